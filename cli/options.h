@@ -1,0 +1,37 @@
+#pragma once
+// Command-line options of tonvell-cli.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output/listing_formats.h"
+
+namespace tonvell::cli {
+
+struct Options {
+    std::optional<ListingFileType> type;  // from --type
+    std::string output;                   // -o
+    std::string outputDir;                // -d
+    bool log = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> inputs;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // a usage error, empty when the line was understood
+};
+
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// The type for one output: --type, else the output name's extension, else inc.
+ListingFileType OutputType(const Options& options, const std::string& outputPath);
+
+std::string_view ExtensionOf(ListingFileType type);
+
+extern const char kUsage[];
+
+}  // namespace tonvell::cli

@@ -1,0 +1,53 @@
+#pragma once
+// One conversion of a MIDI file into the four texts of the window (event log,
+// input report, listing, statistics) and the messages met on the way.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tonvell {
+
+inline constexpr std::int64_t kMaxInputBytes = 250000;
+
+struct ConversionResult {
+    enum class Status {
+        Converted,  // the file was read and walked (possibly cut short)
+        TooLarge,   // refused: more than kMaxInputBytes
+        NotOpened,  // missing, a folder, unreadable
+    };
+    Status status = Status::Converted;
+    std::string failureReason;  // why the file could not be opened or read
+
+    std::vector<std::string> eventLog;  // Memo1
+    std::string sizeLine;               // Memo4 line 0
+    // Memo4 line 1: the refusal or the last progress line. Empty optional
+    // means the conversion did not touch it (no event was read).
+    std::optional<std::string> progressLine;
+    std::vector<std::string> listing;           // Memo2
+    std::array<std::string, 3> statistics;      // Memo3, blank unless finished
+    std::vector<std::string> messages;          // message-box texts, in order met
+    bool cutShort = false;                      // the file ended inside an event
+};
+
+struct ConvertHooks {
+    // Called first of all: stops any playback and rewinds the player.
+    std::function<void()> rewind;
+};
+
+inline constexpr char kTimeFieldTooLong[] = "Time field is too long";
+inline constexpr char kFieldTooLong[] = "Field too long";
+inline constexpr char kUnexpectedEnd[] = "Неожиданный конец файла";
+
+// Converts the file at path. fileName for the listing is its last component.
+ConversionResult Convert(const std::string& path, const ConvertHooks& hooks = {});
+
+// Converts a file already in memory (fileName goes into the listing's second line).
+ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_view fileName);
+
+}  // namespace tonvell

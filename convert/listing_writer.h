@@ -1,0 +1,55 @@
+#pragma once
+// Turns note and tempo commands into listing lines, with a delay line in front
+// of every command that follows a pause, and frames the listing at the end.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tonvell {
+
+struct VoiceCounters {
+    std::int32_t noteOnCount = 0;
+    std::int32_t stealCount = 0;
+    std::int32_t mutedPeak = 0;
+};
+
+class ListingWriter {
+public:
+    // Statistics box lines (Memo3): blank until Finish.
+    using Statistics = std::array<std::string, 3>;
+
+    // Clears the listing (conversion start, and after a refused file).
+    void ClearListing() { lines_.clear(); }
+
+    // Sets the delay unit from the header's ticks per quarter note and zeroes the
+    // byte count and the times. One unit is 1/32 of a quarter note.
+    void StartTime(std::uint16_t ticksPerQuarter);
+
+    // The reader advances the absolute time by every delta time it reads.
+    void Advance(std::int64_t ticks) { now_ += ticks; }
+    std::int64_t Now() const { return now_; }
+
+    // Writes the pending delay line, if any, then the command line.
+    void Emit(std::uint8_t command, std::uint8_t parameter);
+
+    // Appends the end line and the header lines; returns the statistics lines.
+    Statistics Finish(std::string_view fileName, const VoiceCounters& counters);
+
+    std::int64_t ByteCount() const { return byteCount_; }
+    float DelayUnit() const { return unit_; }
+    std::vector<std::string>& Lines() { return lines_; }
+
+private:
+    std::int64_t PendingUnits();
+
+    std::vector<std::string> lines_;
+    float unit_ = 0;
+    std::int64_t now_ = 0;
+    std::int64_t last_ = 0;
+    std::int64_t byteCount_ = 0;
+};
+
+}  // namespace tonvell

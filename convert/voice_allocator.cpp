@@ -1,0 +1,92 @@
+#include "convert/voice_allocator.h"
+
+#include <algorithm>
+
+namespace tonvell {
+
+namespace {
+
+constexpr std::uint8_t kNoteOffStatus = 0x80;
+constexpr int kFirstIgnoredChannel = 9;  // MIDI channels 10 to 16 take no part
+
+}  // namespace
+
+std::uint8_t NoteCode(std::uint8_t note) {
+    const int n = note & 0x7F;
+    const int octave = std::min(n / 12, 7);
+    return static_cast<std::uint8_t>((octave << 4) | ((n % 12) + 1));
+}
+
+void VoiceAllocator::Reset() {
+    voices_.fill(kFreeVoice);
+    mutedCount_ = 0;
+    stealPointer_ = 0;
+    stackFullShown_ = false;
+    counters_ = {};
+}
+
+void VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity,
+                               ListingWriter& writer, std::vector<std::string>& messages) {
+    const int channel = status & 0x0F;
+    if (channel >= kFirstIgnoredChannel) {
+        return;
+    }
+    const std::uint8_t code = NoteCode(note);
+    const int v = (status & 0xF0) == kNoteOffStatus ? 0 : velocity;
+    const auto base = static_cast<std::uint8_t>(0x80 | (v & 0x70));
+    const std::int32_t key = ((note & 0x7F) << 4) | channel;
+    if ((v & 0x7F) != 0) {
+        NoteOn(key, code, base, writer, messages);
+    } else {
+        NoteOff(key, code, writer);
+    }
+}
+
+void VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base,
+                            ListingWriter& writer, std::vector<std::string>& messages) {
+    ++counters_.noteOnCount;
+    auto free = std::find(voices_.begin(), voices_.end(), kFreeVoice);
+    if (free != voices_.end()) {
+        *free = key;
+        writer.Emit(code, static_cast<std::uint8_t>(base | (free - voices_.begin())));
+        return;
+    }
+    // All voices busy: take the one at the steal pointer. No note-off is written
+    // for the note that loses it; the new command on that voice silences it.
+    const int p = stealPointer_;
+    PushMuted(voices_[p], messages);
+    ++counters_.stealCount;
+    voices_[p] = key;
+    writer.Emit(code, static_cast<std::uint8_t>(base | p));
+    stealPointer_ = (p + 1) % kVoiceCount;
+}
+
+void VoiceAllocator::PushMuted(std::int32_t key, std::vector<std::string>& messages) {
+    // With the stack full the muted key is dropped; its later note-off then
+    // finds nothing to swallow.
+    if (mutedCount_ < kMutedStackSize) {
+        muted_[mutedCount_++] = key;
+    }
+    if (mutedCount_ >= kMutedStackSize && !stackFullShown_) {
+        messages.emplace_back(kStackFullMessage);
+        stackFullShown_ = true;
+    }
+    counters_.mutedPeak = std::max(counters_.mutedPeak, mutedCount_);
+}
+
+void VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code, ListingWriter& writer) {
+    auto stackEnd = muted_.begin() + mutedCount_;
+    auto muted = std::find(muted_.begin(), stackEnd, key);
+    if (muted != stackEnd) {
+        std::copy(muted + 1, stackEnd, muted);  // keep the rest in order
+        --mutedCount_;
+        return;
+    }
+    auto voice = std::find(voices_.begin(), voices_.end(), key);
+    if (voice != voices_.end()) {
+        writer.Emit(code, static_cast<std::uint8_t>(0x80 | (voice - voices_.begin())));
+        *voice = kFreeVoice;
+    }
+}
+
+}  // namespace tonvell

@@ -1,0 +1,53 @@
+#pragma once
+// Assigns the notes of MIDI channels 1 to 9 to the generator's six voices.
+// When all six are busy a new note takes the voice at the steal pointer; the
+// note it silences is kept on the muted-note stack so that its later note-off
+// writes nothing.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "convert/listing_writer.h"
+
+namespace tonvell {
+
+inline constexpr int kVoiceCount = 6;
+inline constexpr int kMutedStackSize = 1000;
+inline constexpr char kStackFullMessage[] = "Превышено число нот в стеке";
+
+// Note code of a MIDI note: octave (capped at 7) in bits 4-6, tone 1-12 in bits 0-3.
+std::uint8_t NoteCode(std::uint8_t note);
+
+class VoiceAllocator {
+public:
+    // Starts a conversion: all voices free, empty stack, counters and pointer at 0.
+    void Reset();
+
+    // Handles one 8nh or 9nh event. Commands go to the writer; the stack-full
+    // message, shown once per conversion, is appended to messages.
+    void NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity,
+                   ListingWriter& writer, std::vector<std::string>& messages);
+
+    const VoiceCounters& Counters() const { return counters_; }
+
+private:
+    // Marks a free voice; no note key is negative, so note 0 on channel 1
+    // (key 0) holds its voice like any other note.
+    static constexpr std::int32_t kFreeVoice = -1;
+
+    void NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base, ListingWriter& writer,
+                std::vector<std::string>& messages);
+    void NoteOff(std::int32_t key, std::uint8_t code, ListingWriter& writer);
+    void PushMuted(std::int32_t key, std::vector<std::string>& messages);
+
+    std::array<std::int32_t, kVoiceCount> voices_{};
+    std::array<std::int32_t, kMutedStackSize> muted_{};
+    std::int32_t mutedCount_ = 0;
+    int stealPointer_ = 0;
+    bool stackFullShown_ = false;
+    VoiceCounters counters_;
+};
+
+}  // namespace tonvell
