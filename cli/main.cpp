@@ -22,9 +22,14 @@ constexpr char kVersion[] = "0.11";
 
 void Error(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
 
-bool WriteStdout(std::string_view bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
-           std::fflush(stdout) == 0;
+// Writes what render hands to its sink to standard output; false on any error.
+template <typename Render>
+bool WriteStdout(Render&& render) {
+    bool ok = true;
+    render([&](std::string_view bytes) {
+        ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    });
+    return std::fflush(stdout) == 0 && ok;
 }
 
 void Report(const std::string& input, const ConversionResult& r, bool quiet) {
@@ -71,8 +76,7 @@ std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& inp
 bool WriteResult(const tonvell::cli::Options& o, const std::string& input,
                  const ConversionResult& r) {
     if (o.log) {
-        std::string text = tonvell::JoinListing(r.eventLog);
-        if (!WriteStdout(text)) {
+        if (!WriteStdout([&](const tonvell::ByteSink& sink) { sink(r.eventLogText); })) {
             Error("cannot write the event log of " + input + " to standard output");
             return false;
         }
@@ -80,14 +84,18 @@ bool WriteResult(const tonvell::cli::Options& o, const std::string& input,
     }
     const std::string path = OutputPathFor(o, input);
     const auto type = tonvell::cli::OutputType(o, path);
-    const std::string bytes = tonvell::RenderListing(tonvell::JoinListing(r.listing), type);
+    const auto render = [&](const tonvell::ByteSink& sink) {
+        tonvell::RenderListingTo(r.listingText, type, sink);
+    };
     if (path.empty()) {
-        if (!WriteStdout(bytes)) {
+        if (!WriteStdout(render)) {
             Error("cannot write the result of " + input + " to standard output");
             return false;
         }
         return true;
     }
+    std::string bytes;
+    render([&](std::string_view piece) { bytes += piece; });
     switch (tonvell::WriteFileReplacing(path, bytes)) {
         case tonvell::WriteOutcome::Written:
             return true;
@@ -114,16 +122,25 @@ int Run(const tonvell::cli::Options& o) {
     std::set<std::string> written;
     for (const auto& input : o.inputs) {
         const std::string path = OutputPathFor(o, input);
-        if (!path.empty() && !written.insert(fs::absolute(path).lexically_normal()).second) {
+        const std::string key = path.empty() ? "" : fs::absolute(path).lexically_normal().string();
+        if (!key.empty() && written.contains(key)) {
             Error(input + ": not converted: " + path + " was already written for another input");
             status = 1;
             continue;
         }
-        const ConversionResult r = tonvell::Convert(input);
+        // Only what gets written is built: the event log or the listing, and as
+        // one text rather than a string per line.
+        const ConversionResult r = tonvell::Convert(input, {},
+                                                    {.eventLog = o.log,
+                                                     .listing = !o.log,
+                                                     .eventLogAsText = true,
+                                                     .listingAsText = true});
         if (Refused(input, r)) {
             status = 1;
             continue;
         }
+        // Only an input that gets written claims its output name.
+        if (!key.empty()) written.insert(key);
         Report(input, r, o.quiet);
         if (!WriteResult(o, input, r)) status = 1;
     }

@@ -1,5 +1,6 @@
 #include "convert/conversion.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,9 +33,18 @@ ConversionResult TooLarge(std::int64_t size) {
     return result;
 }
 
+ListingWriter::Form ListingFormOf(const ConvertOptions& options) {
+    if (!options.listing) {
+        return ListingWriter::Form::None;
+    }
+    return options.listingAsText ? ListingWriter::Form::Text : ListingWriter::Form::Lines;
+}
+
 // A file too short to hold a header converts to the bare frame.
-void ConvertCutHeader(std::string_view fileName, ConversionResult& result) {
+void ConvertCutHeader(std::string_view fileName, const ConvertOptions& options,
+                      ConversionResult& result) {
     ListingWriter writer;
+    writer.KeepAs(ListingFormOf(options));
     VoiceAllocator voices;
     writer.StartTime(0);
     voices.Reset();
@@ -42,6 +52,7 @@ void ConvertCutHeader(std::string_view fileName, ConversionResult& result) {
     result.cutShort = true;
     result.statistics = writer.Finish(fileName, voices.Counters());
     result.listing = std::move(writer.Lines());
+    result.listingText = std::move(writer.Text());
 }
 
 struct FileCloser {
@@ -83,9 +94,43 @@ bool ReadFile(const std::string& path, std::int64_t limit, std::vector<std::uint
     return true;
 }
 
+// Every note or tempo command takes at least three bytes of track (delta time
+// and two data bytes) and writes at most two listing lines, most of them 12
+// bytes of text or less; reserving that keeps the listing from being copied as
+// it grows.
+void ReserveListing(ListingWriter& writer, const ConvertOptions& options, std::size_t trackBytes) {
+    switch (ListingFormOf(options)) {
+        case ListingWriter::Form::Text:
+            writer.Text().reserve(trackBytes * 8 + 256);
+            break;
+        case ListingWriter::Form::Lines:
+            writer.Lines().reserve(trackBytes / 3 * 2 + 8);
+            break;
+        case ListingWriter::Form::None:
+            break;
+    }
+}
+
+// Leaves the event log in the form asked for: lines, one text, or nothing.
+void FinishEventLog(const ConvertOptions& options, ConversionResult& result) {
+    if (!options.eventLog) {
+        result.eventLog.clear();
+    } else if (options.eventLogAsText) {
+        // The walk wrote its lines as text; the top line and the header report
+        // come before them.
+        std::string head;
+        for (const auto& line : result.eventLog) {
+            head.append(line).push_back('\n');
+        }
+        result.eventLogText.insert(0, head);
+        result.eventLog.clear();
+    }
+}
+
 }  // namespace
 
-ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_view fileName) {
+ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_view fileName,
+                              const ConvertOptions& options) {
     const auto size = static_cast<std::int64_t>(file.size());
     if (size > kMaxInputBytes) {
         return TooLarge(size);
@@ -93,11 +138,16 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     ConversionResult result;
     result.sizeLine = SizeLine(size);
     if (file.size() < kHeaderBytes) {
-        ConvertCutHeader(fileName, result);
+        ConvertCutHeader(fileName, options, result);
+        FinishEventLog(options, result);
         return result;
     }
     const MidiHeader header = ReportHeader(file, result.eventLog);
+    const EventLogForm logForm = !options.eventLog        ? EventLogForm::None
+                                 : options.eventLogAsText ? EventLogForm::Text
+                                                          : EventLogForm::Lines;
     ListingWriter writer;
+    writer.KeepAs(ListingFormOf(options));
     VoiceAllocator voices;
     writer.StartTime(header.ticksPerQuarter);
     voices.Reset();
@@ -105,19 +155,25 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
         MergedTrack merged = MergeTracks(file);
         result.eventLog.push_back("Объединено треков: " + std::to_string(merged.trackCount));
         result.messages = std::move(merged.messages);
+        ReserveListing(writer, options, merged.bytes.size() - kHeaderBytes);
         WalkTrack(merged.bytes, static_cast<std::int64_t>(merged.bytes.size()), writer, voices,
-                  result);
+                  result, logForm);
     } else {
         const std::int64_t trackEnd = std::int64_t{22} + header.trackLength;
-        WalkTrack(file, trackEnd, writer, voices, result);
+        ReserveListing(writer, options,
+                       static_cast<std::size_t>(std::clamp<std::int64_t>(trackEnd, 22, size) - 22));
+        WalkTrack(file, trackEnd, writer, voices, result, logForm);
     }
     result.statistics = writer.Finish(fileName, voices.Counters());
     result.eventLog.insert(result.eventLog.begin(), " ");
+    FinishEventLog(options, result);
     result.listing = std::move(writer.Lines());
+    result.listingText = std::move(writer.Text());
     return result;
 }
 
-ConversionResult Convert(const std::string& path, const ConvertHooks& hooks) {
+ConversionResult Convert(const std::string& path, const ConvertHooks& hooks,
+                         const ConvertOptions& options) {
     if (hooks.rewind) {
         hooks.rewind();
     }
@@ -131,7 +187,7 @@ ConversionResult Convert(const std::string& path, const ConvertHooks& hooks) {
         return TooLarge(size);
     }
     const std::string fileName = std::filesystem::path(path).filename().string();
-    return ConvertBytes(bytes, fileName);
+    return ConvertBytes(bytes, fileName, options);
 }
 
 }  // namespace tonvell

@@ -33,6 +33,26 @@ struct ConversionResult {
     std::array<std::string, 3> statistics;      // Memo3, blank unless finished
     std::vector<std::string> messages;          // message-box texts, in order met
     bool cutShort = false;                      // the file ended inside an event
+    // The event log and the listing as one text each (every line followed by
+    // "\n"), with ConvertOptions::eventLogAsText and listingAsText.
+    std::string eventLogText;
+    std::string listingText;
+};
+
+struct ConvertOptions {
+    // The event log has a line for every event and pause; a caller that never
+    // shows it leaves it out (eventLog then stays empty) and saves most of the
+    // conversion's time and memory. Everything else is the same either way.
+    bool eventLog = true;
+    // Likewise the listing, for a caller that only wants the event log and the
+    // statistics (listing then stays empty).
+    bool listing = true;
+    // The event log and the listing come as one text each in eventLogText and
+    // listingText (every line followed by "\n") instead of a string per line in
+    // eventLog and listing, which stay empty. For callers that write them out
+    // rather than show them.
+    bool eventLogAsText = false;
+    bool listingAsText = false;
 };
 
 struct ConvertHooks {
@@ -45,9 +65,11 @@ inline constexpr char kFieldTooLong[] = "Field too long";
 inline constexpr char kUnexpectedEnd[] = "Неожиданный конец файла";
 
 // Converts the file at path. fileName for the listing is its last component.
-ConversionResult Convert(const std::string& path, const ConvertHooks& hooks = {});
+ConversionResult Convert(const std::string& path, const ConvertHooks& hooks = {},
+                         const ConvertOptions& options = {});
 
 // Converts a file already in memory (fileName goes into the listing's second line).
-ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_view fileName);
+ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_view fileName,
+                              const ConvertOptions& options = {});
 
 }  // namespace tonvell

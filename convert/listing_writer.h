@@ -22,7 +22,18 @@ public:
     using Statistics = std::array<std::string, 3>;
 
     // Clears the listing (conversion start, and after a refused file).
-    void ClearListing() { lines_.clear(); }
+    void ClearListing() {
+        lines_.clear();
+        text_.clear();
+    }
+
+    // How the lines are kept: a string each in Lines() (the default), or one
+    // text in Text() with each line followed by "\n" (as JoinListing would join
+    // them), or not at all (only counted). A caller that only writes the
+    // listing out is spared a string per line; one that only wants the
+    // statistics is spared the listing.
+    enum class Form { Lines, Text, None };
+    void KeepAs(Form form) { form_ = form; }
 
     // Sets the delay unit from the header's ticks per quarter note and zeroes the
     // byte count and the times. One unit is 1/32 of a quarter note.
@@ -41,10 +52,14 @@ public:
     std::int64_t ByteCount() const { return byteCount_; }
     float DelayUnit() const { return unit_; }
     std::vector<std::string>& Lines() { return lines_; }
+    std::string& Text() { return text_; }
 
 private:
     std::int64_t PendingUnits();
+    void AddLines(std::string_view lines);  // one or more, each followed by "\n"
 
+    Form form_ = Form::Lines;
+    std::string text_;
     std::vector<std::string> lines_;
     float unit_ = 0;
     std::int64_t now_ = 0;

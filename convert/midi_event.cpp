@@ -78,10 +78,19 @@ bool TakeBody(std::span<const std::uint8_t> bytes, std::size_t& pos, MidiEvent& 
 
 std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::size_t pos,
                                     std::uint8_t statusInForce) {
-    MidiEvent event;
-    auto delta = ReadVarLen(bytes, pos, event.deltaTooLong);
+    // Built in place in the returned optional: every path returns this one
+    // object, so it is not copied out field by field.
+    std::optional<MidiEvent> parsed(std::in_place);
+    MidiEvent& event = *parsed;
+    std::optional<std::uint32_t> delta;
+    if (pos < bytes.size() && bytes[pos] < 0x80) {
+        delta = bytes[pos++];  // the common one-byte delta time, without the call
+    } else {
+        delta = ReadVarLen(bytes, pos, event.deltaTooLong);
+    }
     if (!delta || pos >= bytes.size()) {
-        return std::nullopt;
+        parsed.reset();
+        return parsed;
     }
     event.delta = *delta;
     // A byte with bit 7 set is a new status; anything else is the first data
@@ -119,10 +128,11 @@ std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::si
             break;
     }
     if (!complete) {
-        return std::nullopt;
+        parsed.reset();
+        return parsed;
     }
     event.next = pos;
-    return event;
+    return parsed;
 }
 
 }  // namespace tonvell

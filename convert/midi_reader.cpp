@@ -1,5 +1,10 @@
 #include "convert/midi_reader.h"
 
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+#include <string_view>
+
 #include "convert/byte_text.h"
 #include "convert/cp1251.h"
 #include "convert/midi_event.h"
@@ -23,19 +28,24 @@ std::string ChunkName(std::span<const std::uint8_t> b, std::size_t at) {
 }
 
 void AppendBytesHex(std::string& line, std::uint8_t status, const std::uint8_t* data, int count) {
-    AppendHex2(line, status);
-    for (int i = 0; i < count; ++i) {
-        line.push_back(' ');
-        AppendHex2(line, data[i]);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    char text[3 * 4];  // filled here and appended once: this runs for every event
+    text[0] = kDigits[status >> 4];
+    text[1] = kDigits[status & 0x0F];
+    std::size_t n = 2;
+    for (int i = 0; i < count && i < 3; ++i) {
+        text[n++] = ' ';
+        text[n++] = kDigits[data[i] >> 4];
+        text[n++] = kDigits[data[i] & 0x0F];
     }
+    line.append(text, n);
 }
 
-// The event log line of one event; empty for an event that is not logged.
-std::string LogLine(const MidiEvent& e) {
-    std::string line;
+// Appends the event log line of one event; nothing for an event that is not logged.
+void AppendLogLine(std::string& line, const MidiEvent& e) {
     switch (e.kind) {
         case EventKind::Tempo:
-            line = "New tempo ";
+            line += "New tempo ";
             AppendBytesHex(line, e.data[0], e.data + 1, 2);
             break;
         case EventKind::Meta:
@@ -55,8 +65,38 @@ std::string LogLine(const MidiEvent& e) {
         case EventKind::NoBytes:
             break;
     }
-    return line;
 }
+
+// Appends "Пауза N тиков"; a file has tens of thousands of them.
+void AppendPauseLine(std::string& line, std::uint32_t delta) {
+    char digits[10];
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), delta).ptr;
+    static constexpr std::string_view kBefore = "Пауза ";
+    static constexpr std::string_view kAfter = " тиков";
+    line.append(kBefore).append(digits, static_cast<std::size_t>(end - digits)).append(kAfter);
+}
+
+// Adds event log lines in the form asked for.
+class EventLogOut {
+public:
+    EventLogOut(ConversionResult& result, EventLogForm form) : result_(result), form_(form) {}
+
+    template <typename Append>
+    void Add(Append&& append) {
+        if (form_ == EventLogForm::Lines) {
+            std::string line;
+            append(line);
+            result_.eventLog.push_back(std::move(line));
+        } else if (form_ == EventLogForm::Text) {
+            append(result_.eventLogText);
+            result_.eventLogText += '\n';
+        }
+    }
+
+private:
+    ConversionResult& result_;
+    EventLogForm form_;
+};
 
 bool IsNoteEvent(std::uint8_t status) {
     const int kind = status & 0xF0;
@@ -80,24 +120,34 @@ MidiHeader ReportHeader(std::span<const std::uint8_t> file, std::vector<std::str
 }
 
 void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, ListingWriter& writer,
-               VoiceAllocator& voices, ConversionResult& result) {
-    auto& log = result.eventLog;
+               VoiceAllocator& voices, ConversionResult& result, EventLogForm logForm) {
+    EventLogOut log(result, logForm);
+    // A note or controller event takes at least three bytes and logs at most
+    // two lines (pause and event), some 16 bytes each on average; reserving for
+    // that keeps the log from being copied as it grows, in all but odd files.
+    const auto end = std::min<std::int64_t>(trackEnd, static_cast<std::int64_t>(track.size()));
+    const auto first = static_cast<std::int64_t>(kHeaderBytes);
+    const auto lines = static_cast<std::size_t>(std::max<std::int64_t>(end - first, 0)) / 3 * 2 + 2;
+    if (logForm == EventLogForm::Lines) {
+        result.eventLog.reserve(result.eventLog.size() + lines);
+    } else if (logForm == EventLogForm::Text) {
+        result.eventLogText.reserve(result.eventLogText.size() + lines * 16);
+    }
     std::uint8_t status = midi::kNoStatus;  // each conversion starts with none
-    std::int64_t progress = -1;
+    std::int64_t lastEventStart = -1;
     std::size_t pos = kHeaderBytes;
     while (static_cast<std::int64_t>(pos) < trackEnd) {
-        // The percentage of the event's first byte; only the last one stays shown.
-        progress = static_cast<std::int64_t>(pos) * 100 / trackEnd + 1;
+        lastEventStart = static_cast<std::int64_t>(pos);
         auto event = ParseEvent(track, pos, status);
         if (!event) {
-            log.emplace_back(kUnexpectedEnd);
+            log.Add([](std::string& line) { line += kUnexpectedEnd; });
             result.cutShort = true;
             break;
         }
         if (event->deltaTooLong) result.messages.emplace_back(kTimeFieldTooLong);
         if (event->lengthTooLong) result.messages.emplace_back(kFieldTooLong);
         if (event->delta >= 1) {
-            log.push_back("Пауза " + std::to_string(event->delta) + " тиков");
+            log.Add([&](std::string& line) { AppendPauseLine(line, event->delta); });
         }
         writer.Advance(event->delta);
         status = event->status;
@@ -105,7 +155,7 @@ void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, Listi
             writer.Emit(0x0E, static_cast<std::uint8_t>(0x80 | event->data[0]));
         }
         if (event->kind != EventKind::NoBytes) {
-            log.push_back(LogLine(*event));
+            log.Add([&](std::string& line) { AppendLogLine(line, *event); });
         }
         if (event->kind == EventKind::TwoData && IsNoteEvent(event->status)) {
             voices.NoteEvent(event->status, event->data[0], event->data[1], writer,
@@ -113,7 +163,10 @@ void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, Listi
         }
         pos = event->next;
     }
-    if (progress >= 0) {
+    if (lastEventStart >= 0) {
+        // The percentage of the last event's first byte: the only one that
+        // stays shown, so the only one worth a division.
+        const std::int64_t progress = lastEventStart * 100 / trackEnd + 1;
         result.progressLine = "Обработано: " + std::to_string(progress) + " %";
     }
 }

@@ -21,9 +21,14 @@ struct MidiHeader {
 // Appends the seven header lines; file must hold at least kHeaderBytes.
 MidiHeader ReportHeader(std::span<const std::uint8_t> file, std::vector<std::string>& log);
 
+// Where the walk's event log lines go: result.eventLog, result.eventLogText
+// (each line followed by "\n"), or nowhere.
+enum class EventLogForm { Lines, Text, None };
+
 // Walks the events from offset 22 while the read position is below trackEnd,
 // never reading at or beyond track.size().
 void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, ListingWriter& writer,
-               VoiceAllocator& voices, ConversionResult& result);
+               VoiceAllocator& voices, ConversionResult& result,
+               EventLogForm logForm = EventLogForm::Lines);
 
 }  // namespace tonvell

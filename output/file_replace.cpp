@@ -35,9 +35,14 @@ WriteOutcome WriteFileReplacing(const std::string& pathText, std::string_view by
     if (pathText.empty() || fs::is_directory(target, ec)) {
         return WriteOutcome::CannotCreate;
     }
-    // Write through a link to the file it names, so the link stays a link.
-    if (fs::is_symlink(target, ec)) {
-        target = fs::weakly_canonical(target, ec);
+    // Write through a link to the file it names, so the link stays a link;
+    // a link to a file not there yet gets that file, as a plain write would.
+    for (int hops = 0; fs::is_symlink(target, ec); ++hops) {
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec || hops == 40) {
+            return WriteOutcome::CannotCreate;  // unreadable or looping links
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
     const bool exists = fs::exists(target, ec);
     if (exists && !fs::is_regular_file(target, ec)) {

@@ -1,7 +1,10 @@
 #include "output/listing_formats.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 
 #include "convert/byte_text.h"
 #include "convert/cp1251.h"
@@ -26,6 +29,21 @@ void ForEachLine(std::string_view text, F&& f) {
     }
 }
 
+// True when text has no byte above 0x7F and no "\r": RenderInc then only puts
+// a "\r" before every "\n".
+bool IsPlainText(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080;
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + i, 8);
+        high |= w;
+    }
+    for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+    return (high & kHighBits) == 0 && text.find('\r') == std::string_view::npos;
+}
+
 bool IsDataLine(std::string_view line) { return line.size() >= 4 && line.starts_with("DB"); }
 
 // Calls f(h) for the position of every "h" before the line's first ";".
@@ -43,10 +61,14 @@ std::string RenderInc(std::string_view text) {
     const std::string bytes = Utf8ToCp1251(text);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) out.push_back('\r');
-        out.push_back(bytes[i]);
+    std::size_t start = 0;
+    for (std::size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
+        out.append(bytes, start, nl - start);
+        if (nl == 0 || bytes[nl - 1] != '\r') out += '\r';
+        out += '\n';
+        start = nl + 1;
     }
+    out.append(bytes, start);
     return out;
 }
 
@@ -129,6 +151,64 @@ std::string JoinListing(const std::vector<std::string>& lines) {
         text += '\n';
     }
     return text;
+}
+
+void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink& sink) {
+    const bool inc = type == ListingFileType::Inc || type == ListingFileType::AllFiles;
+    if (!inc || !IsPlainText(text)) {
+        sink(RenderListing(text, type));
+        return;
+    }
+    // Eight bytes at a time, read at a fixed stride so that reads never wait
+    // on the data. A word with no "\n" is copied as it is; a word with one
+    // (most of them: lines are short) is copied, then its bytes from the "\n"
+    // on are copied again one place further, after a "\r". Both cases run the
+    // same instructions: with no "\n" the second copy lands in the room after
+    // the word, which the next word overwrites. Words with two or more go byte
+    // by byte.
+    constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7F;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080;
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::string buffer(kPiece + 32, '\0');
+    char* const begin = buffer.data();
+    char* out = begin;
+    const char* in = text.data();
+    const char* const end = in + text.size();
+    const auto flushIfFull = [&] {
+        if (out - begin >= static_cast<std::ptrdiff_t>(kPiece)) {
+            sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+            out = begin;
+        }
+    };
+    const auto copyByBytes = [&](const char* from, const char* to) {
+        for (; from != to; ++from) {
+            if (*from == '\n') *out++ = '\r';
+            *out++ = *from;
+        }
+    };
+    for (; end - in >= 8; in += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, in, 8);
+        const std::uint64_t x = w ^ (0x0101010101010101 * '\n');
+        // High bit of each byte that is "\n" (no carries between bytes).
+        const std::uint64_t newline = ~(((x & kLowBits) + kLowBits) | x) & kHighBits;
+        if ((newline & (newline - 1)) != 0) {
+            copyByBytes(in, in + 8);
+        } else {
+            const std::size_t count = newline != 0;
+            // 8 when there is none: the top bit keeps the count defined.
+            const auto at =
+                static_cast<std::size_t>(std::countr_zero(newline | (1ULL << 63)) / 8) + 1 - count;
+            const std::uint64_t rest = w >> ((8 * at) & 63);
+            std::memcpy(out, &w, 8);
+            out[at] = '\r';
+            std::memcpy(out + at + 1, &rest, 8);
+            out += 8 + count;
+        }
+        flushIfFull();
+    }
+    copyByBytes(in, end);
+    if (out != begin) sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
 }
 
 }  // namespace tonvell

@@ -5,6 +5,7 @@
 // Windows-1251. None checks the listing's grammar: user edits are written as
 // they stand.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +31,13 @@ std::string RenderListing(std::string_view text, ListingFileType type);
 
 // The listing box text for converted lines: every line followed by "\n".
 std::string JoinListing(const std::vector<std::string>& lines);
+
+// Receives a file's bytes piece by piece, in order.
+using ByteSink = std::function<void(std::string_view)>;
+
+// Hands RenderListing(text, type) to sink in pieces. Type 1 of ASCII text
+// without "\r" (what the converter writes for an ASCII file name) goes
+// straight through a small buffer; anything else is rendered whole first.
+void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink& sink);
 
 }  // namespace tonvell

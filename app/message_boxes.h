@@ -1,0 +1,31 @@
+#pragma once
+// The window's modal message boxes, behind an interface so that tests record
+// them instead of blocking on them.
+
+#include <QString>
+
+class QWidget;
+
+namespace tonvell::app {
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // A plain box with one OK button; returns when the user closes it.
+    virtual void Message(const QString& title, const QString& text) = 0;
+    // The error box for failures: a file that cannot be saved, an error that
+    // escaped a handler.
+    virtual void Error(const QString& title, const QString& text) = 0;
+};
+
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    explicit QtMessageBoxes(QWidget* parent) : parent_(parent) {}
+    void Message(const QString& title, const QString& text) override;
+    void Error(const QString& title, const QString& text) override;
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace tonvell::app

@@ -1,0 +1,584 @@
+#include "app/tform1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTimer>
+#include <exception>
+#include <string>
+
+#include "app/app_support.h"
+#include "app/folder_model.h"
+#include "app/group_box.h"
+#include "output/listing_formats.h"
+#include "output/save_listing.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+using tonvell::app::ApplicationTitle;
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The lines joined by "\n", built as one string so that a text box receives
+// its whole text in one call.
+QString JoinLines(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const auto& line : lines) {
+        size += line.size() + 1;
+    }
+    std::string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i != 0) {
+            text += '\n';
+        }
+        text += lines[i];
+    }
+    return FromUtf8(text);
+}
+
+QString LineOf(const QPlainTextEdit* memo, int line) {
+    const QTextBlock block = memo->document()->findBlockByNumber(line);
+    return block.isValid() ? block.text() : QString();
+}
+
+template <class W>
+W* Place(W* widget, int left, int top, int width, int height) {
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+// Narrows a label's letter spacing just enough for its caption to fit its
+// fixed width, for faces a little wider than the one the layout was drawn for.
+void FitCaption(QLabel* label) {
+    QFont font = label->font();
+    const QString text = label->text();
+    for (int step = 0; step < 10; ++step) {
+        if (QFontMetrics(font).horizontalAdvance(text) <= label->width()) {
+            break;
+        }
+        font.setLetterSpacing(QFont::AbsoluteSpacing, -0.05 * (step + 1));
+    }
+    label->setFont(font);
+}
+
+// A text box drawn flat on its group: no frame, the group's background.
+void MakeFlat(QPlainTextEdit* memo) {
+    memo->setFrameShape(QFrame::NoFrame);
+    QPalette palette = memo->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Window));
+    }
+    memo->setPalette(palette);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->document()->setDocumentMargin(1);
+}
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const QString& text) {
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setTabChangesFocus(true);
+    memo->document()->setDocumentMargin(2);
+    memo->setPlainText(text);
+    return memo;
+}
+
+}  // namespace
+
+namespace tonvell::app {
+
+void ReportEscapedError(const QString& text) {
+    if (Form1) {
+        Form1->ReportError(text);
+        return;
+    }
+    QtMessageBoxes(nullptr).Error(ApplicationTitle(), text);
+}
+
+}  // namespace tonvell::app
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      messages_(std::make_unique<tonvell::app::QtMessageBoxes>(this)),
+      saveDialog_(std::make_unique<tonvell::app::QtSaveDialogRunner>()) {
+    Form1 = this;
+    setWindowTitle(QStringLiteral("MIDI-to-ZUM converter"));
+    setFont(tonvell::app::WindowFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    BuildControls();
+    WireHandlers();
+    SetTabOrder();
+
+    // The window opens centred; the client area is what is centred.
+    const QRect screenArea = screen()->availableGeometry();
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                    QSize(kClientWidth, kClientHeight), screenArea));
+
+    DriveComboBox1->SetDrives(tonvell::app::MachineDrives());
+    OpenFolder(QDir::currentPath());
+    Memo1->setFocus();
+}
+
+TForm1::~TForm1() {
+    if (Form1 == this) {
+        Form1 = nullptr;
+    }
+}
+
+void TForm1::BuildControls() {
+    using tonvell::app::DirectoryListBox;
+    using tonvell::app::DriveComboBox;
+    using tonvell::app::FileListBox;
+
+    DriveComboBox1 = Place(new DriveComboBox(this), 16, 16, 149, 19);
+    DirectoryListBox1 = Place(new DirectoryListBox(this), 16, 48, 149, 297);
+    Edit1 = Place(new QLineEdit(QStringLiteral("*.mid"), this), 168, 16, 209, 21);
+    Edit1->setEnabled(false);
+    FileListBox1 = Place(new FileListBox(this), 168, 48, 209, 297);
+
+    GroupBox2 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Входной файл:"), this),
+                      387, 4, 153, 59);
+    Memo4 = Place(MakeMemo(GroupBox2, QStringLiteral("Нет данных")), 8, 16, 140, 41);
+    Memo4->setReadOnly(true);
+    MakeFlat(Memo4);
+    Memo1 = Place(MakeMemo(this, QStringLiteral("Файл не загружен")), 388, 72, 153, 249);
+    Memo1->setReadOnly(true);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Button2 = Place(new QPushButton(QStringLiteral("Обработать! -->"), this), 552, 12, 89, 49);
+
+    QLabel** const channelLabels[] = {&Label3, &Label4, &Label5,  &Label6, &Label7,
+                                      &Label8, &Label9, &Label10, &Label11};
+    for (int k = 1; k <= 9; ++k) {
+        *channelLabels[k - 1] = Place(new QLabel(QStringLiteral("Канал %1").arg(k), this), 536,
+                                      90 + 24 * (k - 1), 40, 13);
+    }
+    Label12 = Place(new QLabel(QStringLiteral("Канал10"), this), 536, 306, 43, 13);
+    Label13 = Place(new QLabel(QStringLiteral("Oscillators"), this), 570, 72, 48, 13);
+    Label13->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label14 = Place(new QLabel(QStringLiteral("Trim"), this), 630, 72, 20, 13);
+    Label14->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    QComboBox** const channelBoxes[] = {&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4,
+                                        &ComboBox5, &ComboBox6, &ComboBox7, &ComboBox8,
+                                        &ComboBox9, &ComboBox10};
+    QCheckBox** const trimBoxes[] = {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5,
+                                     &CheckBox6, &CheckBox7, &CheckBox8, &CheckBox9, &CheckBox10};
+    for (int k = 1; k <= tonvell::ChannelMap::kChannels; ++k) {
+        auto* box = Place(new QComboBox(this), 584, 88 + 24 * (k - 1), 41, 21);
+        box->addItems({QStringLiteral("none"), QStringLiteral("1"), QStringLiteral("2"),
+                       QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
+                       QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")});
+        box->setMaxVisibleItems(9);
+        box->setProperty("Tag", k - 1);
+        box->setCurrentIndex(channelMap_.Oscillator(k - 1) == 0 ? -1
+                                                                : channelMap_.Oscillator(k - 1));
+        *channelBoxes[k - 1] = box;
+
+        auto* check =
+            Place(new QCheckBox(QStringLiteral("CheckBox1"), this), 632, 90 + 24 * (k - 1), 17, 17);
+        check->setProperty("Tag", k - 1);
+        check->setChecked(channelMap_.Trim(k - 1));
+        *trimBoxes[k - 1] = check;
+    }
+
+    GroupBox1 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Выходной файл:"), this),
+                      656, 4, 165, 59);
+    Memo3 = Place(MakeMemo(GroupBox1, QStringLiteral("Нет данных\n\n")), 8, 16, 153, 41);
+    Memo3->setReadOnly(true);
+    MakeFlat(Memo3);
+    Memo2 = Place(MakeMemo(this, QString()), 656, 72, 153, 249);
+    Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    {
+        // The selection stays highlighted when the box loses focus, so the
+        // listing shows as copied after "Копир.всё".
+        QPalette palette = Memo2->palette();
+        for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+        }
+        Memo2->setPalette(palette);
+    }
+    Button1 = Place(new QPushButton(QStringLiteral("Копир.всё"), this), 656, 328, 73, 17);
+    Button3 = Place(new QPushButton(QStringLiteral("Сохранить..."), this), 735, 328, 73, 17);
+
+    GroupBox3 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Проигрыватель"), this),
+                      824, 96, 209, 129);
+    Label1 = Place(new QLabel(QStringLiteral("Выбор устройства для проигрывания"), GroupBox3), 8,
+                   16, 193, 13);
+    Label1->setEnabled(false);
+    ComboBox11 = Place(new QComboBox(GroupBox3), 8, 32, 193, 21);
+    ComboBox11->setEditable(true);
+    ComboBox11->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox11->addItem(QStringLiteral("none"));
+    ComboBox11->setCurrentIndex(0);
+    Label15 = Place(new QLabel(QStringLiteral("Инструмент:"), GroupBox3), 8, 54, 64, 13);
+    Label15->setEnabled(false);
+    ComboBox12 = Place(new QComboBox(GroupBox3), 8, 68, 193, 21);
+    ComboBox12->setEditable(true);
+    ComboBox12->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox12->addItems({QStringLiteral("00 Piano"), QStringLiteral("10 Music Box"),
+                          QStringLiteral("16 Organ"), QStringLiteral("21 Accordion"),
+                          QStringLiteral("73 Flute"), QStringLiteral("80 Square Lead"), QString()});
+    ComboBox12->setCurrentIndex(ComboBox12->findText(QStringLiteral("73 Flute")));
+    Button6 = Place(new QPushButton(QStringLiteral("| <--"), GroupBox3), 8, 92, 25, 17);
+    Button4 = Place(new QPushButton(QStringLiteral("Play"), GroupBox3), 48, 92, 73, 17);
+    Button5 = Place(new QPushButton(QStringLiteral("Stop"), GroupBox3), 128, 92, 73, 17);
+    Button5->setEnabled(false);
+    Label2 = Place(new QLabel(QStringLiteral("Line:"), GroupBox3), 8, 112, 81, 13);
+    Label2->setEnabled(false);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(10);
+
+    Memo5 =
+        Place(MakeMemo(this, tonvell::app::HelpLines().join(QLatin1Char('\n'))), 916, 8, 45, 37);
+    Button7 = Place(new QPushButton(QStringLiteral("?"), this), 972, 4, 61, 41);
+    Button8 = Place(new QPushButton(QStringLiteral("Button8"), this), 952, 264, 57, 49);
+
+    NameControls();
+    for (QWidget* control : HiddenControls()) {
+        control->setVisible(false);
+    }
+    for (QLabel* label : {Label1, Label15, Label2}) {
+        FitCaption(label);
+    }
+    UpdateInstrumentEnabled();
+}
+
+// Object names equal the member names, for tests and accessibility tools.
+void TForm1::NameControls() {
+    const std::pair<QObject*, const char*> names[] = {
+        {DriveComboBox1, "DriveComboBox1"},
+        {DirectoryListBox1, "DirectoryListBox1"},
+        {Edit1, "Edit1"},
+        {FileListBox1, "FileListBox1"},
+        {GroupBox1, "GroupBox1"},
+        {GroupBox2, "GroupBox2"},
+        {GroupBox3, "GroupBox3"},
+        {Memo1, "Memo1"},
+        {Memo2, "Memo2"},
+        {Memo3, "Memo3"},
+        {Memo4, "Memo4"},
+        {Memo5, "Memo5"},
+        {Button1, "Button1"},
+        {Button2, "Button2"},
+        {Button3, "Button3"},
+        {Button4, "Button4"},
+        {Button5, "Button5"},
+        {Button6, "Button6"},
+        {Button7, "Button7"},
+        {Button8, "Button8"},
+        {Label1, "Label1"},
+        {Label2, "Label2"},
+        {Label3, "Label3"},
+        {Label4, "Label4"},
+        {Label5, "Label5"},
+        {Label6, "Label6"},
+        {Label7, "Label7"},
+        {Label8, "Label8"},
+        {Label9, "Label9"},
+        {Label10, "Label10"},
+        {Label11, "Label11"},
+        {Label12, "Label12"},
+        {Label13, "Label13"},
+        {Label14, "Label14"},
+        {Label15, "Label15"},
+        {ComboBox1, "ComboBox1"},
+        {ComboBox2, "ComboBox2"},
+        {ComboBox3, "ComboBox3"},
+        {ComboBox4, "ComboBox4"},
+        {ComboBox5, "ComboBox5"},
+        {ComboBox6, "ComboBox6"},
+        {ComboBox7, "ComboBox7"},
+        {ComboBox8, "ComboBox8"},
+        {ComboBox9, "ComboBox9"},
+        {ComboBox10, "ComboBox10"},
+        {ComboBox11, "ComboBox11"},
+        {ComboBox12, "ComboBox12"},
+        {CheckBox1, "CheckBox1"},
+        {CheckBox2, "CheckBox2"},
+        {CheckBox3, "CheckBox3"},
+        {CheckBox4, "CheckBox4"},
+        {CheckBox5, "CheckBox5"},
+        {CheckBox6, "CheckBox6"},
+        {CheckBox7, "CheckBox7"},
+        {CheckBox8, "CheckBox8"},
+        {CheckBox9, "CheckBox9"},
+        {CheckBox10, "CheckBox10"},
+        {Timer1, "Timer1"},
+    };
+    for (const auto& [control, name] : names) {
+        control->setObjectName(QLatin1String(name));
+    }
+    setObjectName(QStringLiteral("Form1"));
+}
+
+QList<QWidget*> TForm1::HiddenControls() const {
+    return {Label3,     Label4,    Label5,    Label6,     Label7,    Label8,    Label9,
+            Label10,    Label11,   Label12,   Label13,    Label14,   ComboBox1, ComboBox2,
+            ComboBox3,  ComboBox4, ComboBox5, ComboBox6,  ComboBox7, ComboBox8, ComboBox9,
+            ComboBox10, CheckBox1, CheckBox2, CheckBox3,  CheckBox4, CheckBox5, CheckBox6,
+            CheckBox7,  CheckBox8, CheckBox9, CheckBox10, Memo5,     Button8};
+}
+
+template <class Sender, class Signal>
+void TForm1::Wire(Sender* sender, Signal signal, std::function<void()> handler) {
+    connect(sender, signal, this, [this, handler = std::move(handler)] { RunHandler(handler); });
+}
+
+void TForm1::WireHandlers() {
+    using tonvell::app::DirectoryListBox;
+    using tonvell::app::DriveComboBox;
+    using tonvell::app::FileListBox;
+
+    // The browser's links: drive to folder list, folder list to file list,
+    // file list to the echo edit.
+    connect(DriveComboBox1, &DriveComboBox::DriveChosen, this,
+            [this](const QString& root) { RunHandler([this, root] { OpenFolder(root); }); });
+    connect(DirectoryListBox1, &DirectoryListBox::DirectoryChanged, this,
+            [this](const QString& folder) {
+                DriveComboBox1->ShowDriveOf(folder);
+                FileListBox1->SetDirectory(folder);
+            });
+    connect(FileListBox1, &FileListBox::SelectionChanged, this, [this] { EchoFileName(); });
+
+    Wire(FileListBox1, &FileListBox::FileChosen, [this] { FileListBox1Click(); });
+    Wire(Button2, &QPushButton::clicked, [this] { FileListBox1Click(); });
+    Wire(Button1, &QPushButton::clicked, [this] { Button1Click(); });
+    Wire(Button3, &QPushButton::clicked, [this] { Button3Click(); });
+    Wire(Button7, &QPushButton::clicked, [this] { Button7Click(); });
+    for (QComboBox* box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6,
+                           ComboBox7, ComboBox8, ComboBox9, ComboBox10}) {
+        Wire(box, &QComboBox::activated, [this, box] { ComboBox1Change(box); });
+    }
+    Wire(CheckBox1, &QCheckBox::clicked, [this] { CheckBox1Click(CheckBox1); });
+    Wire(ComboBox11, &QComboBox::currentTextChanged, [this] { ComboBox11Change(); });
+    Wire(Button4, &QPushButton::clicked, [this] { Button4Click(); });
+    Wire(Button5, &QPushButton::clicked, [this] { Button5Click(); });
+    Wire(Button6, &QPushButton::clicked, [this] { Button6Click(); });
+    Wire(Button8, &QPushButton::clicked, [this] { Button8Click(); });
+    Wire(Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
+    Memo2->viewport()->installEventFilter(this);
+    Memo2->installEventFilter(this);
+}
+
+void TForm1::SetTabOrder() {
+    const QList<QWidget*> order = {
+        Memo1,     DirectoryListBox1, FileListBox1, Edit1,      DriveComboBox1, Button2,
+        Memo2,     Button1,           ComboBox1,    CheckBox1,  ComboBox2,      CheckBox2,
+        ComboBox3, CheckBox3,         ComboBox4,    CheckBox4,  ComboBox5,      CheckBox5,
+        ComboBox6, CheckBox6,         ComboBox7,    CheckBox7,  ComboBox8,      CheckBox8,
+        ComboBox9, CheckBox9,         ComboBox10,   CheckBox10, Memo3,          Memo4,
+        Button3,   Button4,           Button5,      ComboBox11, Button6,        ComboBox12,
+        Button7,   Button8,           Memo5};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo2->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        RunHandler([this] { Memo2Click(); });
+    } else if (watched == Memo2 && event->type() == QEvent::KeyRelease) {
+        RunHandler([this] { Memo2KeyUp(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    // The window keeps its one size: a maximise or full-screen request from
+    // the desktop is turned back.
+    if (event->type() == QEvent::WindowStateChange &&
+        (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    }
+    QWidget::changeEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    RunHandler([this] { FormClose(); });
+    event->accept();
+}
+
+void TForm1::RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ReportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown error"));
+    }
+}
+
+void TForm1::ReportError(const QString& text) {
+    messages_->Error(ApplicationTitle(), text);
+}
+
+void TForm1::SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes) {
+    messages_ = std::move(boxes);
+}
+
+void TForm1::SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner) {
+    saveDialog_ = std::move(runner);
+}
+
+void TForm1::OpenFolder(const QString& folder) {
+    DirectoryListBox1->SetDirectory(folder);
+}
+
+bool TForm1::OpenFile(const QString& path) {
+    const QFileInfo file(path);
+    OpenFolder(file.absolutePath());
+    return FileListBox1->SelectFile(file.fileName());
+}
+
+void TForm1::EchoFileName() {
+    const QString chosen = FileListBox1->FileName();
+    Edit1->setText(chosen.isEmpty() ? FileListBox1->Mask() : QFileInfo(chosen).fileName());
+}
+
+// ---------------------------------------------------------------------------
+// Conversion
+
+void TForm1::FileListBox1Click() {
+    ConvertFile(FileListBox1->FileName());
+}
+
+void TForm1::ConvertFile(const QString& path) {
+    tonvell::ConvertHooks hooks;
+    hooks.rewind = [this] { Rewind(); };
+    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString(), hooks));
+}
+
+void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
+    // Line 1 of the input report keeps what it showed when the conversion
+    // did not reach it.
+    QString report = FromUtf8(result.sizeLine);
+    if (result.progressLine) {
+        report += QLatin1Char('\n') + FromUtf8(*result.progressLine);
+    } else if (Memo4->document()->blockCount() > 1) {
+        report += QLatin1Char('\n') + LineOf(Memo4, 1);
+    }
+    Memo4->setPlainText(report);
+    Memo1->setPlainText(JoinLines(result.eventLog));
+    Memo2->setPlainText(FromUtf8(tonvell::JoinListing(result.listing)));
+    Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
+    for (const std::string& message : result.messages) {
+        messages_->Message(ApplicationTitle(), FromUtf8(message));
+    }
+}
+
+// Stops playback and puts the player back on the first line; the player
+// fills this in.
+void TForm1::Rewind() {}
+
+// ---------------------------------------------------------------------------
+// Copy all and help
+
+void TForm1::Button1Click() {
+    Memo2->selectAll();
+    QGuiApplication::clipboard()->setText(Memo2->toPlainText());
+}
+
+void TForm1::Button7Click() {
+    QString text;
+    for (QTextBlock block = Memo5->document()->begin(); block.isValid(); block = block.next()) {
+        text += block.text() + QLatin1Char('\n');
+    }
+    messages_->Message(ApplicationTitle(), text);
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+void TForm1::Button3Click() {
+    const QString input = FileListBox1->FileName();
+    SaveDialog1.InitialDir = tonvell::app::InitialSaveFolder(input);
+    SaveDialog1.FileName = tonvell::app::ProposedSaveName(input);
+    if (!saveDialog_->Execute(SaveDialog1, this)) {
+        return;
+    }
+    const tonvell::SaveResult saved =
+        tonvell::SaveListing(Memo2->toPlainText().toStdString(), SaveDialog1.FilterIndex,
+                             QFile::encodeName(SaveDialog1.FileName).toStdString());
+    if (!saved.ok()) {
+        ReportError(QFile::decodeName(QByteArray::fromStdString(saved.message)));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Channel map
+
+void TForm1::ComboBox1Change(QComboBox* Sender) {
+    const int channel = Sender->property("Tag").toInt();
+    const int index = Sender->currentIndex();
+    channelMap_.SetOscillator(channel, std::max(index, 0));
+    if (index == 0) {
+        // "none" shows as an empty box while the table holds 0.
+        const QSignalBlocker quiet(Sender);
+        Sender->setCurrentIndex(-1);
+    }
+}
+
+void TForm1::CheckBox1Click(QCheckBox* Sender) {
+    channelMap_.SetTrim(Sender->property("Tag").toInt(), Sender->isChecked());
+}
+
+// ---------------------------------------------------------------------------
+// Player and settings
+
+namespace {
+
+// The item chosen in an editable list, -1 once the user typed another text.
+int SelectedIndex(const QComboBox* box) {
+    const int index = box->currentIndex();
+    return index >= 0 && box->itemText(index) == box->currentText() ? index : -1;
+}
+
+}  // namespace
+
+void TForm1::UpdateInstrumentEnabled() {
+    ComboBox12->setEnabled(!(ComboBox11->currentText().left(3) == QLatin1String("COM") ||
+                             SelectedIndex(ComboBox11) == 0));
+}
+
+void TForm1::ComboBox11Change() {
+    UpdateInstrumentEnabled();
+}
+
+// The player and the sound outputs drive these; until they are connected the
+// buttons, the timer and the listing's caret start nothing.
+void TForm1::Button4Click() {}
+void TForm1::Button5Click() {}
+void TForm1::Button6Click() {
+    Rewind();
+}
+void TForm1::Timer1Timer() {}
+void TForm1::Memo2Click() {}
+void TForm1::Memo2KeyUp() {
+    Memo2Click();
+}
+void TForm1::Button8Click() {}
+
+// Closing writes the settings once they are kept.
+void TForm1::FormClose() {}

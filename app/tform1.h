@@ -1,0 +1,172 @@
+#pragma once
+// The program's one window. Its controls are the program's shared state and
+// keep the numbered names other parts of the program use: the listing lives
+// in Memo2, the event log in Memo1, the input report in Memo4, the statistics
+// in Memo3, the save type in SaveDialog1.
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/browser_widgets.h"
+#include "app/message_boxes.h"
+#include "app/save_dialog.h"
+#include "convert/channel_map.h"
+#include "convert/conversion.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 1037;
+    static constexpr int kClientHeight = 349;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Browser.
+    tonvell::app::DriveComboBox* DriveComboBox1 = nullptr;
+    tonvell::app::DirectoryListBox* DirectoryListBox1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    tonvell::app::FileListBox* FileListBox1 = nullptr;
+
+    // Input and output.
+    QGroupBox* GroupBox2 = nullptr;
+    QPlainTextEdit* Memo4 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QPlainTextEdit* Memo3 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button3 = nullptr;
+
+    // Channel map, kept hidden.
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label14 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QComboBox* ComboBox4 = nullptr;
+    QComboBox* ComboBox5 = nullptr;
+    QComboBox* ComboBox6 = nullptr;
+    QComboBox* ComboBox7 = nullptr;
+    QComboBox* ComboBox8 = nullptr;
+    QComboBox* ComboBox9 = nullptr;
+    QComboBox* ComboBox10 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox3 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    QCheckBox* CheckBox5 = nullptr;
+    QCheckBox* CheckBox6 = nullptr;
+    QCheckBox* CheckBox7 = nullptr;
+    QCheckBox* CheckBox8 = nullptr;
+    QCheckBox* CheckBox9 = nullptr;
+    QCheckBox* CheckBox10 = nullptr;
+
+    // Player.
+    QGroupBox* GroupBox3 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox11 = nullptr;
+    QLabel* Label15 = nullptr;
+    QComboBox* ComboBox12 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QLabel* Label2 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Help and the unreachable button.
+    QPlainTextEdit* Memo5 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QPushButton* Button8 = nullptr;
+
+    tonvell::app::SaveDialogState SaveDialog1;
+
+    // Event handlers.
+    void FileListBox1Click();  // the file list's choice and Button2
+    void Button1Click();       // copy all
+    void Button3Click();       // save
+    void Button7Click();       // help
+    void ComboBox1Change(QComboBox* Sender);
+    void CheckBox1Click(QCheckBox* Sender);
+    void ComboBox11Change();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Timer1Timer();
+    void Memo2Click();
+    void Memo2KeyUp();
+    void Button8Click();
+    void FormClose();
+
+    // Shows folder in the browser, with no file chosen.
+    void OpenFolder(const QString& folder);
+    // Opens the folder of path and chooses the file, which converts it.
+    // Returns false when the file is not in the list.
+    bool OpenFile(const QString& path);
+    // The conversion of one file into the four text boxes.
+    void ConvertFile(const QString& path);
+    void ShowConversion(const tonvell::ConversionResult& result);
+
+    // The error box, for a failure that the user must hear of.
+    void ReportError(const QString& text);
+
+    void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
+    void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
+    const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
+
+    // Every control that never appears: channel map, help text, Button8.
+    QList<QWidget*> HiddenControls() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void NameControls();
+    void WireHandlers();
+    void SetTabOrder();
+    void EchoFileName();
+    void Rewind();
+    void UpdateInstrumentEnabled();
+    // Runs a handler; an error escaping it is shown and the window goes on.
+    void RunHandler(const std::function<void()>& handler);
+    template <class Sender, class Signal>
+    void Wire(Sender* sender, Signal signal, std::function<void()> handler);
+
+    tonvell::ChannelMap channelMap_;
+    std::unique_ptr<tonvell::app::MessageBoxes> messages_;
+    std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
+};
+
+// The one window of the program.
+extern TForm1* Form1;
+
+namespace tonvell::app {
+
+// Shows an error that escaped an event handler in the error box.
+void ReportEscapedError(const QString& text);
+
+}  // namespace tonvell::app

@@ -1,0 +1,32 @@
+#include "app/tonvell_application.h"
+
+#include <QStyleFactory>
+#include <exception>
+
+#include "app/app_support.h"
+#include "app/tform1.h"
+
+namespace tonvell::app {
+
+TonvellApplication::TonvellApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The window is a fixed pixel layout; a style of known metrics keeps
+    // every caption inside its control whatever the desktop's theme.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        setStyle(fusion);
+    }
+    setFont(WindowFont());
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("tonvell")));
+}
+
+bool TonvellApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ReportEscapedError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ReportEscapedError(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+}  // namespace tonvell::app

@@ -1,0 +1,15 @@
+#pragma once
+// The application object: an error that escapes the handling of any event is
+// shown in the error box and the program goes on.
+
+#include <QApplication>
+
+namespace tonvell::app {
+
+class TonvellApplication : public QApplication {
+public:
+    TonvellApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+}  // namespace tonvell::app

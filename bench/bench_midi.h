@@ -1,0 +1,23 @@
+#pragma once
+// The benchmark's input: a format-0 MIDI file of exactly kBenchFileBytes bytes
+// with about 72,000 events, built the same way on every run.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tonvell::bench {
+
+inline constexpr std::size_t kBenchFileBytes = 250000;
+
+struct BenchMidi {
+    std::vector<std::uint8_t> bytes;
+    std::size_t events = 0;  // track events, end of track included
+};
+
+// Notes on four channels (mostly under running status, some chords, some long
+// pauses, note-offs both as 8n and as 9n with velocity 0), controllers,
+// program changes, tempo changes and text meta events.
+BenchMidi MakeBenchMidi();
+
+}  // namespace tonvell::bench

@@ -1,0 +1,75 @@
+#pragma once
+// Stand-ins for the window's modal parts and small MIDI fixtures.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "app/message_boxes.h"
+#include "app/save_dialog.h"
+
+namespace tonvell::test {
+
+struct ShownBox {
+    bool error = false;
+    QString title;
+    QString text;
+};
+
+// Records every box instead of showing it; the list outlives the window.
+class RecordingMessageBoxes final : public app::MessageBoxes {
+public:
+    explicit RecordingMessageBoxes(std::vector<ShownBox>& shown) : shown_(shown) {}
+    void Message(const QString& title, const QString& text) override {
+        shown_.push_back({false, title, text});
+    }
+    void Error(const QString& title, const QString& text) override {
+        shown_.push_back({true, title, text});
+    }
+
+private:
+    std::vector<ShownBox>& shown_;
+};
+
+// Answers the save dialog as a user would; the state before the dialog is
+// kept for inspection.
+class ScriptedSaveDialog final : public app::SaveDialogRunner {
+public:
+    struct Answer {
+        bool confirm = true;
+        QString path;
+        int filterIndex = 1;
+    };
+    ScriptedSaveDialog(Answer answer, app::SaveDialogState& seen)
+        : answer_(std::move(answer)), seen_(seen) {}
+    bool Execute(app::SaveDialogState& state, QWidget*) override {
+        seen_ = state;
+        if (!answer_.confirm) {
+            return false;
+        }
+        state.FileName = answer_.path;
+        state.FilterIndex = answer_.filterIndex;
+        return true;
+    }
+
+private:
+    Answer answer_;
+    app::SaveDialogState& seen_;
+};
+
+// A format-0 file with one track holding the given event bytes (end of track
+// appended).
+QByteArray Format0(int ticksPerQuarter, const QByteArray& events);
+
+// The worked example: tempo 07 A1 20, note 60 on at tick 0, off at tick 96.
+QByteArray SongFile();
+
+// A file whose first delta time has five bytes: "Time field is too long".
+QByteArray LongDeltaFile();
+
+void WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);
+
+}  // namespace tonvell::test

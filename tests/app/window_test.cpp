@@ -1,0 +1,722 @@
+// The window driven as a user drives it, on the offscreen platform: layout
+// and captions, the browser, conversion by mouse, keys and button, the text
+// boxes, copy-all, help, message boxes and errors that escape a handler.
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleOption>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+#include <stdexcept>
+
+#include "app/app_support.h"
+#include "app/folder_model.h"
+#include "app/group_box.h"
+#include "app/tform1.h"
+#include "app/tonvell_application.h"
+#include "test_support.h"
+
+using tonvell::app::ApplicationTitle;
+using tonvell::test::ShownBox;
+
+namespace {
+
+const QString kSongListing = QStringLiteral(
+    "; \n; %1\n; \nDWL 8 ;size in bytes\n; \nDB 0Eh, 87h\nDB 51h, E0h\nDB 9Fh ;delay\n"
+    "DB 51h, 80h\nDB 00h ;end of block\n");
+
+QStringList Lines(const QPlainTextEdit* memo) {
+    QStringList lines;
+    for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next()) {
+        lines << b.text();
+    }
+    return lines;
+}
+
+QStringList Items(const QListWidget* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) {
+        items << list->item(i)->text();
+    }
+    return items;
+}
+
+// Throws from inside the handling of an event, as a faulty handler would.
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) {
+            throw std::runtime_error("Ошибка в обработчике");
+        }
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void windowIsFixedAndCentred();
+    void controlsSitAtTheirPlaces_data();
+    void controlsSitAtTheirPlaces();
+    void designState();
+    void fontIsNarrowAndCoversCyrillic();
+    void captionsFitTheirControls();
+    void reportLinesFitTheirBoxes_data();
+    void reportLinesFitTheirBoxes();
+    void hiddenControlsNeverAppear();
+
+    void fileListShowsMidFilesByName();
+    void folderListOpensByDoubleClickAndEnter();
+    void choosingADriveShowsItsTopFolder();
+    void unreadableFolderShowsEmptyLists();
+    void choosingByMouseConverts();
+    void arrowKeysConvertEachFile();
+    void button2WithSelectionConvertsAgain();
+    void button2WithoutSelection();
+    void refusedAndAcceptedSizes_data();
+    void refusedAndAcceptedSizes();
+    void progressLineStaysWhenNoEventIsRead();
+    void conversionMessagesAreBoxes();
+    void openFileChoosesAndConverts();
+
+    void copyAllCopiesTheEditedListing();
+    void helpShowsTheTwentySixLines();
+    void errorEscapingAHandlerIsShownAndTheWindowGoesOn();
+    void channelMapHandlers();
+
+private:
+    void OpenSongs();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<TForm1> form_;
+    std::vector<ShownBox> boxes_;
+};
+
+void WindowTest::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    boxes_.clear();
+    form_ = std::make_unique<TForm1>();
+    form_->SetMessageBoxes(std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_));
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void WindowTest::cleanup() {
+    form_.reset();
+    dir_.reset();
+}
+
+// A folder with three MIDI files in mixed case, other files and a subfolder.
+void WindowTest::OpenSongs() {
+    using tonvell::test::WriteFile;
+    WriteFile(dir_->filePath(QStringLiteral("b.mid")), tonvell::test::SongFile());
+    WriteFile(dir_->filePath(QStringLiteral("A.MID")), tonvell::test::SongFile());
+    WriteFile(dir_->filePath(QStringLiteral("c.Mid")), tonvell::test::SongFile());
+    WriteFile(dir_->filePath(QStringLiteral("notes.txt")), "text");
+    WriteFile(dir_->filePath(QStringLiteral("d.midi")), tonvell::test::SongFile());
+    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("sub")));
+    form_->OpenFolder(dir_->path());
+}
+
+void WindowTest::windowIsFixedAndCentred() {
+    QCOMPARE(form_->windowTitle(), QStringLiteral("MIDI-to-ZUM converter"));
+    QCOMPARE(form_->size(), QSize(1037, 349));
+    QCOMPARE(form_->minimumSize(), QSize(1037, 349));
+    QCOMPARE(form_->maximumSize(), QSize(1037, 349));
+    const Qt::WindowFlags flags = form_->windowFlags();
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(flags & Qt::WindowSystemMenuHint);
+    const QRect screen = form_->screen()->availableGeometry();
+    // The offscreen platform shifts a window by its 2-pixel frame margin.
+    QVERIFY(qAbs(form_->geometry().center().x() - screen.center().x()) <= 3);
+    QVERIFY(qAbs(form_->geometry().center().y() - screen.center().y()) <= 3);
+
+    form_->showMaximized();
+    QCoreApplication::processEvents();
+    QCOMPARE(form_->size(), QSize(1037, 349));
+    form_->resize(1200, 600);
+    QCOMPARE(form_->size(), QSize(1037, 349));
+}
+
+void WindowTest::controlsSitAtTheirPlaces_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("rect");
+    const auto row = [](const char* name, const char* parent, int x, int y, int w, int h) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
+                            << QRect(x, y, w, h);
+    };
+    row("DriveComboBox1", "Form1", 16, 16, 149, 19);
+    row("DirectoryListBox1", "Form1", 16, 48, 149, 297);
+    row("Edit1", "Form1", 168, 16, 209, 21);
+    row("FileListBox1", "Form1", 168, 48, 209, 297);
+    row("GroupBox2", "Form1", 387, 4, 153, 59);
+    row("Memo4", "GroupBox2", 8, 16, 140, 41);
+    row("Memo1", "Form1", 388, 72, 153, 249);
+    row("Button2", "Form1", 552, 12, 89, 49);
+    for (int k = 1; k <= 9; ++k) {
+        const QByteArray name = "Label" + QByteArray::number(k + 2);
+        row(name.constData(), "Form1", 536, 90 + 24 * (k - 1), 40, 13);
+    }
+    row("Label12", "Form1", 536, 306, 43, 13);
+    row("Label13", "Form1", 570, 72, 48, 13);
+    row("Label14", "Form1", 630, 72, 20, 13);
+    for (int k = 1; k <= 10; ++k) {
+        const QByteArray combo = "ComboBox" + QByteArray::number(k);
+        row(combo.constData(), "Form1", 584, 88 + 24 * (k - 1), 41, 21);
+        const QByteArray check = "CheckBox" + QByteArray::number(k);
+        row(check.constData(), "Form1", 632, 90 + 24 * (k - 1), 17, 17);
+    }
+    row("GroupBox1", "Form1", 656, 4, 165, 59);
+    row("Memo3", "GroupBox1", 8, 16, 153, 41);
+    row("Memo2", "Form1", 656, 72, 153, 249);
+    row("Button1", "Form1", 656, 328, 73, 17);
+    row("Button3", "Form1", 735, 328, 73, 17);
+    row("GroupBox3", "Form1", 824, 96, 209, 129);
+    row("Label1", "GroupBox3", 8, 16, 193, 13);
+    row("ComboBox11", "GroupBox3", 8, 32, 193, 21);
+    row("Label15", "GroupBox3", 8, 54, 64, 13);
+    row("ComboBox12", "GroupBox3", 8, 68, 193, 21);
+    row("Button6", "GroupBox3", 8, 92, 25, 17);
+    row("Button4", "GroupBox3", 48, 92, 73, 17);
+    row("Button5", "GroupBox3", 128, 92, 73, 17);
+    row("Label2", "GroupBox3", 8, 112, 81, 13);
+    row("Memo5", "Form1", 916, 8, 45, 37);
+    row("Button7", "Form1", 972, 4, 61, 41);
+    row("Button8", "Form1", 952, 264, 57, 49);
+}
+
+void WindowTest::controlsSitAtTheirPlaces() {
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, rect);
+    auto* control = form_->findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), parent);
+    QCOMPARE(control->geometry(), rect);
+    // Nothing the user does moves or resizes it.
+    form_->resize(1300, 700);
+    QCoreApplication::processEvents();
+    QCOMPARE(control->geometry(), rect);
+}
+
+void WindowTest::designState() {
+    QCOMPARE(form_->findChildren<QGroupBox*>().size(), 3);
+    TForm1& f = *form_;
+    QCOMPARE(f.Edit1->text(), QStringLiteral("*.mid"));
+    QVERIFY(!f.Edit1->isEnabled());
+    QCOMPARE(Lines(f.Memo4), QStringList({"Нет данных"}));
+    QCOMPARE(Lines(f.Memo1), QStringList({"Файл не загружен"}));
+    QCOMPARE(Lines(f.Memo3), QStringList({"Нет данных", "", ""}));
+    QCOMPARE(Lines(f.Memo2), QStringList({""}));
+    QVERIFY(f.Memo1->isReadOnly() && f.Memo3->isReadOnly() && f.Memo4->isReadOnly());
+    QVERIFY(!f.Memo2->isReadOnly());
+    for (QPlainTextEdit* memo : {f.Memo1, f.Memo2}) {
+        QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+    for (QPlainTextEdit* memo : {f.Memo3, f.Memo4}) {
+        QCOMPARE(memo->frameShape(), QFrame::NoFrame);
+        QCOMPARE(memo->palette().color(QPalette::Base),
+                 memo->parentWidget()->palette().color(QPalette::Window));
+    }
+    QCOMPARE(f.GroupBox2->title(), QStringLiteral("Входной файл:"));
+    QCOMPARE(f.GroupBox1->title(), QStringLiteral("Выходной файл:"));
+    QCOMPARE(f.GroupBox3->title(), QStringLiteral("Проигрыватель"));
+    QCOMPARE(f.Button2->text(), QStringLiteral("Обработать! -->"));
+    QCOMPARE(f.Button1->text(), QStringLiteral("Копир.всё"));
+    QCOMPARE(f.Button3->text(), QStringLiteral("Сохранить..."));
+    QCOMPARE(f.Button6->text(), QStringLiteral("| <--"));
+    QCOMPARE(f.Button4->text(), QStringLiteral("Play"));
+    QCOMPARE(f.Button5->text(), QStringLiteral("Stop"));
+    QCOMPARE(f.Button7->text(), QStringLiteral("?"));
+    QCOMPARE(f.Button8->text(), QStringLiteral("Button8"));
+    QVERIFY(f.Button4->isEnabled() && !f.Button5->isEnabled() && f.Button6->isEnabled());
+    QCOMPARE(f.Label1->text(), QStringLiteral("Выбор устройства для проигрывания"));
+    QCOMPARE(f.Label15->text(), QStringLiteral("Инструмент:"));
+    QCOMPARE(f.Label2->text(), QStringLiteral("Line:"));
+    QVERIFY(!f.Label1->isEnabled() && !f.Label15->isEnabled() && !f.Label2->isEnabled());
+    QCOMPARE(f.Label12->text(), QStringLiteral("Канал10"));
+    QCOMPARE(f.Label3->text(), QStringLiteral("Канал 1"));
+    QCOMPARE(f.Label11->text(), QStringLiteral("Канал 9"));
+    QCOMPARE(f.Label13->text(), QStringLiteral("Oscillators"));
+    QCOMPARE(f.Label14->text(), QStringLiteral("Trim"));
+    QVERIFY(f.Label13->alignment() & Qt::AlignRight);
+
+    QVERIFY(f.ComboBox11->isEditable());
+    QCOMPARE(f.ComboBox11->currentText(), QStringLiteral("none"));
+    QCOMPARE(f.ComboBox11->itemText(0), QStringLiteral("none"));
+    QVERIFY(f.ComboBox12->isEditable());
+    QStringList instruments;
+    for (int i = 0; i < f.ComboBox12->count(); ++i) {
+        instruments << f.ComboBox12->itemText(i);
+    }
+    QCOMPARE(instruments, QStringList({"00 Piano", "10 Music Box", "16 Organ", "21 Accordion",
+                                       "73 Flute", "80 Square Lead", ""}));
+    QCOMPARE(f.ComboBox12->currentText(), QStringLiteral("73 Flute"));
+    // "none" is chosen, so there is no instrument to choose.
+    QVERIFY(!f.ComboBox12->isEnabled());
+    f.ComboBox11->setEditText(QStringLiteral("Synth"));
+    QVERIFY(f.ComboBox12->isEnabled());
+    f.ComboBox11->setEditText(QStringLiteral("COM3"));
+    QVERIFY(!f.ComboBox12->isEnabled());
+
+    QCOMPARE(f.Timer1->interval(), 10);
+    QVERIFY(!f.Timer1->isActive());
+    QCOMPARE(f.SaveDialog1.FilterIndex, 1);
+    QCOMPARE(f.SaveDialog1.DefaultExt, QStringLiteral("inc"));
+    QCOMPARE(Lines(f.Memo5), tonvell::app::HelpLines());
+}
+
+void WindowTest::fontIsNarrowAndCoversCyrillic() {
+    const QFont font = form_->Button2->font();
+    QCOMPARE(QFontInfo(font).family(), QStringLiteral("DejaVu Sans Condensed"));
+    QCOMPARE(font.pointSizeF(), 8.0);
+    const QFontMetrics metrics(font);
+    for (const QChar c :
+         QStringLiteral("АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдеёжзийклмнопрстуфхцчшщъыьэюя")) {
+        QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
+    }
+}
+
+void WindowTest::captionsFitTheirControls() {
+    QList<QPushButton*> buttons = form_->findChildren<QPushButton*>();
+    QVERIFY(buttons.size() >= 8);
+    for (QPushButton* button : buttons) {
+        if (button->window() != form_.get() || button->objectName().isEmpty()) {
+            continue;
+        }
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        const QFontMetrics metrics(button->font());
+        QVERIFY2(metrics.horizontalAdvance(button->text()) <= contents.width(),
+                 qPrintable(button->objectName()));
+        QVERIFY2(metrics.height() <= contents.height(), qPrintable(button->objectName()));
+    }
+    for (QLabel* label : {form_->Label1, form_->Label15, form_->Label2}) {
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
+                 qPrintable(label->objectName()));
+        QVERIFY2(metrics.height() <= label->height(), qPrintable(label->objectName()));
+    }
+    for (QGroupBox* group : {form_->GroupBox1, form_->GroupBox2, form_->GroupBox3}) {
+        auto* framed = qobject_cast<tonvell::app::CaptionedGroupBox*>(group);
+        QVERIFY(framed);
+        const QRect caption = framed->CaptionRect();
+        QVERIFY2(QFontMetrics(group->font()).horizontalAdvance(group->title()) < caption.width(),
+                 qPrintable(group->objectName()));
+        QVERIFY2(caption.right() < group->width() - 2, qPrintable(group->objectName()));
+        // The caption sits on the frame's top line, above every control of
+        // the group, and the frame holds them all.
+        for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(child->geometry().top() > caption.bottom(), qPrintable(child->objectName()));
+            QVERIFY2(framed->FrameRect().adjusted(1, 1, -1, -1).contains(child->geometry()),
+                     qPrintable(child->objectName()));
+        }
+    }
+    for (QComboBox* combo : {form_->ComboBox11, form_->ComboBox12}) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = true;
+        option.frame = true;
+        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                           QStyle::SC_ComboBoxEditField, combo);
+        for (int i = 0; i < combo->count(); ++i) {
+            QVERIFY2(
+                QFontMetrics(combo->font()).horizontalAdvance(combo->itemText(i)) <= field.width(),
+                qPrintable(combo->itemText(i)));
+        }
+    }
+    QVERIFY(QFontMetrics(form_->Edit1->font()).horizontalAdvance(form_->Edit1->text()) <
+            form_->Edit1->width() - 8);
+}
+
+void WindowTest::reportLinesFitTheirBoxes_data() {
+    QTest::addColumn<QString>("memo");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no data") << "Memo4"
+                             << "Нет данных";
+    QTest::newRow("largest size") << "Memo4"
+                                  << "Всего: 250000 байт";
+    QTest::newRow("refusal") << "Memo4"
+                             << "Файл слишком большой";
+    QTest::newRow("progress") << "Memo4"
+                              << "Обработано: 100 %";
+    QTest::newRow("not opened") << "Memo4"
+                                << "Файл не открыт";
+    QTest::newRow("statistics 0") << "Memo3"
+                                  << "Всего: 99999 байт, 9999 нот";
+    QTest::newRow("statistics 1") << "Memo3"
+                                  << "Превыш. полифонии: 999";
+    QTest::newRow("statistics 2") << "Memo3"
+                                  << "Выключенных нот: 9999";
+}
+
+void WindowTest::reportLinesFitTheirBoxes() {
+    QFETCH(QString, memo);
+    QFETCH(QString, line);
+    auto* box = form_->findChild<QPlainTextEdit*>(memo);
+    const qreal margin = box->document()->documentMargin();
+    QVERIFY(QFontMetrics(box->font()).horizontalAdvance(line) + 2 * margin <=
+            box->viewport()->width());
+    // Three lines of statistics fit the box's height too.
+    QVERIFY(3 * QFontMetrics(box->font()).lineSpacing() + 2 * margin <=
+            box->viewport()->height() + 1);
+}
+
+void WindowTest::hiddenControlsNeverAppear() {
+    const auto checkHidden = [this] {
+        for (QWidget* control : form_->HiddenControls()) {
+            QVERIFY2(!control->isVisible(), qPrintable(control->objectName()));
+        }
+    };
+    QCOMPARE(form_->HiddenControls().size(), 34);
+    checkHidden();
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QTest::mouseClick(form_->Button1, Qt::LeftButton);
+    QTest::mouseClick(form_->Button7, Qt::LeftButton);
+    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    form_->hide();
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    checkHidden();
+}
+
+void WindowTest::fileListShowsMidFilesByName() {
+    OpenSongs();
+    QCOMPARE(Items(form_->FileListBox1), QStringList({"A.MID", "b.mid", "c.Mid"}));
+    QVERIFY(form_->FileListBox1->selectedItems().isEmpty());
+    QCOMPARE(form_->FileListBox1->FileName(), QString());
+    QCOMPARE(form_->Edit1->text(), QStringLiteral("*.mid"));
+    QVERIFY(boxes_.empty());
+    QCOMPARE(Lines(form_->Memo1), QStringList({"Файл не загружен"}));  // nothing converted yet
+}
+
+void WindowTest::folderListOpensByDoubleClickAndEnter() {
+    OpenSongs();
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("sub/inner.mid")),
+                             tonvell::test::SongFile());
+    auto* folders = form_->DirectoryListBox1;
+    QCOMPARE(folders->Directory(), QDir::cleanPath(dir_->path()));
+    QTreeWidgetItem* current = folders->currentItem();
+    QVERIFY(current);
+    QCOMPARE(current->data(0, Qt::UserRole).toString(), QDir::cleanPath(dir_->path()));
+    QCOMPARE(current->childCount(), 1);
+    QTreeWidgetItem* sub = current->child(0);
+    QCOMPARE(sub->text(0), QStringLiteral("sub"));
+
+    // A single click only points at the folder; a double click opens it.
+    const QRect subRect = folders->visualItemRect(sub);
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, subRect.center());
+    QCOMPARE(folders->Directory(), QDir::cleanPath(dir_->path()));
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, subRect.center());
+    QCOMPARE(folders->Directory(), QDir::cleanPath(dir_->filePath(QStringLiteral("sub"))));
+    QCOMPARE(Items(form_->FileListBox1), QStringList({"inner.mid"}));
+    QCOMPARE(form_->Edit1->text(), QStringLiteral("*.mid"));
+
+    // Up to the parent with the keys: the row above the current one, Enter.
+    folders->setFocus();
+    QTest::keyClick(folders, Qt::Key_Up);
+    QTest::keyClick(folders, Qt::Key_Return);
+    QCOMPARE(folders->Directory(), QDir::cleanPath(dir_->path()));
+    QCOMPARE(Items(form_->FileListBox1), QStringList({"A.MID", "b.mid", "c.Mid"}));
+    // The top row is the root folder.
+    QCOMPARE(folders->topLevelItem(0)->data(0, Qt::UserRole).toString(), QStringLiteral("/"));
+}
+
+void WindowTest::choosingADriveShowsItsTopFolder() {
+    OpenSongs();
+    auto* drives = form_->DriveComboBox1;
+    QVERIFY(drives->count() >= 1);
+    QCOMPARE(drives->itemText(0), QStringLiteral("/"));
+    QCOMPARE(drives->currentText(), tonvell::app::DriveOf(dir_->path(), drives->Drives()));
+    drives->SetDrives({QStringLiteral("/"), QDir::cleanPath(dir_->path())});
+    drives->ShowDriveOf(dir_->filePath(QStringLiteral("sub")));
+    QCOMPARE(drives->currentText(), QDir::cleanPath(dir_->path()));
+    emit drives->activated(0);
+    QCOMPARE(form_->DirectoryListBox1->Directory(), QStringLiteral("/"));
+    QCOMPARE(drives->currentText(), QStringLiteral("/"));
+    emit drives->activated(1);
+    QCOMPARE(form_->DirectoryListBox1->Directory(), QDir::cleanPath(dir_->path()));
+    QCOMPARE(Items(form_->FileListBox1), QStringList({"A.MID", "b.mid", "c.Mid"}));
+}
+
+void WindowTest::unreadableFolderShowsEmptyLists() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    const QString gone = dir_->filePath(QStringLiteral("sub"));
+    form_->OpenFolder(gone);
+    QVERIFY(QDir(gone).removeRecursively());
+    form_->OpenFolder(gone);
+    QCOMPARE(form_->FileListBox1->count(), 0);
+    QCOMPARE(form_->DirectoryListBox1->currentItem()->childCount(), 0);
+    QCOMPARE(form_->Edit1->text(), QStringLiteral("*.mid"));
+    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    QCOMPARE(Lines(form_->Memo4).value(0), QStringLiteral("Файл не открыт"));
+}
+
+void WindowTest::choosingByMouseConverts() {
+    OpenSongs();
+    auto* files = form_->FileListBox1;
+    const QRect rect = files->visualItemRect(files->item(1));
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(files->FileName(), QDir(dir_->path()).filePath(QStringLiteral("b.mid")));
+    QCOMPARE(form_->Edit1->text(), QStringLiteral("b.mid"));
+    QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("b.mid")));
+    QCOMPARE(Lines(form_->Memo4), QStringList({"Всего: 41 байт", "Обработано: 91 %"}));
+    QCOMPARE(Lines(form_->Memo3),
+             QStringList({"Всего: 8 байт, 1 нот", "Превыш. полифонии: 0", "Выключенных нот: 0"}));
+    const QStringList log = Lines(form_->Memo1);
+    QCOMPARE(log.mid(0, 8),
+             QStringList({" ", "MThd", "6 (длина заголовка)", "0 (формат)", "1 (число треков)",
+                          "96 (тиков на четверть)", "MTrk", "19 (длина трека)"}));
+    QVERIFY(log.contains(QStringLiteral("Пауза 96 тиков")));
+    QVERIFY(boxes_.empty());
+}
+
+void WindowTest::arrowKeysConvertEachFile() {
+    OpenSongs();
+    auto* files = form_->FileListBox1;
+    files->setFocus();
+    // Focus alone chooses nothing.
+    QCOMPARE(files->FileName(), QString());
+    const QStringList expected = {"A.MID", "b.mid", "c.Mid"};
+    for (const QString& name : expected) {
+        form_->Memo2->setPlainText(QStringLiteral("stale"));
+        QTest::keyClick(files, Qt::Key_Down);
+        QCOMPARE(form_->Edit1->text(), name);
+        QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(name));
+    }
+    QTest::keyClick(files, Qt::Key_Up);
+    QCOMPARE(form_->Edit1->text(), QStringLiteral("b.mid"));
+    QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; b.mid"));
+}
+
+void WindowTest::button2WithSelectionConvertsAgain() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(2);
+    form_->Memo2->setPlainText(QStringLiteral("edited"));
+    form_->Memo1->setPlainText(QStringLiteral("edited"));
+    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("c.Mid")));
+    QCOMPARE(Lines(form_->Memo1).value(1), QStringLiteral("MThd"));
+}
+
+void WindowTest::button2WithoutSelection() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; A.MID"));
+    // Another folder leaves the list without a choice.
+    form_->OpenFolder(dir_->filePath(QStringLiteral("sub")));
+    QCOMPARE(form_->FileListBox1->FileName(), QString());
+    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    QCOMPARE(Lines(form_->Memo4), QStringList({"Файл не открыт", ""}));
+    QCOMPARE(form_->Memo1->toPlainText(), QString());
+    QCOMPARE(form_->Memo2->toPlainText(), QString());
+    QCOMPARE(Lines(form_->Memo3), QStringList({"", "", ""}));
+    QVERIFY(boxes_.empty());
+}
+
+void WindowTest::refusedAndAcceptedSizes_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QStringList>("report");
+    QTest::newRow("one byte too many")
+        << 250001 << QStringList({"Всего: 250001 байт", "Файл слишком большой"});
+    QTest::newRow("largest accepted")
+        << 250000 << QStringList({"Всего: 250000 байт", "Обработано: 100 %"});
+}
+
+void WindowTest::refusedAndAcceptedSizes() {
+    QFETCH(int, size);
+    QFETCH(QStringList, report);
+    // A track of note-ons on channel 1 under running status, up to the size.
+    QByteArray events("\x00\x90", 2);
+    while (events.size() + 22 + 4 + 3 <= size) {
+        events += QByteArray("\x00\x3C\x40", 3);
+    }
+    QByteArray file = tonvell::test::Format0(96, events);
+    file.append(QByteArray(size - file.size(), '\0'));
+    QCOMPARE(file.size(), size);
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("big.mid")), file);
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);  // a good conversion first
+    QVERIFY(!form_->Memo2->toPlainText().isEmpty());
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("big.mid")));
+    QCOMPARE(Lines(form_->Memo4), report);
+    if (size > 250000) {
+        QCOMPARE(form_->Memo1->toPlainText(), QString());
+        QCOMPARE(form_->Memo2->toPlainText(), QString());
+        QCOMPARE(Lines(form_->Memo3), QStringList({"", "", ""}));
+        QVERIFY(boxes_.empty());
+    } else {
+        QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; big.mid"));
+        QVERIFY(Lines(form_->Memo3).value(0).startsWith(QStringLiteral("Всего: ")));
+    }
+}
+
+void WindowTest::progressLineStaysWhenNoEventIsRead() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QCOMPARE(Lines(form_->Memo4).value(1), QStringLiteral("Обработано: 91 %"));
+    // A track of no bytes: the walk reads nothing, line 1 keeps its text.
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("empty.mid")),
+                             QByteArray("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\0", 22));
+    form_->OpenFolder(dir_->path());
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("empty.mid")));
+    QCOMPARE(Lines(form_->Memo4), QStringList({"Всего: 22 байт", "Обработано: 91 %"}));
+    QCOMPARE(Lines(form_->Memo2).value(3), QStringLiteral("DWL 1 ;size in bytes"));
+}
+
+void WindowTest::conversionMessagesAreBoxes() {
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("long.mid")),
+                             tonvell::test::LongDeltaFile());
+    form_->OpenFolder(dir_->path());
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("long.mid")));
+    QCOMPARE(boxes_.size(), std::size_t{1});
+    QVERIFY(!boxes_[0].error);
+    QCOMPARE(boxes_[0].title, ApplicationTitle());
+    QVERIFY(!boxes_[0].title.isEmpty());
+    QCOMPARE(boxes_[0].text, QStringLiteral("Time field is too long"));
+    // The conversion went on after the box.
+    QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; long.mid"));
+}
+
+void WindowTest::openFileChoosesAndConverts() {
+    OpenSongs();
+    form_->OpenFolder(QStringLiteral("/"));
+    QVERIFY(form_->OpenFile(dir_->filePath(QStringLiteral("c.Mid"))));
+    QCOMPARE(form_->DirectoryListBox1->Directory(), QDir::cleanPath(dir_->path()));
+    QCOMPARE(form_->FileListBox1->FileName(), QDir(dir_->path()).filePath(QStringLiteral("c.Mid")));
+    QCOMPARE(form_->Edit1->text(), QStringLiteral("c.Mid"));
+    QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("c.Mid")));
+    QVERIFY(!form_->OpenFile(dir_->filePath(QStringLiteral("d.midi"))));
+}
+
+void WindowTest::copyAllCopiesTheEditedListing() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(1);
+    QPlainTextEdit* memo = form_->Memo2;
+    memo->setFocus();
+    memo->moveCursor(QTextCursor::End);
+    for (const QChar c : QStringLiteral("; мой комментарий")) {
+        QTest::sendKeyEvent(QTest::Click, memo, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    const QString edited = memo->toPlainText();
+    QVERIFY(edited.endsWith(QStringLiteral("; мой комментарий")));
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+
+    QTest::mouseClick(form_->Button1, Qt::LeftButton);
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(mime);
+    QCOMPARE(mime->text(), edited);
+    QVERIFY(!mime->hasHtml());
+    // The whole listing stays selected, and drawn so, after the focus left it.
+    QVERIFY(!memo->hasFocus());
+    const QTextCursor cursor = memo->textCursor();
+    QCOMPARE(cursor.selectionStart(), 0);
+    QCOMPARE(cursor.selectionEnd(), edited.size());
+    QCOMPARE(memo->palette().color(QPalette::Inactive, QPalette::Highlight),
+             memo->palette().color(QPalette::Active, QPalette::Highlight));
+    QCOMPARE(memo->toPlainText(), edited);
+}
+
+void WindowTest::helpShowsTheTwentySixLines() {
+    QTest::mouseClick(form_->Button7, Qt::LeftButton);
+    QCOMPARE(boxes_.size(), std::size_t{1});
+    QVERIFY(!boxes_[0].error);
+    QCOMPARE(boxes_[0].title, ApplicationTitle());
+    QString expected;
+    for (const QString& line : tonvell::app::HelpLines()) {
+        expected += line + QLatin1Char('\n');
+    }
+    QCOMPARE(boxes_[0].text, expected);
+    QCOMPARE(boxes_[0].text.count(QLatin1Char('\n')), 26);
+}
+
+void WindowTest::errorEscapingAHandlerIsShownAndTheWindowGoesOn() {
+    // From a button's handler.
+    class FailingDialog final : public tonvell::app::SaveDialogRunner {
+    public:
+        bool Execute(tonvell::app::SaveDialogState&, QWidget*) override {
+            throw std::runtime_error("Диалог не открылся");
+        }
+    };
+    form_->SetSaveDialogRunner(std::make_unique<FailingDialog>());
+    QTest::mouseClick(form_->Button3, Qt::LeftButton);
+    QCOMPARE(boxes_.size(), std::size_t{1});
+    QVERIFY(boxes_[0].error);
+    QCOMPARE(boxes_[0].title, ApplicationTitle());
+    QCOMPARE(boxes_[0].text, QStringLiteral("Диалог не открылся"));
+    QVERIFY(!form_->Button3->isDown());
+
+    // From any other event, through the application.
+    ThrowingObject target;
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    QCOMPARE(boxes_.size(), std::size_t{2});
+    QVERIFY(boxes_[1].error);
+    QCOMPARE(boxes_[1].text, QStringLiteral("Ошибка в обработчике"));
+
+    // The window goes on.
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; A.MID"));
+}
+
+void WindowTest::channelMapHandlers() {
+    TForm1& f = *form_;
+    const QComboBox* boxes[] = {f.ComboBox1, f.ComboBox2, f.ComboBox3, f.ComboBox4, f.ComboBox5,
+                                f.ComboBox6, f.ComboBox7, f.ComboBox8, f.ComboBox9, f.ComboBox10};
+    for (int k = 0; k < 10; ++k) {
+        QCOMPARE(boxes[k]->property("Tag").toInt(), k);
+        QCOMPARE(boxes[k]->count(), 9);
+        QCOMPARE(boxes[k]->currentText(), k < 4 ? QStringLiteral("1") : QString());
+    }
+    QVERIFY(f.CheckBox4->isChecked() && !f.CheckBox5->isChecked());
+    QCOMPARE(f.CheckBox7->text(), QStringLiteral("CheckBox1"));
+
+    f.ComboBox6->setCurrentIndex(3);
+    f.ComboBox1Change(f.ComboBox6);
+    QCOMPARE(f.ChannelMap().Oscillator(5), 3);
+    f.ComboBox2->setCurrentIndex(0);
+    f.ComboBox1Change(f.ComboBox2);
+    QCOMPARE(f.ChannelMap().Oscillator(1), 0);
+    QCOMPARE(f.ComboBox2->currentIndex(), -1);
+    f.CheckBox1->setChecked(false);
+    f.CheckBox1Click(f.CheckBox1);
+    QVERIFY(!f.ChannelMap().Trim(0));
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    tonvell::app::TonvellApplication app(argc, argv);
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"

@@ -1,0 +1,501 @@
+// The command-line converter as scripts use it: what it writes where, its
+// messages and its exit status.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/conversion.h"
+#include "output/listing_formats.h"
+#include "output/save_listing.h"
+
+extern char** environ;
+
+namespace tonvell {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// A format-0 file, 96 ticks per quarter note, holding the given track events.
+std::vector<std::uint8_t> Format0(const std::vector<std::uint8_t>& events) {
+    static constexpr char kHeader[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk";
+    constexpr std::size_t kHeaderSize = sizeof kHeader - 1;  // 18 bytes, then the length
+    std::vector<std::uint8_t> file(kHeaderSize + 4 + events.size());
+    std::copy(kHeader, kHeader + kHeaderSize, file.begin());
+    const auto n = static_cast<std::uint32_t>(events.size());
+    for (int i = 0; i < 4; ++i) {
+        file[kHeaderSize + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(n >> (24 - 8 * i));
+    }
+    std::copy(events.begin(), events.end(), file.begin() + kHeaderSize + 4);
+    return file;
+}
+
+// A tempo event, one note of a quarter note's length, end of track.
+std::vector<std::uint8_t> OneNote(std::uint8_t note) {
+    return Format0({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0x90, note, 0x64, 0x60, 0x80,
+                    note, 0x40, 0x00, 0xFF, 0x2F, 0x00});
+}
+
+// The bytes the library gives for a file: what the window would save.
+std::string Expected(const std::vector<std::uint8_t>& file, const std::string& name,
+                     ListingFileType type) {
+    return RenderListing(JoinListing(ConvertBytes(file, name).listing), type);
+}
+
+struct CliRun {
+    bool finished = false;  // false: it had to be stopped
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tonvell-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        fs::create_directory(dir_ / "work");
+        song_ = OneNote(0x3C);
+        WriteAll(work() / "song.mid", song_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    fs::path work() const { return dir_ / "work"; }
+
+    // Runs the converter in the work folder with standard output and error
+    // going to files (standard output to stdoutPath if one is given).
+    CliRun Cli(const std::vector<std::string>& args, const std::string& stdoutPath = "") {
+        CliRun run;
+        const std::string outPath = stdoutPath.empty() ? (dir_ / "stdout").string() : stdoutPath;
+        const std::string errPath = (dir_ / "stderr").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const std::string workDir = work().string();
+        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+        std::vector<std::string> argStrings = {TONVELL_CLI_PATH};
+        argStrings.insert(argStrings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& arg : argStrings)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        const int spawned =
+            posix_spawn(&pid, TONVELL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << TONVELL_CLI_PATH;
+            return run;
+        }
+        // Bounded wait: a converter that hangs is stopped and reported, not
+        // waited for. The bound is far beyond any conversion's needs.
+        int status = 0;
+        for (int polls = 0;; ++polls) {
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid) {
+                run.finished = true;
+                break;
+            }
+            if (done < 0 && errno != EINTR)
+                break;
+            if (polls == 12000) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (run.finished && WIFEXITED(status))
+            run.exitCode = WEXITSTATUS(status);
+        if (stdoutPath.empty())
+            run.out = ReadAll(outPath);
+        run.err = ReadAll(errPath);
+        return run;
+    }
+
+    std::set<std::string> Names(const fs::path& folder) const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    fs::path dir_;
+    std::vector<std::uint8_t> song_;
+};
+
+TEST_F(CliTest, StandardOutputEqualsATypeOneSave) {
+    const CliRun run = Cli({"song.mid"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, Expected(song_, "song.mid", ListingFileType::Inc));
+
+    const fs::path saved = dir_ / "saved.inc";
+    const std::string listing = JoinListing(ConvertBytes(song_, "song.mid").listing);
+    ASSERT_TRUE(SaveListing(listing, 1, saved.string()).ok());
+    EXPECT_EQ(run.out, ReadAll(saved));
+    EXPECT_NE(run.out.find("; song.mid\r\n"), std::string::npos);
+}
+
+// The input's name is the listing's second line, and files hold it in
+// Windows-1251.
+TEST_F(CliTest, NamesBeyondPlainAsciiAreWrittenInWindows1251) {
+    const struct {
+        std::string name;
+        std::string nameLine;  // in the .inc file
+    } cases[] = {
+        {"песня.mid", "; \xEF\xE5\xF1\xED\xFF.mid\r\n"},
+        {"tab\there.mid", "; tab\there.mid\r\n"},
+        {"日本.mid", "; ??.mid\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(work() / c.name, song_);
+        for (const std::string type : {"inc", "zum", "txt"}) {
+            const CliRun run = Cli({"-q", "-t", type, c.name});
+            ASSERT_TRUE(run.finished);
+            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(run.out, Expected(song_, c.name, WriterFor(4, "." + type))) << type;
+            if (type == "inc") {
+                EXPECT_NE(run.out.find(c.nameLine), std::string::npos) << run.out;
+            }
+        }
+    }
+}
+
+TEST_F(CliTest, TypeComesFromOptionThenExtensionThenInc) {
+    const struct {
+        std::vector<std::string> args;
+        const char* output;  // in the work folder; empty for standard output
+        ListingFileType type;
+    } cases[] = {
+        {{"song.mid"}, "", ListingFileType::Inc},
+        {{"--type", "zum", "song.mid"}, "", ListingFileType::Zum},
+        {{"-t", "txt", "song.mid"}, "", ListingFileType::Txt},
+        {{"--type=zum", "song.mid"}, "", ListingFileType::Zum},
+        {{"-tinc", "song.mid"}, "", ListingFileType::Inc},
+        {{"-o", "out.zum", "song.mid"}, "out.zum", ListingFileType::Zum},
+        {{"-o", "out.ZUM", "song.mid"}, "out.ZUM", ListingFileType::Zum},
+        {{"-o", "out.txt", "song.mid"}, "out.txt", ListingFileType::Txt},
+        {{"-o", "out.inc", "song.mid"}, "out.inc", ListingFileType::Inc},
+        {{"--output", "out.bin", "song.mid"}, "out.bin", ListingFileType::Inc},
+        {{"-o", "out", "song.mid"}, "out", ListingFileType::Inc},
+        {{"-o", "out.zum", "--type", "txt", "song.mid"}, "out.zum", ListingFileType::Txt},
+        {{"--type", "inc", "-o", "out.txt", "song.mid"}, "out.txt", ListingFileType::Inc},
+        {{"-d", "dir", "song.mid"}, "dir/song.inc", ListingFileType::Inc},
+        {{"-d", "dir", "-t", "zum", "song.mid"}, "dir/song.zum", ListingFileType::Zum},
+        {{"--output-dir=dir", "--type=txt", "song.mid"}, "dir/song.txt", ListingFileType::Txt},
+    };
+    const std::set<std::string> before = Names(work());
+    for (const auto& c : cases) {
+        std::string line;
+        for (const auto& arg : c.args)
+            line += arg + " ";
+        SCOPED_TRACE(line);
+        const CliRun run = Cli(c.args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::string expected = Expected(song_, "song.mid", c.type);
+        if (*c.output == '\0') {
+            EXPECT_EQ(run.out, expected);
+        } else {
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(ReadAll(work() / c.output), expected);
+            fs::remove(work() / c.output);
+            fs::remove(work() / "dir");
+        }
+        EXPECT_EQ(Names(work()), before);
+    }
+}
+
+TEST_F(CliTest, OutputReplacesAnExistingFile) {
+    WriteAll(work() / "out.inc", std::vector<std::uint8_t>(5000, 'x'));
+    const CliRun run = Cli({"-o", "out.inc", "song.mid"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(ReadAll(work() / "out.inc"), Expected(song_, "song.mid", ListingFileType::Inc));
+}
+
+TEST_F(CliTest, FolderOutputWritesOneFilePerInput) {
+    const auto a = OneNote(0x30);
+    const auto b = OneNote(0x48);
+    fs::create_directory(work() / "in");
+    WriteAll(work() / "in/a.mid", a);
+    WriteAll(work() / "in/b.MID", b);
+    WriteAll(work() / "x.y.mid", song_);
+    WriteAll(work() / "noext", song_);
+    for (const std::string type : {"inc", "zum", "txt"}) {
+        SCOPED_TRACE(type);
+        const ListingFileType writer = WriterFor(4, "." + type);
+        const CliRun run =
+            Cli({"-q", "-t", type, "-d", "out/new", "in/a.mid", "in/b.MID", "x.y.mid", "noext"});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        const fs::path out = work() / "out/new";
+        EXPECT_EQ(Names(out), (std::set<std::string>{"a." + type, "b." + type, "x.y." + type,
+                                                     "noext." + type}));
+        EXPECT_EQ(ReadAll(out / ("a." + type)), Expected(a, "a.mid", writer));
+        EXPECT_EQ(ReadAll(out / ("b." + type)), Expected(b, "b.MID", writer));
+        EXPECT_EQ(ReadAll(out / ("x.y." + type)), Expected(song_, "x.y.mid", writer));
+        EXPECT_EQ(ReadAll(out / ("noext." + type)), Expected(song_, "noext", writer));
+        fs::remove_all(work() / "out");
+    }
+}
+
+TEST_F(CliTest, InputsThatCannotBeReadDoNotStopTheOthers) {
+    const auto a = OneNote(0x30);
+    const auto b = OneNote(0x48);
+    WriteAll(work() / "a.mid", a);
+    WriteAll(work() / "b.mid", b);
+    fs::create_directory(work() / "folder.mid");
+    const CliRun run = Cli({"-d", "out", "a.mid", "missing.mid", "folder.mid", "b.mid"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Names(work() / "out"), (std::set<std::string>{"a.inc", "b.inc"}));
+    EXPECT_EQ(ReadAll(work() / "out/a.inc"), Expected(a, "a.mid", ListingFileType::Inc));
+    EXPECT_EQ(ReadAll(work() / "out/b.inc"), Expected(b, "b.mid", ListingFileType::Inc));
+    EXPECT_NE(run.err.find("missing.mid"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("folder.mid"), std::string::npos) << run.err;
+
+    const CliRun alone = Cli({"missing.mid"});
+    ASSERT_TRUE(alone.finished);
+    EXPECT_EQ(alone.exitCode, 1);
+    EXPECT_EQ(alone.out, "");
+    EXPECT_NE(alone.err.find("missing.mid"), std::string::npos) << alone.err;
+}
+
+// Two inputs of the same name from different folders would write the same
+// output file; the second is refused instead of overwriting the first.
+TEST_F(CliTest, FolderOutputNeverOverwritesAnotherInputsResult) {
+    const auto first = OneNote(0x30);
+    const auto second = OneNote(0x48);
+    fs::create_directories(work() / "x");
+    fs::create_directories(work() / "y");
+    fs::create_directories(work() / "z");
+    WriteAll(work() / "x/song.mid", first);
+    WriteAll(work() / "y/song.mid", second);
+    const CliRun run = Cli({"-q", "-d", "out", "x/song.mid", "y/song.mid"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(ReadAll(work() / "out/song.inc"), Expected(first, "song.mid", ListingFileType::Inc));
+    EXPECT_NE(run.err.find("y/song.mid"), std::string::npos) << run.err;
+
+    // An input that could not be read wrote nothing, so the next one of that
+    // name still gets its file.
+    const CliRun afterMissing = Cli({"-q", "-d", "out2", "z/song.mid", "y/song.mid"});
+    ASSERT_TRUE(afterMissing.finished);
+    EXPECT_EQ(afterMissing.exitCode, 1);
+    EXPECT_EQ(ReadAll(work() / "out2/song.inc"),
+              Expected(second, "song.mid", ListingFileType::Inc));
+    EXPECT_NE(afterMissing.err.find("z/song.mid"), std::string::npos) << afterMissing.err;
+}
+
+TEST_F(CliTest, SizeLimit) {
+    const struct {
+        std::size_t size;
+        bool accepted;
+    } cases[] = {{250000, true}, {250001, false}};
+    const auto good = OneNote(0x30);
+    WriteAll(work() / "good.mid", good);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        // A valid file padded with bytes that read as no events.
+        auto big = OneNote(0x3C);
+        big.resize(c.size, 0);
+        WriteAll(work() / "big.mid", big);
+
+        const CliRun toFolder = Cli({"-q", "-d", "out", "big.mid", "good.mid"});
+        ASSERT_TRUE(toFolder.finished);
+        EXPECT_EQ(toFolder.exitCode, c.accepted ? 0 : 1) << toFolder.err;
+        EXPECT_EQ(ReadAll(work() / "out/good.inc"),
+                  Expected(good, "good.mid", ListingFileType::Inc));
+        EXPECT_EQ(fs::exists(work() / "out/big.inc"), c.accepted);
+
+        const CliRun toStdout = Cli({"-q", "big.mid"});
+        ASSERT_TRUE(toStdout.finished);
+        EXPECT_EQ(toStdout.exitCode, c.accepted ? 0 : 1);
+        if (c.accepted) {
+            EXPECT_EQ(toStdout.out, Expected(big, "big.mid", ListingFileType::Inc));
+            EXPECT_EQ(toStdout.err, "");
+        } else {
+            EXPECT_EQ(toStdout.out, "");
+            EXPECT_NE(toStdout.err.find("big.mid"), std::string::npos) << toStdout.err;
+        }
+        fs::remove_all(work() / "out");
+    }
+}
+
+TEST_F(CliTest, LogGoesToStandardOutputInUtf8) {
+    const CliRun run = Cli({"-q", "--log", "song.mid"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, JoinListing(ConvertBytes(song_, "song.mid").eventLog));
+    EXPECT_NE(run.out.find("\nMThd\n6 (длина заголовка)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nПауза 96 тиков\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliTest, ReportAndStatisticsGoToStandardErrorUnlessQuiet) {
+    const ConversionResult r = ConvertBytes(song_, "song.mid");
+    ASSERT_TRUE(r.progressLine.has_value());
+    const CliRun loud = Cli({"song.mid"});
+    ASSERT_TRUE(loud.finished);
+    EXPECT_EQ(loud.exitCode, 0);
+    for (const std::string& line :
+         {r.sizeLine, *r.progressLine, r.statistics[0], r.statistics[1], r.statistics[2]}) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_NE(loud.err.find(line + "\n"), std::string::npos) << line << "\n" << loud.err;
+    }
+    EXPECT_NE(loud.err.find("Всего: 41 байт"), std::string::npos) << loud.err;
+
+    for (const auto& args : {std::vector<std::string>{"-q", "song.mid"},
+                             std::vector<std::string>{"--quiet", "song.mid"}}) {
+        const CliRun quiet = Cli(args);
+        ASSERT_TRUE(quiet.finished);
+        EXPECT_EQ(quiet.exitCode, 0);
+        EXPECT_EQ(quiet.err, "");
+        EXPECT_EQ(quiet.out, loud.out);
+    }
+}
+
+TEST_F(CliTest, MessageBoxTextBecomesAWarning) {
+    // The delta time before the end of track runs over four bytes.
+    WriteAll(work() / "long.mid", Format0({0x00, 0x90, 0x3C, 0x40, 0x60, 0x80, 0x3C, 0x40, 0xFF,
+                                           0xFF, 0xFF, 0xFF, 0xFF, 0x2F, 0x00}));
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet);
+        std::vector<std::string> args = {"long.mid"};
+        if (quiet)
+            args.insert(args.begin(), "-q");
+        const CliRun run = Cli(args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.err.find("warning: long.mid: Time field is too long\n"), std::string::npos)
+            << run.err;
+        EXPECT_FALSE(run.out.empty());
+    }
+}
+
+TEST_F(CliTest, UsageErrors) {
+    WriteAll(work() / "a.mid", OneNote(0x30));
+    WriteAll(work() / "b.mid", OneNote(0x48));
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus", "song.mid"},
+        {"-x", "song.mid"},
+        {"--type", "wav", "song.mid"},
+        {"-t", "", "song.mid"},
+        {"song.mid", "--type"},
+        {"song.mid", "-o"},
+        {"-o", "out.inc", "a.mid", "b.mid"},
+        {},
+        {"-q"},
+        {"a.mid", "b.mid"},
+        {"-o", "out.inc", "-d", "outdir", "song.mid"},
+        {"--log", "-o", "out.inc", "song.mid"},
+        {"--log", "-d", "outdir", "song.mid"},
+        {"--quiet=yes", "song.mid"},
+        {"--log=1", "song.mid"},
+    };
+    const std::set<std::string> before = Names(work());
+    for (const auto& args : cases) {
+        std::string line;
+        for (const auto& arg : args)
+            line += "'" + arg + "' ";
+        SCOPED_TRACE(line);
+        const CliRun run = Cli(args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err, "");
+        EXPECT_EQ(Names(work()), before);
+    }
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+    const struct {
+        std::vector<std::string> args;
+        const char* starts;
+    } cases[] = {
+        {{"-h"}, "Usage: tonvell-cli"},
+        {{"--help"}, "Usage: tonvell-cli"},
+        {{"--help", "a.mid", "b.mid"}, "Usage: tonvell-cli"},
+        {{"--version"}, "tonvell-cli "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const CliRun run = Cli(c.args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.out.starts_with(c.starts)) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST_F(CliTest, WriteFailures) {
+    if (!fs::is_character_file("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    const struct {
+        std::vector<std::string> args;
+        std::string stdoutPath;
+        std::string message;
+    } cases[] = {
+        {{"-o", "/dev/full", "song.mid"}, "", "Cannot write file /dev/full"},
+        {{"-t", "zum", "-o", "/dev/full", "song.mid"}, "", "Cannot write file /dev/full"},
+        {{"-o", "missing/out.inc", "song.mid"}, "", "Cannot create file missing/out.inc"},
+        {{"song.mid"}, "/dev/full", "song.mid"},
+        {{"--log", "song.mid"}, "/dev/full", "song.mid"},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const auto& arg : c.args)
+            line += arg + " ";
+        SCOPED_TRACE(line + "> " + c.stdoutPath);
+        const CliRun run = Cli(c.args, c.stdoutPath);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    }
+    EXPECT_FALSE(fs::exists(work() / "missing"));
+}
+
+}  // namespace
+}  // namespace tonvell

@@ -1,0 +1,265 @@
+// Saving a listing to a file: each file type's bytes at the full path, and a
+// failed save that loses nothing.
+
+#include "output/save_listing.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace tonvell {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kListing =
+    "; \n; song.mid\n; \nDWL 7 ;size in bytes\n; \nDB 80h ;delay\nDB 51h, F0h\n"
+    "DB 83h ;delay\nDB 51h, 80h\nDB 00h ;end of block\n";
+const std::string kInc =
+    "; \r\n; song.mid\r\n; \r\nDWL 7 ;size in bytes\r\n; \r\nDB 80h ;delay\r\nDB 51h, F0h\r\n"
+    "DB 83h ;delay\r\nDB 51h, 80h\r\nDB 00h ;end of block\r\n";
+const std::string kZum("\x80\x51\xF0\x83\x51\x80\x00", 7);
+const std::string kTxt = "// song.mid\r\n//7 ;size in bytes\r\n0x80,0x51,0xF0,0x83,0x51,0x80,0x00,";
+const std::string kOld = "an older file, longer than any of the new contents: " + kInc + kInc;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class SaveListingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tonvell-save-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    // Names in the folder, so a left-over temporary file shows up.
+    std::set<std::string> Names(const fs::path& folder) const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+    std::set<std::string> Names() const { return Names(dir_); }
+
+    fs::path dir_;
+};
+
+TEST_F(SaveListingTest, WritesTheChosenTypeToTheFullPath) {
+    const struct {
+        int fileType;
+        const char* name;
+        const std::string& bytes;
+    } cases[] = {
+        {1, "out.inc", kInc}, {2, "out.zum", kZum}, {3, "out.txt", kTxt}, {1, "out.zum", kInc},
+        {2, "out.inc", kZum}, {3, "out.inc", kTxt}, {4, "out.zum", kZum}, {4, "out.TXT", kTxt},
+        {4, "out.inc", kInc}, {4, "out.dat", kInc}, {4, "out", kInc},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fileType) + " " + c.name);
+        const fs::path path = dir_ / c.name;
+        const SaveResult result = SaveListing(kListing, c.fileType, path.string());
+        EXPECT_TRUE(result.ok());
+        EXPECT_EQ(result.outcome, WriteOutcome::Written);
+        EXPECT_EQ(result.message, "");
+        EXPECT_EQ(ReadAll(path), c.bytes);
+        EXPECT_EQ(Names(), std::set<std::string>{c.name});
+        fs::remove(path);
+    }
+}
+
+TEST_F(SaveListingTest, EmptyListingGivesEmptyDataFiles) {
+    for (int fileType : {2, 3}) {
+        const fs::path path = dir_ / "empty.out";
+        WriteAll(path, kOld);
+        ASSERT_TRUE(SaveListing("\n", fileType, path.string()).ok());
+        EXPECT_TRUE(fs::is_regular_file(path));
+        EXPECT_EQ(fs::file_size(path), 0u) << "type " << fileType;
+    }
+}
+
+TEST_F(SaveListingTest, ReplacesAnExistingFile) {
+    for (int fileType : {1, 2, 3}) {
+        const fs::path path = dir_ / "song.out";
+        WriteAll(path, kOld);
+        ASSERT_TRUE(SaveListing(kListing, fileType, path.string()).ok());
+        const std::string& expected = fileType == 1 ? kInc : fileType == 2 ? kZum : kTxt;
+        EXPECT_EQ(ReadAll(path), expected) << "type " << fileType;
+        EXPECT_EQ(Names(), std::set<std::string>{"song.out"});
+    }
+}
+
+TEST_F(SaveListingTest, ReplacingKeepsTheFilesPermissions) {
+    for (const auto mode : {fs::perms(0600), fs::perms(0640), fs::perms(0444), fs::perms(0755)}) {
+        const fs::path path = dir_ / "song.inc";
+        WriteAll(path, kOld);
+        fs::permissions(path, mode);
+        ASSERT_TRUE(SaveListing(kListing, 1, path.string()).ok());
+        EXPECT_EQ(ReadAll(path), kInc);
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, mode)
+            << "mode " << std::oct << static_cast<int>(mode);
+        fs::remove(path);
+    }
+}
+
+TEST_F(SaveListingTest, LinkStaysALinkAndItsFileIsWritten) {
+    fs::create_directory(dir_ / "sub");
+    const struct {
+        const char* what;
+        fs::path linkTarget;  // as stored in the link
+        fs::path file;        // the file it names
+        bool fileExists;
+    } cases[] = {
+        {"relative link", "sub/real.inc", dir_ / "sub/real.inc", true},
+        {"absolute link", dir_ / "sub/real.inc", dir_ / "sub/real.inc", true},
+        {"link to a file not there yet", "sub/new.inc", dir_ / "sub/new.inc", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.fileExists)
+            WriteAll(c.file, kOld);
+        const fs::path link = dir_ / "link.inc";
+        fs::create_symlink(c.linkTarget, link);
+        ASSERT_TRUE(SaveListing(kListing, 1, link.string()).ok());
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+        EXPECT_EQ(fs::read_symlink(link), c.linkTarget);
+        EXPECT_EQ(ReadAll(c.file), kInc);
+        EXPECT_EQ(Names(dir_ / "sub"), std::set<std::string>{c.file.filename().string()});
+        fs::remove(link);
+        fs::remove(c.file);
+    }
+}
+
+TEST_F(SaveListingTest, PathThatCannotBeCreated) {
+    fs::create_directory(dir_ / "folder.inc");
+    const struct {
+        const char* what;
+        std::string path;
+    } cases[] = {
+        {"folder that does not exist", (dir_ / "missing" / "out.inc").string()},
+        {"folder below a file", (dir_ / "file" / "out.inc").string()},
+        {"an existing folder", (dir_ / "folder.inc").string()},
+        {"empty name", ""},
+        {"link that names itself", (dir_ / "loop.inc").string()},
+    };
+    WriteAll(dir_ / "file", kOld);
+    fs::create_symlink("loop.inc", dir_ / "loop.inc");
+    for (const auto& c : cases) {
+        for (int fileType : {1, 2, 3, 4}) {
+            SCOPED_TRACE(std::string(c.what) + ", type " + std::to_string(fileType));
+            const SaveResult result = SaveListing(kListing, fileType, c.path);
+            EXPECT_FALSE(result.ok());
+            EXPECT_EQ(result.outcome, WriteOutcome::CannotCreate);
+            EXPECT_EQ(result.message, "Cannot create file " + c.path);
+        }
+    }
+    EXPECT_EQ(Names(), (std::set<std::string>{"file", "folder.inc", "loop.inc"}));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "loop.inc"));
+    EXPECT_EQ(ReadAll(dir_ / "file"), kOld);
+    EXPECT_TRUE(fs::is_empty(dir_ / "folder.inc"));
+}
+
+TEST_F(SaveListingTest, DeviceThatCannotTakeTheBytes) {
+    const fs::path full = "/dev/full";
+    if (!fs::is_character_file(full)) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    for (int fileType : {1, 2, 3, 4}) {
+        SCOPED_TRACE(fileType);
+        const SaveResult result = SaveListing(kListing, fileType, full.string());
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.outcome, WriteOutcome::CannotWrite);
+        EXPECT_EQ(result.message, "Cannot write file /dev/full");
+        EXPECT_TRUE(fs::is_character_file(full));
+    }
+}
+
+// Saves in a child process whose file size limit lets no file grow past a few
+// bytes, so every write of the listing fails the way a full disk fails.
+// Returns the child's outcome, or nothing if it did not end normally.
+std::optional<WriteOutcome> SaveWithTinyFileLimit(int fileType, const fs::path& path,
+                                                  std::string& message) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        alarm(60);  // never outlive a stuck save
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4, 4};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(100);
+        const SaveResult result = SaveListing(kListing, fileType, path.string());
+        const ssize_t written = write(pipeFds[1], result.message.data(), result.message.size());
+        _exit(written == static_cast<ssize_t>(result.message.size())
+                  ? static_cast<int>(result.outcome)
+                  : 101);
+    }
+    close(pipeFds[1]);
+    if (child < 0) {
+        close(pipeFds[0]);
+        return std::nullopt;
+    }
+    char buffer[512];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        message.append(buffer, got);
+    close(pipeFds[0]);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) > 2) {
+        return std::nullopt;
+    }
+    return static_cast<WriteOutcome>(WEXITSTATUS(status));
+}
+
+TEST_F(SaveListingTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+    for (int fileType : {1, 2, 3}) {
+        SCOPED_TRACE(fileType);
+        const fs::path path = dir_ / "song.out";
+        WriteAll(path, kOld);
+        fs::permissions(path, fs::perms(0640));
+        std::string message;
+        const auto outcome = SaveWithTinyFileLimit(fileType, path, message);
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(*outcome, WriteOutcome::CannotWrite);
+        EXPECT_EQ(message, "Cannot write file " + path.string());
+        EXPECT_EQ(ReadAll(path), kOld);
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
+        EXPECT_EQ(Names(), std::set<std::string>{"song.out"});
+    }
+}
+
+TEST_F(SaveListingTest, FailedWriteOfANewFileLeavesNothing) {
+    std::string message;
+    const fs::path path = dir_ / "new.inc";
+    const auto outcome = SaveWithTinyFileLimit(1, path, message);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(*outcome, WriteOutcome::CannotWrite);
+    EXPECT_EQ(message, "Cannot write file " + path.string());
+    EXPECT_TRUE(Names().empty());
+}
+
+}  // namespace
+}  // namespace tonvell

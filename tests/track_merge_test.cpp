@@ -1,0 +1,282 @@
+// Format-1 files: the tracks are merged into one track read like a format-0
+// track.
+
+#include "convert/track_merge.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "convert/conversion.h"
+#include "tests/midi_builder.h"
+
+namespace {
+
+using midi_test::Bytes;
+using midi_test::Cat;
+using midi_test::Chunk;
+using midi_test::EndOfTrack;
+using midi_test::Ev;
+using midi_test::Format1;
+using midi_test::Header;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using Lines = std::vector<std::string>;
+
+constexpr char kEndOfTrackLine[] = "FF 2F 0байт xxxxxxxxxx";
+
+// The merged events after the 22 header bytes.
+Bytes MergedEvents(const Bytes& file) {
+    const tonvell::MergedTrack merged = tonvell::MergeTracks(file);
+    return Bytes(merged.bytes.begin() + 22, merged.bytes.end());
+}
+
+// The event log after " ", the seven header lines and the merge line.
+Lines EventLines(const tonvell::ConversionResult& r) {
+    if (r.eventLog.size() < 9) {
+        return {};
+    }
+    return Lines(r.eventLog.begin() + 9, r.eventLog.end());
+}
+
+Lines DataLines(const tonvell::ConversionResult& r) {
+    if (r.listing.size() < 6) {
+        return {};
+    }
+    return Lines(r.listing.begin() + 5, r.listing.end() - 1);
+}
+
+const Bytes kTempoTrack = Cat({Ev(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}), EndOfTrack(500)});
+const Bytes kNoteTrack = Cat({Ev(0, {0x90, 0x3C, 0x64}), Ev(96, {0x80, 0x3C, 0x40}), EndOfTrack()});
+
+// --- Through the whole conversion ----------------------------------------------
+
+TEST(MergeConversion, TempoTrackAndNoteTrackGiveTheWholeListing) {
+    const auto r = tonvell::ConvertBytes(Format1(96, {kTempoTrack, kNoteTrack}), "song.mid");
+    EXPECT_THAT(r.eventLog,
+                ElementsAre(" ", "MThd", "6 (длина заголовка)", "1 (формат)", "2 (число треков)",
+                            "96 (тиков на четверть)", "MTrk", "12 (длина трека)",
+                            "Объединено треков: 2", "New tempo 07 A1 20", "90 3C 64",
+                            "Пауза 96 тиков", "80 3C 40", kEndOfTrackLine));
+    EXPECT_THAT(r.listing,
+                ElementsAre("; ", "; song.mid", "; ", "DWL 8 ;size in bytes", "; ", "DB 0Eh, 87h",
+                            "DB 51h, E0h", "DB 9Fh ;delay", "DB 51h, 80h", "DB 00h ;end of block"));
+    EXPECT_THAT(r.statistics,
+                ElementsAre("Всего: 8 байт, 1 нот", "Превыш. полифонии: 0", "Выключенных нот: 0"));
+    EXPECT_FALSE(r.cutShort);
+    EXPECT_TRUE(r.messages.empty());
+}
+
+TEST(MergeConversion, ReadsLikeTheEquivalentFormat0File) {
+    // The merged track of the case above, written by hand as a format-0 file:
+    // same event log after the header, same listing, same progress.
+    const Bytes format0 = midi_test::Format0(
+        96, Cat({Ev(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}), Ev(0, {0x90, 0x3C, 0x64}),
+                 Ev(96, {0x80, 0x3C, 0x40}), EndOfTrack()}));
+    const auto plain = tonvell::ConvertBytes(format0, "song.mid");
+    const auto merged = tonvell::ConvertBytes(Format1(96, {kTempoTrack, kNoteTrack}), "song.mid");
+    EXPECT_EQ(EventLines(merged), Lines(plain.eventLog.begin() + 8, plain.eventLog.end()));
+    EXPECT_EQ(merged.listing, plain.listing);
+    EXPECT_EQ(merged.progressLine, plain.progressLine);
+    EXPECT_EQ(merged.progressLine, "Обработано: 91 %");
+}
+
+// --- Order of the merged events -------------------------------------------------
+
+struct OrderCase {
+    const char* name;
+    std::vector<Bytes> tracks;
+    Lines log;  // after the merge line
+};
+
+void PrintTo(const OrderCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class MergeOrder : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(MergeOrder, EventLog) {
+    const auto& c = GetParam();
+    const auto r = tonvell::ConvertBytes(Format1(96, c.tracks), "t.mid");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: " + std::to_string(c.tracks.size()));
+    EXPECT_THAT(EventLines(r), ElementsAreArray(c.log));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MergeOrder,
+    ::testing::Values(
+        // Same tick: track order first, then order within the track.
+        OrderCase{
+            "TiesByTrackThenWithinTrack",
+            {Cat({Ev(0, {0x90, 0x3C, 0x40}), Ev(0, {0xB0, 0x07, 0x64}), Ev(10, {0xC0, 0x01})}),
+             Cat({Ev(0, {0x91, 0x40, 0x40}), Ev(5, {0x81, 0x40, 0x00}), Ev(5, {0xC1, 0x02})})},
+            {"90 3C 40", "B0 07 64", "91 40 40", "Пауза 5 тиков", "81 40 00", "Пауза 5 тиков",
+             "C0 01", "C1 02", kEndOfTrackLine}},
+        // Each track keeps its own running status, and the merged track
+        // writes every status byte.
+        OrderCase{"RunningStatusPerTrack",
+                  {Cat({Ev(0, {0x90, 0x3C, 0x40}), Ev(16, {0x3E, 0x40}), Ev(16, {0x3C, 0x00})}),
+                   Cat({Ev(8, {0x91, 0x40, 0x40}), Ev(16, {0x40, 0x00})})},
+                  {"90 3C 40", "Пауза 8 тиков", "91 40 40", "Пауза 8 тиков", "90 3E 40",
+                   "Пауза 8 тиков", "91 40 00", "Пауза 8 тиков", "90 3C 00", kEndOfTrackLine}},
+        // A track starts with no status in force, whatever the track before
+        // it ended with. Its data bytes take nothing, but their delta times
+        // still count: 0 + 3Ch + 40h = 124 ticks before the controller.
+        OrderCase{
+            "SecondTrackStartsWithoutStatus",
+            {Ev(0, {0x90, 0x3C, 0x40}), Cat({Bytes{0x00, 0x3C, 0x40}, Ev(0, {0xB0, 0x07, 0x64})})},
+            {"90 3C 40", "Пауза 124 тиков", "B0 07 64", kEndOfTrackLine}},
+        // Events without bytes are left out; their delta still counts.
+        OrderCase{"NoByteEventsDroppedDeltaKept",
+                  {Cat({Ev(16, {0xF6}), Ev(16, {0xFE}), Ev(16, {0x90, 0x3C, 0x40})}),
+                   Ev(40, {0xC0, 0x05})},
+                  {"Пауза 40 тиков", "C0 05", "Пауза 8 тиков", "90 3C 40", kEndOfTrackLine}},
+        // End-of-track events are dropped wherever they stand; one is added
+        // at the end with delta 0, so a late end of track adds no pause.
+        OrderCase{
+            "EndOfTrackDroppedAndAddedOnce",
+            {Cat({Ev(0, {0x90, 0x3C, 0x40}), EndOfTrack(10), Ev(10, {0x80, 0x3C, 0x00})}),
+             Cat({Ev(5, {0xC0, 0x05}), EndOfTrack(10000)})},
+            {"90 3C 40", "Пауза 5 тиков", "C0 05", "Пауза 15 тиков", "80 3C 00", kEndOfTrackLine}},
+        OrderCase{
+            "MetaAndSysExCarried",
+            {Cat({Ev(0, {0xFF, 0x03, 0x03, 'a', 'b', 'c'}), Ev(4, {0xF0, 0x02, 0x01, 0xF7}),
+                  Ev(4, {0xF7, 0x01, 0x05})}),
+             Cat({Ev(6, {0xF2, 0x01, 0x02}), Ev(0, {0xF3, 0x05})})},
+            {"FF 03 3байт xxxxxxxxxx", "Пауза 4 тиков", "F0 2байт xxxxxxxxxx", "Пауза 2 тиков",
+             "F2 01 02", "F3 05", "Пауза 2 тиков", "F7 1байт xxxxxxxxxx", kEndOfTrackLine}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Bytes of the merged track ----------------------------------------------------
+
+TEST(MergeBytes, EveryEventWithItsStatusShortestLengthsAndTempoLengthThree) {
+    const Bytes first = Cat({
+        Ev(0, {0x90, 0x3C, 0x40}), Ev(0, {0x3E, 0x40}),  // running status
+        Ev(0, {0xFF, 0x01, 0x80, 0x02, 'h', 'i'}),       // length 2 in two bytes
+        Ev(0, {0xFF, 0x51, 0x05, 0x07, 0xA1, 0x20}),     // tempo, length byte 5
+        Ev(200, {0xF0, 0x81, 0x00}), Bytes(128, 0x11),   // sysex of 128 bytes
+    });
+    const Bytes file = Format1(96, {first, Ev(0, {0xC0, 0x05})});
+    const Bytes expected =
+        Cat({Bytes{0x00, 0x90, 0x3C, 0x40}, Bytes{0x00, 0x90, 0x3E, 0x40},
+             Bytes{0x00, 0xFF, 0x01, 0x02, 'h', 'i'},
+             Bytes{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}, Bytes{0x00, 0xC0, 0x05},
+             Bytes{0x81, 0x48, 0xF0, 0x81, 0x00}, Bytes(128, 0x11), Bytes{0x00, 0xFF, 0x2F, 0x00}});
+    EXPECT_EQ(MergedEvents(file), expected);
+    // The header and first chunk header are kept as the file has them.
+    const tonvell::MergedTrack merged = tonvell::MergeTracks(file);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 22, merged.bytes.begin()));
+    EXPECT_EQ(merged.trackCount, 2);
+}
+
+TEST(MergeBytes, GapsBeyondOneDeltaFieldKeepTheirTime) {
+    // Three dropped events of 268435455 ticks each, then a note: 805306365
+    // ticks, more than one delta field holds.
+    Bytes track;
+    for (int i = 0; i < 3; ++i) {
+        track = Cat({track, Bytes{0xFF, 0xFF, 0xFF, 0x7F, 0xF6}});
+    }
+    track = Cat({track, Ev(0, {0x90, 0x3C, 0x40})});
+    const Bytes file = Format1(32, {Ev(0, {0xC0, 0x01}), track});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    std::int64_t total = 0;
+    for (const std::string& line : r.eventLog) {
+        if (line.rfind("Пауза ", 0) == 0) {
+            total += std::stoll(line.substr(11));
+        }
+    }
+    EXPECT_EQ(total, 805306365);
+    // One tick per unit: 805306365 units, in single precision 805306368.
+    EXPECT_THAT(DataLines(r), ElementsAre("DB FFh, FFh, FFh, FFh, 82h ;delay", "DB 51h, C0h"));
+}
+
+// --- Which chunks are merged ------------------------------------------------------
+
+TEST(MergeChunks, OtherChunkTypesSkippedAndNotCounted) {
+    const Bytes file =
+        Cat({Header(1, 2, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01})),
+             Chunk("XFIH", Ev(0, {0x90, 0x3C, 0x40})), Chunk("MTrk", Ev(0, {0xC1, 0x02}))});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 2");
+    EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "C1 02", kEndOfTrackLine));
+}
+
+TEST(MergeChunks, AtMostTheAnnouncedNumberOfTracks) {
+    const Bytes file =
+        Cat({Header(1, 2, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01})),
+             Chunk("MTrk", Ev(0, {0xC1, 0x02})), Chunk("MTrk", Ev(0, {0xC2, 0x03}))});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 2");
+    EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "C1 02", kEndOfTrackLine));
+}
+
+TEST(MergeChunks, FewerChunksThanAnnounced) {
+    const Bytes file = Cat({Header(1, 5, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01})),
+                            Chunk("MTrk", Ev(0, {0xC1, 0x02})), Bytes{'M', 'T', 'r'}});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    EXPECT_EQ(r.eventLog.at(4), "5 (число треков)");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 2");
+    EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "C1 02", kEndOfTrackLine));
+    EXPECT_FALSE(r.cutShort);
+}
+
+TEST(MergeChunks, ChunkRunningPastTheFileIsCutThere) {
+    // The second chunk claims 1000 bytes; its last event is cut by the end of
+    // the file and ends that track.
+    const Bytes second = Cat({Ev(0, {0xC1, 0x02}), Ev(10, {0x91, 0x3C, 0x40}), Ev(10, {0x81})});
+    const Bytes file =
+        Cat({Header(1, 3, 96), Chunk("MTrk", Ev(20, {0xC0, 0x01})), Chunk("MTrk", second, 1000)});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 2");
+    EXPECT_THAT(EventLines(r), ElementsAre("C1 02", "Пауза 10 тиков", "91 3C 40", "Пауза 10 тиков",
+                                           "C0 01", kEndOfTrackLine));
+}
+
+TEST(MergeChunks, EventRunningPastItsChunkEndsThatTrackOnly) {
+    // The first chunk's last event needs a byte the chunk does not have; the
+    // next chunk is still merged whole.
+    const Bytes file =
+        Cat({Header(1, 2, 96), Chunk("MTrk", Cat({Ev(0, {0xC0, 0x01}), Ev(0, {0x90, 0x3C})})),
+             Chunk("MTrk", Cat({Ev(0, {0xC1, 0x02}), Ev(5, {0xC1, 0x03})}))});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    EXPECT_THAT(EventLines(r),
+                ElementsAre("C0 01", "C1 02", "Пауза 5 тиков", "C1 03", kEndOfTrackLine));
+}
+
+TEST(MergeChunks, NoTrackChunkAtAll) {
+    const Bytes file = Cat({Header(1, 2, 96), Chunk("XXXX", Ev(0, {0xC0, 0x01}))});
+    const auto r = tonvell::ConvertBytes(file, "t.mid");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 0");
+    EXPECT_THAT(EventLines(r), ElementsAre(kEndOfTrackLine));
+}
+
+TEST(MergeChunks, OnlyFormat1WithTwoOrMoreTracksIsMerged) {
+    struct Case {
+        std::uint16_t format, tracks;
+        bool merged;
+    };
+    for (const Case c : {Case{1, 2, true}, Case{1, 65535, true}, Case{1, 1, false},
+                         Case{1, 0, false}, Case{0, 2, false}, Case{2, 3, false}}) {
+        SCOPED_TRACE(testing::Message() << c.format << "/" << c.tracks);
+        EXPECT_EQ(tonvell::ShouldMerge(
+                      Cat({Header(c.format, c.tracks, 96), Chunk("MTrk", EndOfTrack())})),
+                  c.merged);
+    }
+}
+
+// --- Messages met while merging -------------------------------------------------
+
+TEST(MergeMessages, OverlongFieldsInLaterTracksAreReported) {
+    const Bytes second = Cat({Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00}, Ev(0, {0xC1, 0x02}),
+                              Ev(0, {0xFF, 0x01, 0x80, 0x80, 0x80, 0x80})});
+    const auto r = tonvell::ConvertBytes(Format1(96, {Ev(0, {0xC0, 0x01}), second}), "t.mid");
+    EXPECT_THAT(r.messages, ElementsAre("Time field is too long", "Field too long"));
+    // The fifth delta byte 00 stands where the status may: with no status in
+    // force it takes nothing, and its delta still counts for C1 02.
+    EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "Пауза 268435455 тиков", "C1 02",
+                                           "FF 01 0байт xxxxxxxxxx", kEndOfTrackLine));
+}
+
+}  // namespace
