@@ -1,12 +1,14 @@
 // tonvell-cli: converts MIDI files into listings, data blocks or constant lists
 // for scripts and firmware builds.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "cli/mapped_input.h"
 #include "cli/options.h"
 #include "convert/conversion.h"
 #include "output/file_replace.h"
@@ -20,17 +22,26 @@ namespace {
 constexpr char kProgram[] = "tonvell-cli";
 constexpr char kVersion[] = "0.11";
 
-void Error(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); }
-
-// Writes what render hands to its sink to standard output; false on any error.
-template <typename Render>
-bool WriteStdout(Render&& render) {
-    bool ok = true;
-    render([&](std::string_view bytes) {
-        ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-    });
-    return std::fflush(stdout) == 0 && ok;
+void Error(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
 }
+
+// Standard output as a sink that remembers whether every write went through.
+class StdoutSink {
+public:
+    void operator()(std::string_view bytes) {
+        ok_ = ok_ && std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    }
+    // Flushes; false when anything written since the last call was lost.
+    bool Done() {
+        const bool ok = std::fflush(stdout) == 0 && ok_;
+        ok_ = true;
+        return ok;
+    }
+
+private:
+    bool ok_ = true;
+};
 
 void Report(const std::string& input, const ConversionResult& r, bool quiet) {
     for (const auto& message : r.messages) {
@@ -39,9 +50,11 @@ void Report(const std::string& input, const ConversionResult& r, bool quiet) {
     if (r.cutShort) {
         std::fprintf(stderr, "warning: %s: %s\n", input.c_str(), tonvell::kUnexpectedEnd);
     }
-    if (quiet) return;
+    if (quiet)
+        return;
     std::fprintf(stderr, "%s: %s\n", input.c_str(), r.sizeLine.c_str());
-    if (r.progressLine) std::fprintf(stderr, "%s: %s\n", input.c_str(), r.progressLine->c_str());
+    if (r.progressLine)
+        std::fprintf(stderr, "%s: %s\n", input.c_str(), r.progressLine->c_str());
     for (const auto& line : r.statistics) {
         std::fprintf(stderr, "%s: %s\n", input.c_str(), line.c_str());
     }
@@ -64,8 +77,10 @@ bool Refused(const std::string& input, const ConversionResult& r) {
 }
 
 std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& input) {
-    if (!o.output.empty()) return o.output;
-    if (o.outputDir.empty()) return "";
+    if (!o.output.empty())
+        return o.output;
+    if (o.outputDir.empty())
+        return "";
     const auto type = o.type.value_or(tonvell::ListingFileType::Inc);
     fs::path name = fs::path(input).stem();
     name += ".";
@@ -73,41 +88,88 @@ std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& inp
     return (fs::path(o.outputDir) / name).string();
 }
 
-bool WriteResult(const tonvell::cli::Options& o, const std::string& input,
-                 const ConversionResult& r) {
-    if (o.log) {
-        if (!WriteStdout([&](const tonvell::ByteSink& sink) { sink(r.eventLogText); })) {
-            Error("cannot write the event log of " + input + " to standard output");
-            return false;
+// Where one input's result goes: standard output, or a file written whole
+// once the conversion is complete.
+class ResultOutput {
+public:
+    ResultOutput(const tonvell::cli::Options& o, std::string input, StdoutSink& out)
+        : options_(o),
+          input_(std::move(input)),
+          path_(OutputPathFor(o, input_)),
+          type_(tonvell::cli::OutputType(o, path_)),
+          stdout_(out),
+          renderer_(type_, [this](std::string_view bytes) { Write(bytes); }) {}
+
+    // The conversion options that send the listing here once converted.
+    tonvell::ConvertOptions ConvertOptions() {
+        tonvell::ConvertOptions options;
+        options.eventLog = options_.log;
+        options.listing = !options_.log;
+        if (options_.log) {
+            options.eventLogSink = [this](std::string_view lines) { stdout_(lines); };
+            return options;
         }
-        return true;
-    }
-    const std::string path = OutputPathFor(o, input);
-    const auto type = tonvell::cli::OutputType(o, path);
-    const auto render = [&](const tonvell::ByteSink& sink) {
-        tonvell::RenderListingTo(r.listingText, type, sink);
-    };
-    if (path.empty()) {
-        if (!WriteStdout(render)) {
-            Error("cannot write the result of " + input + " to standard output");
-            return false;
+        if (type_ == tonvell::ListingFileType::Inc &&
+            IsPlainAscii(fs::path(input_).filename().string())) {
+            // The listing is then ASCII throughout, and a type-1 file is the
+            // text with CR LF line breaks: written as it comes.
+            options.listingCrLf = true;
+            options.listingSink = [this](std::string_view bytes) { Write(bytes); };
+        } else {
+            options.listingSink = [this](std::string_view lines) { renderer_.Add(lines); };
         }
-        return true;
+        return options;
     }
-    std::string bytes;
-    render([&](std::string_view piece) { bytes += piece; });
-    switch (tonvell::WriteFileReplacing(path, bytes)) {
-        case tonvell::WriteOutcome::Written:
-            return true;
-        case tonvell::WriteOutcome::CannotCreate:
-            Error(input + ": Cannot create file " + path);
-            return false;
-        case tonvell::WriteOutcome::CannotWrite:
-            Error(input + ": Cannot write file " + path);
-            return false;
+
+    // Finishes the output of a converted input; false, with the reason told,
+    // when it could not be written.
+    bool Finish() {
+        if (options_.log) {
+            return Told(stdout_.Done(),
+                        "cannot write the event log of " + input_ + " to standard output");
+        }
+        if (path_.empty()) {
+            return Told(stdout_.Done(),
+                        "cannot write the result of " + input_ + " to standard output");
+        }
+        switch (tonvell::WriteFileReplacing(path_, fileBytes_)) {
+            case tonvell::WriteOutcome::Written:
+                return true;
+            case tonvell::WriteOutcome::CannotCreate:
+                return Told(false, input_ + ": Cannot create file " + path_);
+            case tonvell::WriteOutcome::CannotWrite:
+                return Told(false, input_ + ": Cannot write file " + path_);
+        }
+        return false;
     }
-    return false;
-}
+
+private:
+    void Write(std::string_view bytes) {
+        if (path_.empty()) {
+            stdout_(bytes);
+        } else {
+            fileBytes_ += bytes;
+        }
+    }
+
+    static bool IsPlainAscii(std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    }
+
+    static bool Told(bool ok, const std::string& error) {
+        if (!ok)
+            Error(error);
+        return ok;
+    }
+
+    const tonvell::cli::Options& options_;
+    std::string input_;
+    std::string path_;
+    tonvell::ListingFileType type_;
+    StdoutSink& stdout_;
+    std::string fileBytes_;
+    tonvell::ListingRenderer renderer_;
+};
 
 int Run(const tonvell::cli::Options& o) {
     if (!o.outputDir.empty()) {
@@ -120,6 +182,7 @@ int Run(const tonvell::cli::Options& o) {
     }
     int status = 0;
     std::set<std::string> written;
+    StdoutSink out;
     for (const auto& input : o.inputs) {
         const std::string path = OutputPathFor(o, input);
         const std::string key = path.empty() ? "" : fs::absolute(path).lexically_normal().string();
@@ -128,21 +191,21 @@ int Run(const tonvell::cli::Options& o) {
             status = 1;
             continue;
         }
-        // Only what gets written is built: the event log or the listing, and as
-        // one text rather than a string per line.
-        const ConversionResult r = tonvell::Convert(input, {},
-                                                    {.eventLog = o.log,
-                                                     .listing = !o.log,
-                                                     .eventLogAsText = true,
-                                                     .listingAsText = true});
+        // Only what gets written is built, the event log or the listing, and
+        // it is written out in pieces rather than held whole.
+        ResultOutput output(o, input, out);
+        const ConversionResult r =
+            tonvell::cli::ConvertMapped(input, output.ConvertOptions(), kProgram);
         if (Refused(input, r)) {
             status = 1;
             continue;
         }
         // Only an input that gets written claims its output name.
-        if (!key.empty()) written.insert(key);
+        if (!key.empty())
+            written.insert(key);
         Report(input, r, o.quiet);
-        if (!WriteResult(o, input, r)) status = 1;
+        if (!output.Finish())
+            status = 1;
     }
     return status;
 }

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/text_sink.h"
+
 namespace tonvell {
 
 inline constexpr std::int64_t kMaxInputBytes = 250000;
@@ -29,10 +31,10 @@ struct ConversionResult {
     // Memo4 line 1: the refusal or the last progress line. Empty optional
     // means the conversion did not touch it (no event was read).
     std::optional<std::string> progressLine;
-    std::vector<std::string> listing;           // Memo2
-    std::array<std::string, 3> statistics;      // Memo3, blank unless finished
-    std::vector<std::string> messages;          // message-box texts, in order met
-    bool cutShort = false;                      // the file ended inside an event
+    std::vector<std::string> listing;       // Memo2
+    std::array<std::string, 3> statistics;  // Memo3, blank unless finished
+    std::vector<std::string> messages;      // message-box texts, in order met
+    bool cutShort = false;                  // the file ended inside an event
     // The event log and the listing as one text each (every line followed by
     // "\n"), with ConvertOptions::eventLogAsText and listingAsText.
     std::string eventLogText;
@@ -53,6 +55,18 @@ struct ConvertOptions {
     // rather than show them.
     bool eventLogAsText = false;
     bool listingAsText = false;
+    // With a sink, the listing is handed to it in pieces (whole lines, each
+    // followed by "\n") once the walk is done, and listing and listingText
+    // stay empty: only the data block is kept meanwhile, a tenth of the
+    // text's size.
+    TextSink listingSink = nullptr;
+    // Lines handed to the sink end in CR LF instead: for a caller that writes
+    // a type-1 file of an ASCII listing straight through.
+    bool listingCrLf = false;
+    // With a sink, the event log is handed to it in pieces (whole lines, each
+    // followed by "\n") as the walk goes, and eventLog and eventLogText stay
+    // empty.
+    TextSink eventLogSink = nullptr;
 };
 
 struct ConvertHooks {

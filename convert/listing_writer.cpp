@@ -1,15 +1,109 @@
 #include "convert/listing_writer.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace tonvell {
 
 namespace {
 
+// Delay bytes carry seven bits each, bit 7 set; command bytes have bit 7
+// clear, which is how a data block tells its delays from its commands.
+constexpr std::uint8_t kDelayBit = 0x80;
+constexpr std::size_t kMaxDelayBytes = 10;  // 64 bits in groups of seven
+
 void WriteHex2(char* at, std::uint8_t byte) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     at[0] = kDigits[byte >> 4];
     at[1] = kDigits[byte & 0x0F];
+}
+
+// The delay bytes for units (at least 1): units - 1 in groups of seven bits,
+// least significant first. Returns their count.
+std::size_t DelayBytes(std::int64_t units, std::uint8_t* out) {
+    std::size_t n = 0;
+    for (auto v = static_cast<std::uint64_t>(units - 1);; v >>= 7) {
+        out[n++] = static_cast<std::uint8_t>(kDelayBit | (v & 0x7F));
+        if (v < 0x80)
+            return n;
+    }
+}
+
+// Fills text with the delay line (when there are delay bytes) and the command
+// line, each ending in LF (or CR LF); returns the length. text holds 96 bytes.
+template <bool kCrLf>
+std::size_t FormatCommandLines(char* text, const std::uint8_t* delay, std::size_t delayCount,
+                               std::uint8_t command, std::uint8_t parameter) {
+    constexpr std::string_view kDelayEnd = kCrLf ? " ;delay\r\n" : " ;delay\n";
+    constexpr std::string_view kCommand = kCrLf ? "DB 00h, 00h\r\n" : "DB 00h, 00h\n";
+    std::size_t n = 0;
+    if (delayCount > 0) {
+        std::memcpy(text, "DB ", 3);
+        n = 3;
+        for (std::size_t i = 0; i < delayCount; ++i) {
+            if (i > 0) {
+                std::memcpy(text + n, ", ", 2);
+                n += 2;
+            }
+            WriteHex2(text + n, delay[i]);
+            text[n + 2] = 'h';
+            n += 3;
+        }
+        std::memcpy(text + n, kDelayEnd.data(), kDelayEnd.size());
+        n += kDelayEnd.size();
+    }
+    std::memcpy(text + n, kCommand.data(), kCommand.size());
+    WriteHex2(text + n + 3, command);
+    WriteHex2(text + n + 8, parameter);
+    return n + kCommand.size();
+}
+
+constexpr std::string_view kEndLine = "DB 00h ;end of block";
+
+std::string HeaderText(std::string_view fileName, std::int64_t byteCount,
+                       std::string_view lineBreak = "\n") {
+    std::string text;
+    text.append("; ").append(lineBreak);
+    text.append("; ").append(fileName).append(lineBreak);
+    text.append("; ").append(lineBreak);
+    text.append("DWL " + std::to_string(byteCount) + " ;size in bytes").append(lineBreak);
+    text.append("; ").append(lineBreak);
+    return text;
+}
+
+template <bool kCrLf>
+void WriteLines(std::string_view fileName, std::span<const std::uint8_t> block,
+                const TextSink& sink) {
+    constexpr std::string_view kLineBreak = kCrLf ? "\r\n" : "\n";
+    sink(HeaderText(fileName, static_cast<std::int64_t>(block.size()) + 1, kLineBreak));
+    // Filled through a pointer: this runs for every command of the listing.
+    constexpr std::size_t kMaxCommandText = 96;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kTextPieceBytes + kMaxCommandText);
+    char* const begin = buffer.get();
+    char* out = begin;
+    std::size_t at = 0;
+    while (at < block.size()) {
+        const std::size_t delayStart = at;
+        while (at < block.size() && (block[at] & kDelayBit) != 0)
+            ++at;
+        // A block from Emit always has a command pair after its delay bytes.
+        if (block.size() - at < 2)
+            break;
+        const std::size_t delayCount = std::min(at - delayStart, kMaxDelayBytes);
+        out += FormatCommandLines<kCrLf>(out, &block[at - delayCount], delayCount, block[at],
+                                         block[at + 1]);
+        at += 2;
+        if (static_cast<std::size_t>(out - begin) >= kTextPieceBytes) {
+            sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+            out = begin;
+        }
+    }
+    std::memcpy(out, kEndLine.data(), kEndLine.size());
+    out += kEndLine.size();
+    std::memcpy(out, kLineBreak.data(), kLineBreak.size());
+    out += kLineBreak.size();
+    sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
 }
 
 }  // namespace
@@ -40,36 +134,25 @@ std::int64_t ListingWriter::PendingUnits() {
 
 void ListingWriter::Emit(std::uint8_t command, std::uint8_t parameter) {
     const std::int64_t units = PendingUnits();
-    // The delay line and the command line are filled in one buffer, each with
-    // its line break, and added at once: this runs for every note event.
-    char text[96];  // a delay of at most 9 groups (63 bits) and the command
-    std::size_t n = 0;
-    if (units >= 1) {
-        // Seven bits per delay byte, least significant group first, bit 7 set.
-        std::int64_t v = units - 1;
-        std::memcpy(text, "DB ", 3);
-        n = 3;
-        while (true) {
-            WriteHex2(text + n, static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
-            text[n + 2] = 'h';
-            n += 3;
-            ++byteCount_;
-            v >>= 7;
-            if (v == 0) {
-                break;
-            }
-            std::memcpy(text + n, ", ", 2);
-            n += 2;
-        }
-        std::memcpy(text + n, " ;delay\n", 8);
-        n += 8;
+    std::uint8_t delay[kMaxDelayBytes];
+    const std::size_t delayCount = units >= 1 ? DelayBytes(units, delay) : 0;
+    byteCount_ += static_cast<std::int64_t>(delayCount) + 2;
+    switch (form_) {
+        case Form::None:
+            return;
+        case Form::Block:
+            block_.insert(block_.end(), delay, delay + delayCount);
+            block_.push_back(command);
+            block_.push_back(parameter);
+            return;
+        case Form::Lines:
+        case Form::Text:
+            break;
     }
-    std::memcpy(text + n, "DB 00h, 00h\n", 12);
-    WriteHex2(text + n + 3, command);
-    WriteHex2(text + n + 8, parameter);
-    n += 12;
-    AddLines({text, n});
-    byteCount_ += 2;
+    // Both lines are filled in one buffer and added at once: this runs for
+    // every note event.
+    char text[96];
+    AddLines({text, FormatCommandLines<false>(text, delay, delayCount, command, parameter)});
 }
 
 void ListingWriter::AddLines(std::string_view lines) {
@@ -86,24 +169,33 @@ void ListingWriter::AddLines(std::string_view lines) {
 
 ListingWriter::Statistics ListingWriter::Finish(std::string_view fileName,
                                                 const VoiceCounters& counters) {
-    AddLines("DB 00h ;end of block\n");
+    AddLines(std::string(kEndLine) + "\n");
     ++byteCount_;
-    const std::string count = std::to_string(byteCount_);
-    std::vector<std::string> header = {"; ", "; " + std::string(fileName), "; ",
-                                       "DWL " + count + " ;size in bytes", "; "};
     if (form_ == Form::Text) {
-        std::string text;
-        for (const auto& line : header) {
-            text.append(line).push_back('\n');
-        }
-        text_.insert(0, text);
+        text_.insert(0, HeaderText(fileName, byteCount_));
     } else if (form_ == Form::Lines) {
+        std::vector<std::string> header;
+        const std::string text = HeaderText(fileName, byteCount_);
+        for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            header.push_back(text.substr(start, end - start));
+        }
         lines_.insert(lines_.begin(), std::make_move_iterator(header.begin()),
                       std::make_move_iterator(header.end()));
     }
+    const std::string count = std::to_string(byteCount_);
     return {"Всего: " + count + " байт, " + std::to_string(counters.noteOnCount) + " нот",
             "Превыш. полифонии: " + std::to_string(counters.mutedPeak),
             "Выключенных нот: " + std::to_string(counters.stealCount)};
+}
+
+void WriteListingText(std::string_view fileName, std::span<const std::uint8_t> block,
+                      const TextSink& sink, LineBreak lineBreak) {
+    if (lineBreak == LineBreak::CrLf) {
+        WriteLines<true>(fileName, block, sink);
+    } else {
+        WriteLines<false>(fileName, block, sink);
+    }
 }
 
 }  // namespace tonvell

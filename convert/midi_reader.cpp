@@ -79,7 +79,8 @@ void AppendPauseLine(std::string& line, std::uint32_t delta) {
 // Adds event log lines in the form asked for.
 class EventLogOut {
 public:
-    EventLogOut(ConversionResult& result, EventLogForm form) : result_(result), form_(form) {}
+    EventLogOut(ConversionResult& result, EventLogForm form, const TextSink& sink)
+        : result_(result), form_(form), sink_(sink) {}
 
     template <typename Append>
     void Add(Append&& append) {
@@ -88,14 +89,20 @@ public:
             append(line);
             result_.eventLog.push_back(std::move(line));
         } else if (form_ == EventLogForm::Text) {
-            append(result_.eventLogText);
-            result_.eventLogText += '\n';
+            std::string& text = result_.eventLogText;
+            append(text);
+            text += '\n';
+            if (sink_ && text.size() >= kTextPieceBytes) {
+                sink_(text);
+                text.clear();
+            }
         }
     }
 
 private:
     ConversionResult& result_;
     EventLogForm form_;
+    const TextSink& sink_;
 };
 
 bool IsNoteEvent(std::uint8_t status) {
@@ -120,8 +127,9 @@ MidiHeader ReportHeader(std::span<const std::uint8_t> file, std::vector<std::str
 }
 
 void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, ListingWriter& writer,
-               VoiceAllocator& voices, ConversionResult& result, EventLogForm logForm) {
-    EventLogOut log(result, logForm);
+               VoiceAllocator& voices, ConversionResult& result, EventLogForm logForm,
+               const TextSink& logSink) {
+    EventLogOut log(result, logForm, logSink);
     // A note or controller event takes at least three bytes and logs at most
     // two lines (pause and event), some 16 bytes each on average; reserving for
     // that keeps the log from being copied as it grows, in all but odd files.
@@ -130,6 +138,8 @@ void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, Listi
     const auto lines = static_cast<std::size_t>(std::max<std::int64_t>(end - first, 0)) / 3 * 2 + 2;
     if (logForm == EventLogForm::Lines) {
         result.eventLog.reserve(result.eventLog.size() + lines);
+    } else if (logSink) {
+        result.eventLogText.reserve(kTextPieceBytes + 256);
     } else if (logForm == EventLogForm::Text) {
         result.eventLogText.reserve(result.eventLogText.size() + lines * 16);
     }
@@ -144,8 +154,10 @@ void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, Listi
             result.cutShort = true;
             break;
         }
-        if (event->deltaTooLong) result.messages.emplace_back(kTimeFieldTooLong);
-        if (event->lengthTooLong) result.messages.emplace_back(kFieldTooLong);
+        if (event->deltaTooLong)
+            result.messages.emplace_back(kTimeFieldTooLong);
+        if (event->lengthTooLong)
+            result.messages.emplace_back(kFieldTooLong);
         if (event->delta >= 1) {
             log.Add([&](std::string& line) { AppendPauseLine(line, event->delta); });
         }

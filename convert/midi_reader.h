@@ -26,9 +26,11 @@ MidiHeader ReportHeader(std::span<const std::uint8_t> file, std::vector<std::str
 enum class EventLogForm { Lines, Text, None };
 
 // Walks the events from offset 22 while the read position is below trackEnd,
-// never reading at or beyond track.size().
+// never reading at or beyond track.size(). With a log sink, the event log text
+// is handed to it whenever some kilobytes have gathered; the rest stays in
+// result.eventLogText.
 void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, ListingWriter& writer,
                VoiceAllocator& voices, ConversionResult& result,
-               EventLogForm logForm = EventLogForm::Lines);
+               EventLogForm logForm = EventLogForm::Lines, const TextSink& logSink = {});
 
 }  // namespace tonvell

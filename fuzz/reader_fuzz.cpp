@@ -64,8 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         tonvell::ConvertBytes(file, "fuzz.mid", {.eventLog = false, .listingAsText = true});
     const auto noListing = tonvell::ConvertBytes(
         file, "fuzz.mid", {.listing = false, .eventLogAsText = true, .listingAsText = true});
+    std::string streamedLog;
+    std::string streamedListing;
+    tonvell::ConvertOptions streaming;
+    streaming.eventLogSink = [&](std::string_view piece) { streamedLog += piece; };
+    streaming.listingSink = [&](std::string_view piece) { streamedListing += piece; };
+    const auto streamed = tonvell::ConvertBytes(file, "fuzz.mid", streaming);
     Check(SameOutcome(result, asText) && SameOutcome(result, noLog) &&
-          SameOutcome(result, noListing));
+          SameOutcome(result, noListing) && SameOutcome(result, streamed));
     if (result.status != tonvell::ConversionResult::Status::Converted) {
         return 0;
     }
@@ -76,6 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(noLog.eventLog.empty() && noLog.eventLogText.empty() && noLog.listingText == text);
     Check(noListing.listing.empty() && noListing.listingText.empty() &&
           noListing.eventLogText == log);
+    Check(streamedListing == text && streamedLog == log && streamed.listing.empty() &&
+          streamed.listingText.empty() && streamed.eventLog.empty() &&
+          streamed.eventLogText.empty());
 
     // A converted file always has its frame, and the data block holds exactly
     // the bytes the size line announces.

@@ -20,11 +20,14 @@ void ForEachLine(std::string_view text, F&& f) {
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
         const bool last = end == std::string_view::npos;
-        if (last) end = text.size();
+        if (last)
+            end = text.size();
         std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         f(line);
-        if (last) break;
+        if (last)
+            break;
         start = end + 1;
     }
 }
@@ -40,18 +43,22 @@ bool IsPlainText(std::string_view text) {
         std::memcpy(&w, text.data() + i, 8);
         high |= w;
     }
-    for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+    for (; i < text.size(); ++i)
+        high |= static_cast<unsigned char>(text[i]);
     return (high & kHighBits) == 0 && text.find('\r') == std::string_view::npos;
 }
 
-bool IsDataLine(std::string_view line) { return line.size() >= 4 && line.starts_with("DB"); }
+bool IsDataLine(std::string_view line) {
+    return line.size() >= 4 && line.starts_with("DB");
+}
 
 // Calls f(h) for the position of every "h" before the line's first ";".
 template <typename F>
 void ForEachByteField(std::string_view line, F&& f) {
     const std::size_t stop = std::min(line.find(';'), line.size());
     for (std::size_t i = 0; i < stop; ++i) {
-        if (line[i] == 'h') f(i);
+        if (line[i] == 'h')
+            f(i);
     }
 }
 
@@ -64,7 +71,8 @@ std::string RenderInc(std::string_view text) {
     std::size_t start = 0;
     for (std::size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
         out.append(bytes, start, nl - start);
-        if (nl == 0 || bytes[nl - 1] != '\r') out += '\r';
+        if (nl == 0 || bytes[nl - 1] != '\r')
+            out += '\r';
         out += '\n';
         start = nl + 1;
     }
@@ -76,16 +84,23 @@ std::string RenderZum(std::string_view text) {
     const std::string bytes = Utf8ToCp1251(text);
     std::string out;
     ForEachLine(bytes, [&](std::string_view line) {
-        if (!IsDataLine(line)) return;
-        ForEachByteField(line, [&](std::size_t h) { out.push_back(static_cast<char>(ByteFieldValue(line, h))); });
+        if (!IsDataLine(line))
+            return;
+        ForEachByteField(line, [&](std::size_t h) {
+            out.push_back(static_cast<char>(ByteFieldValue(line, h)));
+        });
     });
     return out;
 }
 
 std::string RenderTxt(std::string_view text) {
+    int constantsInRow = 0;
+    return RenderTxtPiece(text, constantsInRow);
+}
+
+std::string RenderTxtPiece(std::string_view text, int& constantsInRow) {
     const std::string bytes = Utf8ToCp1251(text);
     std::string out;
-    int constantsInRow = 0;  // runs across the whole file, not per line
     ForEachLine(bytes, [&](std::string_view line) {
         if (line.size() >= 3 && line[0] == ';') {
             out += "//";
@@ -123,8 +138,10 @@ ListingFileType WriterFor(int fileType, std::string_view fileName) {
         std::transform(ext.begin(), ext.end(), ext.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     }
-    if (ext == "zum") return ListingFileType::Zum;
-    if (ext == "txt") return ListingFileType::Txt;
+    if (ext == "zum")
+        return ListingFileType::Zum;
+    if (ext == "txt")
+        return ListingFileType::Txt;
     return ListingFileType::Inc;
 }
 
@@ -143,7 +160,8 @@ std::string RenderListing(std::string_view text, ListingFileType type) {
 
 std::string JoinListing(const std::vector<std::string>& lines) {
     std::size_t total = 0;
-    for (const auto& line : lines) total += line.size() + 1;
+    for (const auto& line : lines)
+        total += line.size() + 1;
     std::string text;
     text.reserve(total);
     for (const auto& line : lines) {
@@ -153,12 +171,29 @@ std::string JoinListing(const std::vector<std::string>& lines) {
     return text;
 }
 
-void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink& sink) {
-    const bool inc = type == ListingFileType::Inc || type == ListingFileType::AllFiles;
-    if (!inc || !IsPlainText(text)) {
-        sink(RenderListing(text, type));
-        return;
+ListingRenderer::ListingRenderer(ListingFileType type, ByteSink sink)
+    : type_(type), sink_(std::move(sink)) {}
+
+void ListingRenderer::Add(std::string_view text) {
+    switch (type_) {
+        case ListingFileType::Zum:
+            sink_(RenderZum(text));
+            return;
+        case ListingFileType::Txt:
+            sink_(RenderTxtPiece(text, constantsInRow_));
+            return;
+        case ListingFileType::Inc:
+        case ListingFileType::AllFiles:
+            break;
     }
+    if (IsPlainText(text)) {
+        AddPlainInc(text);
+    } else {
+        sink_(RenderInc(text));
+    }
+}
+
+void ListingRenderer::AddPlainInc(std::string_view text) {
     // Eight bytes at a time, read at a fixed stride so that reads never wait
     // on the data. A word with no "\n" is copied as it is; a word with one
     // (most of them: lines are short) is copied, then its bytes from the "\n"
@@ -168,21 +203,24 @@ void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink
     // by byte.
     constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7F;
     constexpr std::uint64_t kHighBits = 0x8080808080808080;
-    constexpr std::size_t kPiece = 64 * 1024;
-    std::string buffer(kPiece + 32, '\0');
-    char* const begin = buffer.data();
+    constexpr std::size_t kPiece = 32 * 1024;
+    // Not zeroed: only what a piece fills is ever touched.
+    if (!buffer_)
+        buffer_ = std::make_unique_for_overwrite<char[]>(kPiece + 32);
+    char* const begin = buffer_.get();
     char* out = begin;
     const char* in = text.data();
     const char* const end = in + text.size();
     const auto flushIfFull = [&] {
         if (out - begin >= static_cast<std::ptrdiff_t>(kPiece)) {
-            sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+            sink_(std::string_view(begin, static_cast<std::size_t>(out - begin)));
             out = begin;
         }
     };
     const auto copyByBytes = [&](const char* from, const char* to) {
         for (; from != to; ++from) {
-            if (*from == '\n') *out++ = '\r';
+            if (*from == '\n')
+                *out++ = '\r';
             *out++ = *from;
         }
     };
@@ -208,7 +246,12 @@ void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink
         flushIfFull();
     }
     copyByBytes(in, end);
-    if (out != begin) sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+    if (out != begin)
+        sink_(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+}
+
+void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink& sink) {
+    ListingRenderer(type, sink).Add(text);
 }
 
 }  // namespace tonvell

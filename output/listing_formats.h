@@ -6,6 +6,7 @@
 // they stand.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ std::string RenderZum(std::string_view text);
 
 // Type 3: "0xNN," constants, 32 to a row, comment and size lines as "//" lines.
 std::string RenderTxt(std::string_view text);
+// Type 3 of a listing's next lines, rows going on from constantsInRow.
+std::string RenderTxtPiece(std::string_view text, int& constantsInRow);
 
 // The writer for a dialog file type; "Все файлы" (4) and anything out of range
 // pick it by the file name's extension: .zum type 2, .txt type 3, else type 1.
@@ -35,9 +38,25 @@ std::string JoinListing(const std::vector<std::string>& lines);
 // Receives a file's bytes piece by piece, in order.
 using ByteSink = std::function<void(std::string_view)>;
 
-// Hands RenderListing(text, type) to sink in pieces. Type 1 of ASCII text
-// without "\r" (what the converter writes for an ASCII file name) goes
-// straight through a small buffer; anything else is rendered whole first.
+// Renders a listing that comes in pieces, each of whole lines, and hands the
+// bytes to sink: the same bytes, in order, that RenderListing gives for the
+// pieces joined. Type 1 of ASCII text without "\r" (what the converter
+// writes for an ASCII file name) goes straight through a small buffer.
+class ListingRenderer {
+public:
+    ListingRenderer(ListingFileType type, ByteSink sink);
+    void Add(std::string_view text);
+
+private:
+    void AddPlainInc(std::string_view text);
+
+    ListingFileType type_;
+    ByteSink sink_;
+    int constantsInRow_ = 0;  // type 3 rows run across pieces
+    std::unique_ptr<char[]> buffer_;
+};
+
+// Hands RenderListing(text, type) to sink in pieces.
 void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink& sink);
 
 }  // namespace tonvell

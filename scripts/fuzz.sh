@@ -26,7 +26,7 @@ cmake --build "$BUILD" --target reader_fuzz --parallel "$(nproc)"
 mkdir -p "$BUILD/corpus" "$BUILD/artifacts"
 cp fuzz/seeds/*.mid "$BUILD/corpus/"
 
-echo "fuzz: running reader_fuzz for ${SECONDS_TO_RUN} s"
+echo "fuzz: running reader_fuzz for ${SECONDS_TO_RUN} s (log: $BUILD/fuzz.log)"
 status=0
 "$BUILD/reader_fuzz" "$BUILD/corpus" \
   -dict=fuzz/midi.dict \
@@ -35,8 +35,10 @@ status=0
   -timeout=20 \
   -rss_limit_mb=2048 \
   -print_final_stats=1 \
-  -artifact_prefix="$BUILD/artifacts/" || status=$?
+  -artifact_prefix="$BUILD/artifacts/" >"$BUILD/fuzz.log" 2>&1 || status=$?
+grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$BUILD/fuzz.log" || true
 if ((status != 0)); then
+  tail -n 60 "$BUILD/fuzz.log" >&2
   echo "fuzz: FAILED (exit $status); inputs in $BUILD/artifacts/" >&2
   exit 1
 fi

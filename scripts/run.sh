@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Set-up, then the program's main job: the converter window (on a given .mid
-# file, if any). Without a display, converts the given files on the command line.
+# Set-up, then the program's main job: the converter window on the given .mid
+# file (the demo tune when none is given). Without a display the files are
+# converted on the command line and the listing goes to standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-if [[ -x build/tonvell && -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+(($#)) || set -- examples/demo.mid
+if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   exec build/tonvell "$@"
 fi
 exec build/tonvell-cli "$@"

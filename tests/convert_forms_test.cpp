@@ -1,11 +1,13 @@
-// The conversion's other forms (event log and listing as one text, either one
-// left out) and the writers that hand their bytes over in pieces must give
-// exactly what the line forms and the whole-text writers give: tonvell-cli
-// writes through them, the window through the others.
+// The conversion's other forms (event log and listing as one text, handed
+// over in pieces, either one left out) and the writers that take or hand
+// their bytes over in pieces must give exactly what the line forms and the
+// whole-text writers give: tonvell-cli writes through them, the window
+// through the others.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "convert/conversion.h"
 #include "output/listing_formats.h"
 #include "tests/midi_builder.h"
+#include "tests/same_outcome.h"
 
 namespace {
 
@@ -28,16 +31,19 @@ using tonvell::JoinListing;
 using tonvell::ListingFileType;
 
 // Many notes under running status, so that the listing and the event log run
-// well past the writers' 64 KiB pieces.
+// well past the pieces (some KiB) they are handed over in.
 Bytes ManyNotes(int count) {
     Bytes track = Ev(0, {0x90, 0x3C, 0x40});
+    const auto append = [&track](const Bytes& bytes) {
+        track.insert(track.end(), bytes.begin(), bytes.end());
+    };
     for (int i = 0; i < count; ++i) {
         const auto key = static_cast<std::uint8_t>(0x30 + i % 24);
-        track =
-            Cat({track, Ev(static_cast<std::uint32_t>(i % 3 == 0 ? 0 : 7 + i % 500), {key, 0x50}),
-                 Ev(static_cast<std::uint32_t>(i % 2), {key, 0x00})});
+        append(Ev(static_cast<std::uint32_t>(i % 3 == 0 ? 0 : 7 + i % 500), {key, 0x50}));
+        append(Ev(static_cast<std::uint32_t>(i % 2), {key, 0x00}));
     }
-    return Cat({track, EndOfTrack()});
+    append(EndOfTrack());
+    return track;
 }
 
 struct FormCase {
@@ -74,6 +80,23 @@ std::vector<FormCase> FormCases() {
 
 class ConvertForms : public testing::TestWithParam<FormCase> {};
 
+template <typename Render>
+std::string Collect(Render&& render) {
+    std::string bytes;
+    render([&](std::string_view piece) { bytes += piece; });
+    return bytes;
+}
+
+std::string WithCrLf(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 TEST_P(ConvertForms, TextAndLeftOutFormsMatchTheLines) {
     const FormCase& c = GetParam();
     const ConversionResult lines = ConvertBytes(c.file, c.fileName);
@@ -82,12 +105,7 @@ TEST_P(ConvertForms, TextAndLeftOutFormsMatchTheLines) {
     ASSERT_FALSE(lines.listing.empty());
 
     const auto expectSameOutcome = [&](const ConversionResult& r) {
-        EXPECT_EQ(r.status, lines.status);
-        EXPECT_EQ(r.sizeLine, lines.sizeLine);
-        EXPECT_EQ(r.progressLine, lines.progressLine);
-        EXPECT_EQ(r.statistics, lines.statistics);
-        EXPECT_EQ(r.messages, lines.messages);
-        EXPECT_EQ(r.cutShort, lines.cutShort);
+        tonvell_test::ExpectSameOutcome(r, lines);
     };
 
     const ConversionResult text =
@@ -110,13 +128,31 @@ TEST_P(ConvertForms, TextAndLeftOutFormsMatchTheLines) {
     EXPECT_EQ(noListing.eventLogText, log);
     EXPECT_TRUE(noListing.listing.empty());
     EXPECT_TRUE(noListing.listingText.empty());
-}
 
-template <typename Render>
-std::string Collect(Render&& render) {
-    std::string bytes;
-    render([&](std::string_view piece) { bytes += piece; });
-    return bytes;
+    // Both handed over in pieces, each piece whole lines; nothing kept.
+    for (const bool crLf : {false, true}) {
+        SCOPED_TRACE(crLf ? "CR LF" : "LF");
+        std::string streamedLog;
+        std::string streamedListing;
+        ConvertOptions options;
+        options.eventLogSink = [&](std::string_view piece) {
+            EXPECT_TRUE(piece.ends_with('\n'));
+            streamedLog += piece;
+        };
+        options.listingSink = [&](std::string_view piece) {
+            EXPECT_TRUE(piece.ends_with('\n'));
+            streamedListing += piece;
+        };
+        options.listingCrLf = crLf;
+        const ConversionResult streamed = ConvertBytes(c.file, c.fileName, options);
+        expectSameOutcome(streamed);
+        EXPECT_EQ(streamedLog, log);
+        EXPECT_EQ(streamedListing, crLf ? WithCrLf(listing) : listing);
+        EXPECT_TRUE(streamed.eventLog.empty());
+        EXPECT_TRUE(streamed.eventLogText.empty());
+        EXPECT_TRUE(streamed.listing.empty());
+        EXPECT_TRUE(streamed.listingText.empty());
+    }
 }
 
 TEST_P(ConvertForms, PiecewiseWriterMatchesTheWholeText) {
@@ -130,6 +166,30 @@ TEST_P(ConvertForms, PiecewiseWriterMatchesTheWholeText) {
                       tonvell::RenderListingTo(listing, type, sink);
                   }),
                   whole);
+    }
+}
+
+// The renderer fed a listing in pieces of whole lines, as the converter hands
+// it over: type-3 rows of 32 constants run on across pieces.
+TEST_P(ConvertForms, RendererFedInPiecesMatchesTheWholeText) {
+    const FormCase& c = GetParam();
+    const std::vector<std::string>& lines = ConvertBytes(c.file, c.fileName).listing;
+    const std::string listing = JoinListing(lines);
+    for (const auto type : {ListingFileType::Inc, ListingFileType::Zum, ListingFileType::Txt}) {
+        for (const std::size_t linesPerPiece : {1, 7, 1000}) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(type) << ", " << linesPerPiece);
+            const std::string pieced = Collect([&](const tonvell::ByteSink& sink) {
+                tonvell::ListingRenderer renderer(type, sink);
+                for (std::size_t i = 0; i < lines.size(); i += linesPerPiece) {
+                    const std::vector<std::string> piece(
+                        lines.begin() + static_cast<long>(i),
+                        lines.begin() +
+                            static_cast<long>(std::min(i + linesPerPiece, lines.size())));
+                    renderer.Add(JoinListing(piece));
+                }
+            });
+            EXPECT_EQ(pieced, tonvell::RenderListing(listing, type));
+        }
     }
 }
 
