@@ -4,7 +4,7 @@
 # converted on the command line and the listing goes to standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh >&2  # keeps standard output for the listing
 (($#)) || set -- examples/demo.mid
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   exec build/tonvell "$@"
