@@ -13,86 +13,70 @@ const tonvell::bench::BenchMidi& File() {
     return midi;
 }
 
-void BM_ConvertBytes(benchmark::State& state) {
+// Converts the benchmark file over and over with the given options.
+void ConvertRepeatedly(benchmark::State& state, const tonvell::ConvertOptions& options) {
     const auto& midi = File();
     for (auto _ : state) {
-        auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid");
+        auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid", options);
         benchmark::DoNotOptimize(result);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * midi.bytes.size()));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * midi.events));
+}
+
+void BM_ConvertBytes(benchmark::State& state) {
+    ConvertRepeatedly(state, {});
 }
 BENCHMARK(BM_ConvertBytes)->Unit(benchmark::kMillisecond);
 
-// What tonvell-cli does without --log: the event log is left out.
+// The event log left out.
 void BM_ConvertBytesWithoutLog(benchmark::State& state) {
-    const auto& midi = File();
-    for (auto _ : state) {
-        auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid", {.eventLog = false});
-        benchmark::DoNotOptimize(result);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * midi.bytes.size()));
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * midi.events));
+    ConvertRepeatedly(state, {.eventLog = false});
 }
 BENCHMARK(BM_ConvertBytesWithoutLog)->Unit(benchmark::kMillisecond);
 
-// The listing as tonvell-cli converts it and writes it out: a type-1 file of
-// an ASCII name, handed over in pieces.
+// The listing as tonvell-cli converts it and writes it out: handed over in
+// pieces with CR LF line breaks.
 void BM_ConvertBytesStreamed(benchmark::State& state) {
-    const auto& midi = File();
-    for (auto _ : state) {
-        std::size_t size = 0;
-        tonvell::ConvertOptions options;
-        options.eventLog = false;
-        options.listingCrLf = true;
-        options.listingSink = [&](std::string_view piece) { size += piece.size(); };
-        auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid", options);
-        benchmark::DoNotOptimize(result);
-        benchmark::DoNotOptimize(size);
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * midi.events));
+    std::size_t handed = 0;
+    tonvell::ConvertOptions options;
+    options.eventLog = false;
+    options.listingCrLf = true;
+    options.listingSink = [&](std::string_view piece) { handed += piece.size(); };
+    ConvertRepeatedly(state, options);
+    benchmark::DoNotOptimize(handed);
 }
 BENCHMARK(BM_ConvertBytesStreamed)->Unit(benchmark::kMillisecond);
 
 // The event log as tonvell-cli --log converts it and writes it out.
 void BM_ConvertBytesLogStreamed(benchmark::State& state) {
-    const auto& midi = File();
-    for (auto _ : state) {
-        std::size_t size = 0;
-        tonvell::ConvertOptions options;
-        options.listing = false;
-        options.eventLogSink = [&](std::string_view piece) { size += piece.size(); };
-        auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid", options);
-        benchmark::DoNotOptimize(result);
-        benchmark::DoNotOptimize(size);
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * midi.events));
+    std::size_t handed = 0;
+    tonvell::ConvertOptions options;
+    options.listing = false;
+    options.eventLogSink = [&](std::string_view piece) { handed += piece.size(); };
+    ConvertRepeatedly(state, options);
+    benchmark::DoNotOptimize(handed);
 }
 BENCHMARK(BM_ConvertBytesLogStreamed)->Unit(benchmark::kMillisecond);
 
 // The listing as one text, as the window's save and copy take it.
 void BM_ConvertBytesAsText(benchmark::State& state) {
-    const auto& midi = File();
-    for (auto _ : state) {
-        auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid",
-                                            {.eventLog = false, .listingAsText = true});
-        benchmark::DoNotOptimize(result);
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * midi.events));
+    ConvertRepeatedly(state, {.eventLog = false, .listingAsText = true});
 }
 BENCHMARK(BM_ConvertBytesAsText)->Unit(benchmark::kMillisecond);
 
-void BM_RenderListingTo(benchmark::State& state) {
+void BM_ListingRenderer(benchmark::State& state) {
     const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid",
                                               {.eventLog = false, .listingAsText = true});
     for (auto _ : state) {
         std::size_t size = 0;
-        tonvell::RenderListingTo(result.listingText, tonvell::ListingFileType::Inc,
-                                 [&](std::string_view piece) { size += piece.size(); });
+        tonvell::ListingRenderer(tonvell::ListingFileType::Inc, [&](std::string_view piece) {
+            size += piece.size();
+        }).Add(result.listingText);
         benchmark::DoNotOptimize(size);
     }
 }
-BENCHMARK(BM_RenderListingTo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListingRenderer)->Unit(benchmark::kMillisecond);
 
 void BM_RenderListing(benchmark::State& state) {
     const auto type = static_cast<tonvell::ListingFileType>(state.range(0));

@@ -1,7 +1,6 @@
 // tonvell-cli: converts MIDI files into listings, data blocks or constant lists
 // for scripts and firmware builds.
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -88,17 +87,18 @@ std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& inp
     return (fs::path(o.outputDir) / name).string();
 }
 
-// Where one input's result goes: standard output, or a file written whole
-// once the conversion is complete.
+// Where one input's result goes: standard output (path empty), or the file at
+// path, written whole once the conversion is complete.
 class ResultOutput {
 public:
-    ResultOutput(const tonvell::cli::Options& o, std::string input, StdoutSink& out)
+    ResultOutput(const tonvell::cli::Options& o, std::string input, std::string path,
+                 StdoutSink& out)
         : options_(o),
           input_(std::move(input)),
-          path_(OutputPathFor(o, input_)),
-          type_(tonvell::cli::OutputType(o, path_)),
+          path_(std::move(path)),
           stdout_(out),
-          renderer_(type_, [this](std::string_view bytes) { Write(bytes); }) {}
+          renderer_(tonvell::cli::OutputType(o, path_),
+                    [this](std::string_view bytes) { Write(bytes); }) {}
 
     // The conversion options that send the listing here once converted.
     tonvell::ConvertOptions ConvertOptions() {
@@ -109,15 +109,10 @@ public:
             options.eventLogSink = [this](std::string_view lines) { stdout_(lines); };
             return options;
         }
-        if (type_ == tonvell::ListingFileType::Inc &&
-            IsPlainAscii(fs::path(input_).filename().string())) {
-            // The listing is then ASCII throughout, and a type-1 file is the
-            // text with CR LF line breaks: written as it comes.
-            options.listingCrLf = true;
-            options.listingSink = [this](std::string_view bytes) { Write(bytes); };
-        } else {
-            options.listingSink = [this](std::string_view lines) { renderer_.Add(lines); };
-        }
+        // CR LF line breaks as a type-1 file has them: the renderer then passes
+        // an ASCII listing straight through.
+        options.listingCrLf = true;
+        options.listingSink = [this](std::string_view lines) { renderer_.Add(lines); };
         return options;
     }
 
@@ -152,10 +147,6 @@ private:
         }
     }
 
-    static bool IsPlainAscii(std::string_view text) {
-        return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
-    }
-
     static bool Told(bool ok, const std::string& error) {
         if (!ok)
             Error(error);
@@ -165,7 +156,6 @@ private:
     const tonvell::cli::Options& options_;
     std::string input_;
     std::string path_;
-    tonvell::ListingFileType type_;
     StdoutSink& stdout_;
     std::string fileBytes_;
     tonvell::ListingRenderer renderer_;
@@ -193,7 +183,7 @@ int Run(const tonvell::cli::Options& o) {
         }
         // Only what gets written is built, the event log or the listing, and
         // it is written out in pieces rather than held whole.
-        ResultOutput output(o, input, out);
+        ResultOutput output(o, input, path, out);
         const ConversionResult r =
             tonvell::cli::ConvertMapped(input, output.ConvertOptions(), kProgram);
         if (Refused(input, r)) {

@@ -39,7 +39,7 @@ ConversionResult TooLarge(std::int64_t size) {
 ListingWriter::Form ListingFormOf(const ConvertOptions& options) {
     if (!options.listing)
         return ListingWriter::Form::None;
-    // A streamed listing is kept as its data block, a tenth of the text's
+    // A streamed listing is kept as its data block, about a ninth of the text's
     // size, and turned into text piece by piece at the end.
     if (options.listingSink)
         return ListingWriter::Form::Block;

@@ -60,8 +60,7 @@ struct ConvertOptions {
     // stay empty: only the data block is kept meanwhile, a tenth of the
     // text's size.
     TextSink listingSink = nullptr;
-    // Lines handed to the sink end in CR LF instead: for a caller that writes
-    // a type-1 file of an ASCII listing straight through.
+    // Lines handed to the sink end in CR LF instead, as in a type-1 file.
     bool listingCrLf = false;
     // With a sink, the event log is handed to it in pieces (whole lines, each
     // followed by "\n") as the walk goes, and eventLog and eventLogText stay

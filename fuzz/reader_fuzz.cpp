@@ -48,7 +48,7 @@ void CheckWriters(std::string_view text) {
     using tonvell::ListingFileType;
     for (const auto type : {ListingFileType::Inc, ListingFileType::Zum, ListingFileType::Txt}) {
         Check(Collect([&](const tonvell::ByteSink& sink) {
-                  tonvell::RenderListingTo(text, type, sink);
+                  tonvell::ListingRenderer(type, sink).Add(text);
               }) == tonvell::RenderListing(text, type));
     }
 }

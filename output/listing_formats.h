@@ -40,8 +40,9 @@ using ByteSink = std::function<void(std::string_view)>;
 
 // Renders a listing that comes in pieces, each of whole lines, and hands the
 // bytes to sink: the same bytes, in order, that RenderListing gives for the
-// pieces joined. Type 1 of ASCII text without "\r" (what the converter
-// writes for an ASCII file name) goes straight through a small buffer.
+// pieces joined. Type 1 of ASCII text (what the converter writes for an ASCII
+// file name) takes a fast path: with LF line breaks through a small buffer
+// that adds the CRs, with CR LF throughout as it stands.
 class ListingRenderer {
 public:
     ListingRenderer(ListingFileType type, ByteSink sink);
@@ -55,8 +56,5 @@ private:
     int constantsInRow_ = 0;  // type 3 rows run across pieces
     std::unique_ptr<char[]> buffer_;
 };
-
-// Hands RenderListing(text, type) to sink in pieces.
-void RenderListingTo(std::string_view text, ListingFileType type, const ByteSink& sink);
 
 }  // namespace tonvell

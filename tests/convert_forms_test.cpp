@@ -15,8 +15,8 @@
 
 #include "convert/conversion.h"
 #include "output/listing_formats.h"
+#include "tests/conversion_checks.h"
 #include "tests/midi_builder.h"
-#include "tests/same_outcome.h"
 
 namespace {
 
@@ -155,40 +155,31 @@ TEST_P(ConvertForms, TextAndLeftOutFormsMatchTheLines) {
     }
 }
 
-TEST_P(ConvertForms, PiecewiseWriterMatchesTheWholeText) {
-    const FormCase& c = GetParam();
-    const ConversionResult r = ConvertBytes(c.file, c.fileName);
-    const std::string listing = JoinListing(r.listing);
-    for (const auto type : {ListingFileType::Inc, ListingFileType::Zum, ListingFileType::Txt}) {
-        SCOPED_TRACE(static_cast<int>(type));
-        const std::string whole = tonvell::RenderListing(listing, type);
-        EXPECT_EQ(Collect([&](const tonvell::ByteSink& sink) {
-                      tonvell::RenderListingTo(listing, type, sink);
-                  }),
-                  whole);
-    }
-}
-
 // The renderer fed a listing in pieces of whole lines, as the converter hands
-// it over: type-3 rows of 32 constants run on across pieces.
+// it over, with LF or CR LF line breaks: type-3 rows of 32 constants run on
+// across pieces.
 TEST_P(ConvertForms, RendererFedInPiecesMatchesTheWholeText) {
     const FormCase& c = GetParam();
     const std::vector<std::string>& lines = ConvertBytes(c.file, c.fileName).listing;
     const std::string listing = JoinListing(lines);
     for (const auto type : {ListingFileType::Inc, ListingFileType::Zum, ListingFileType::Txt}) {
-        for (const std::size_t linesPerPiece : {1, 7, 1000}) {
-            SCOPED_TRACE(testing::Message() << static_cast<int>(type) << ", " << linesPerPiece);
-            const std::string pieced = Collect([&](const tonvell::ByteSink& sink) {
-                tonvell::ListingRenderer renderer(type, sink);
-                for (std::size_t i = 0; i < lines.size(); i += linesPerPiece) {
-                    const std::vector<std::string> piece(
-                        lines.begin() + static_cast<long>(i),
-                        lines.begin() +
-                            static_cast<long>(std::min(i + linesPerPiece, lines.size())));
-                    renderer.Add(JoinListing(piece));
-                }
-            });
-            EXPECT_EQ(pieced, tonvell::RenderListing(listing, type));
+        for (const bool crLf : {false, true}) {
+            for (const std::size_t linesPerPiece : {std::size_t{1}, std::size_t{7}, lines.size()}) {
+                SCOPED_TRACE(testing::Message() << static_cast<int>(type)
+                                                << (crLf ? " CR LF, " : " LF, ") << linesPerPiece);
+                const std::string pieced = Collect([&](const tonvell::ByteSink& sink) {
+                    tonvell::ListingRenderer renderer(type, sink);
+                    for (std::size_t i = 0; i < lines.size(); i += linesPerPiece) {
+                        const std::vector<std::string> piece(
+                            lines.begin() + static_cast<long>(i),
+                            lines.begin() +
+                                static_cast<long>(std::min(i + linesPerPiece, lines.size())));
+                        const std::string text = JoinListing(piece);
+                        renderer.Add(crLf ? WithCrLf(text) : text);
+                    }
+                });
+                EXPECT_EQ(pieced, tonvell::RenderListing(listing, type));
+            }
         }
     }
 }
@@ -198,16 +189,22 @@ INSTANTIATE_TEST_SUITE_P(Files, ConvertForms, testing::ValuesIn(FormCases()),
                              return std::string(info.param.name);
                          });
 
-// Edited listing texts: the piecewise type-1 writer takes the fast path only
-// for ASCII without "\r"; every other text must come out as RenderInc has it.
-TEST(RenderListingTo, EditedTextsMatchRenderInc) {
+// Edited listing texts: the type-1 renderer takes its fast paths only for
+// ASCII with LF line breaks only or CR LF throughout; every text must come out
+// as RenderInc has it.
+TEST(ListingRenderer, EditedTextsMatchRenderInc) {
     const std::string longLine(70000, 'x');
     const std::vector<std::string> texts = {
         "",
         "DB 3Ch, 84h",                              // no final line break
         "a\nb\nc\nd\ne\nf\n\n\n",                   // several breaks within eight bytes
         "DB 3Ch, 84h\r\nDB 00h ;end of block\r\n",  // CR LF already there
+        "1234567\r\n89abcde\r\n",                   // CR and LF in different eight-byte words
+        "1234567\r\n89abcde\n",                     // the last line without its CR
+        "\nfirst line empty\r\n",                   // LF with nothing before it
+        "DB 3Ch, 84h\r\r\n",                        // CR CR LF
         "lone\rcarriage return\n",
+        "lone carriage return at the end\r",
         "; песня\nDB 00h\n",  // converted to Windows-1251
         "\xFF\xFE broken UTF-8\n",
         longLine + "\n" + longLine,  // pieces longer than the buffer
@@ -215,7 +212,7 @@ TEST(RenderListingTo, EditedTextsMatchRenderInc) {
     for (const std::string& text : texts) {
         SCOPED_TRACE(testing::PrintToString(text.substr(0, 40)));
         EXPECT_EQ(Collect([&](const tonvell::ByteSink& sink) {
-                      tonvell::RenderListingTo(text, ListingFileType::Inc, sink);
+                      tonvell::ListingRenderer(ListingFileType::Inc, sink).Add(text);
                   }),
                   tonvell::RenderInc(text));
     }

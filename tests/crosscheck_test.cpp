@@ -123,6 +123,23 @@ std::vector<std::string> SplitFields(const std::string& line) {
     return fields;
 }
 
+// Calls f(line, fields) for every record of midicsv's output with at least
+// track, time and type.
+template <typename F>
+void ForEachCsvRecord(const std::string& csv, F&& f) {
+    std::istringstream lines(csv);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const auto fields = SplitFields(line);
+        if (fields.size() >= 3) {
+            f(line, fields);
+        }
+    }
+}
+
 struct Decoded {
     int format = -1;
     int tracks = 0;
@@ -133,16 +150,7 @@ struct Decoded {
 // order of a merged track.
 Decoded FromMidicsv(const std::string& csv) {
     Decoded d;
-    std::istringstream lines(csv);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const auto f = SplitFields(line);
-        if (f.size() < 3) {
-            continue;
-        }
+    ForEachCsvRecord(csv, [&](const std::string&, const std::vector<std::string>& f) {
         const std::int64_t time = std::stoll(f[1]);
         if (f[2] == "Header") {
             d.format = std::stoi(f[3]);
@@ -153,7 +161,7 @@ Decoded FromMidicsv(const std::string& csv) {
         } else if (f[2] == "Tempo") {
             d.records.push_back({'T', 0, std::stoi(f[3]), 0, time});
         }
-    }
+    });
     std::stable_sort(d.records.begin(), d.records.end(),
                      [](const Record& x, const Record& y) { return x.time < y.time; });
     return d;
@@ -199,27 +207,18 @@ std::string ToFormat0Csv(const std::string& csv) {
     };
     std::vector<Line> events;
     std::string division = "96";
-    std::istringstream lines(csv);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const auto f = SplitFields(line);
-        if (f.size() < 3) {
-            continue;
-        }
+    ForEachCsvRecord(csv, [&](const std::string& line, const std::vector<std::string>& f) {
         if (f[2] == "Header") {
             division = f[5];
-            continue;
+            return;
         }
         if (f[2] == "Start_track" || f[2] == "End_track" || f[2] == "End_of_file") {
-            continue;
+            return;
         }
         const std::size_t first = line.find(',');
         const std::size_t second = line.find(',', first + 1);
         events.push_back({std::stoll(f[1]), line.substr(second + 2)});
-    }
+    });
     std::stable_sort(events.begin(), events.end(),
                      [](const Line& x, const Line& y) { return x.time < y.time; });
     std::string out = "0, 0, Header, 0, 1, " + division + "\n1, 0, Start_track\n";

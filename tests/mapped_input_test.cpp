@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/conversion_checks.h"
 #include "tests/midi_builder.h"
-#include "tests/same_outcome.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
+#include "tests/conversion_checks.h"
 #include "tests/midi_builder.h"
 
 namespace {
@@ -26,23 +27,20 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
 
-constexpr char kEndOfTrackLine[] = "FF 2F 0байт xxxxxxxxxx";
-
+using tonvell_test::kEndOfTrackLine;
 // The event log after its " " top line and the seven header lines.
 Lines EventLines(const tonvell::ConversionResult& r) {
-    if (r.eventLog.size() < 8) {
-        return {};
-    }
-    return Lines(r.eventLog.begin() + 8, r.eventLog.end());
+    return tonvell_test::EventLinesAfter(r, 8);
 }
 
-// The data lines of a listing: everything between the five header lines and
-// the end line.
-Lines DataLines(const tonvell::ConversionResult& r) {
-    if (r.listing.size() < 6) {
-        return {};
-    }
-    return Lines(r.listing.begin() + 5, r.listing.end() - 1);
+using tonvell_test::DataLines;
+
+// A refused or unreadable file leaves the boxes empty and raises no message.
+void ExpectNothingConverted(const tonvell::ConversionResult& r) {
+    EXPECT_TRUE(r.eventLog.empty());
+    EXPECT_TRUE(r.listing.empty());
+    EXPECT_THAT(r.statistics, ElementsAre("", "", ""));
+    EXPECT_TRUE(r.messages.empty());
 }
 
 std::string Progress(int percent) {
@@ -519,10 +517,7 @@ TEST(ReaderFiles, OneByteTooLargeIsRefused) {
     EXPECT_EQ(r.status, tonvell::ConversionResult::Status::TooLarge);
     EXPECT_EQ(r.sizeLine, "Всего: 250001 байт");
     EXPECT_EQ(r.progressLine, "Файл слишком большой");
-    EXPECT_TRUE(r.eventLog.empty());
-    EXPECT_TRUE(r.listing.empty());
-    EXPECT_THAT(r.statistics, ElementsAre("", "", ""));
-    EXPECT_TRUE(r.messages.empty());
+    ExpectNothingConverted(r);
 }
 
 TEST(ReaderFiles, FileNameWithoutFolderInTheListing) {
@@ -549,10 +544,7 @@ TEST_P(ReaderNotOpened, ReportedAndNothingElseHappens) {
     EXPECT_FALSE(r.failureReason.empty());
     EXPECT_EQ(r.sizeLine, "Файл не открыт");
     EXPECT_EQ(r.progressLine, "");
-    EXPECT_TRUE(r.eventLog.empty());
-    EXPECT_TRUE(r.listing.empty());
-    EXPECT_THAT(r.statistics, ElementsAre("", "", ""));
-    EXPECT_TRUE(r.messages.empty());
+    ExpectNothingConverted(r);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
+#include "tests/conversion_checks.h"
 #include "tests/midi_builder.h"
 
 namespace {
@@ -25,8 +26,7 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
 
-constexpr char kEndOfTrackLine[] = "FF 2F 0байт xxxxxxxxxx";
-
+using tonvell_test::kEndOfTrackLine;
 // The merged events after the 22 header bytes.
 Bytes MergedEvents(const Bytes& file) {
     const tonvell::MergedTrack merged = tonvell::MergeTracks(file);
@@ -35,18 +35,10 @@ Bytes MergedEvents(const Bytes& file) {
 
 // The event log after " ", the seven header lines and the merge line.
 Lines EventLines(const tonvell::ConversionResult& r) {
-    if (r.eventLog.size() < 9) {
-        return {};
-    }
-    return Lines(r.eventLog.begin() + 9, r.eventLog.end());
+    return tonvell_test::EventLinesAfter(r, 9);
 }
 
-Lines DataLines(const tonvell::ConversionResult& r) {
-    if (r.listing.size() < 6) {
-        return {};
-    }
-    return Lines(r.listing.begin() + 5, r.listing.end() - 1);
-}
+using tonvell_test::DataLines;
 
 const Bytes kTempoTrack = Cat({Ev(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}), EndOfTrack(500)});
 const Bytes kNoteTrack = Cat({Ev(0, {0x90, 0x3C, 0x64}), Ev(96, {0x80, 0x3C, 0x40}), EndOfTrack()});
