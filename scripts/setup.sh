@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils imagemagick
-  midicsv abcmidi hyperfine python3
+  midicsv abcmidi python3
 )
 
 missing=()
