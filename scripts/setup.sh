@@ -12,6 +12,8 @@ PACKAGES=(
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth xdotool x11-utils imagemagick
   midicsv abcmidi python3
+  librtmidi-dev qt6-serialport-dev qt6-translations-l10n
+  libfluidsynth-dev timgm6mb-soundfont socat sox
 )
 
 missing=()
