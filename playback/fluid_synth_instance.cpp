@@ -1,0 +1,105 @@
+#include "playback/fluid_synth_instance.h"
+
+namespace tonvell::playback {
+
+namespace {
+
+// Kinds of channel message: the high nibble of the status byte.
+constexpr std::uint8_t kNoteOff = 0x80;
+constexpr std::uint8_t kNoteOn = 0x90;
+constexpr std::uint8_t kKeyPressure = 0xA0;
+constexpr std::uint8_t kControlChange = 0xB0;
+constexpr std::uint8_t kProgramChange = 0xC0;
+constexpr std::uint8_t kChannelPressure = 0xD0;
+constexpr std::uint8_t kPitchBend = 0xE0;
+
+constexpr int kAllChannels = -1;
+
+// FluidSynth's default gain of 0.2 leaves room for dozens of voices; the
+// port sounds at most one note on each of six channels, so a single note may
+// be louder without the sum of all six clipping.
+constexpr double kGain = 0.6;
+
+}  // namespace
+
+std::unique_ptr<FluidSynthInstance> FluidSynthInstance::Create(const FluidApi& api,
+                                                               const std::string& soundFont,
+                                                               double sampleRate,
+                                                               std::string& error) {
+    std::unique_ptr<FluidSynthInstance> instance(new FluidSynthInstance(api));
+    instance->settings_ = api.newSettings();
+    if (!instance->settings_) {
+        error = "FluidSynth could not create its settings";
+        return nullptr;
+    }
+    api.setNum(instance->settings_, "synth.sample-rate", sampleRate);
+    api.setNum(instance->settings_, "synth.gain", kGain);
+    // Only the presets that program changes choose get their samples read,
+    // so opening the device stays quick even with a large SoundFont.
+    api.setInt(instance->settings_, "synth.dynamic-sample-loading", 1);
+    TakeFluidError();
+    instance->synth_ = api.newSynth(instance->settings_);
+    if (!instance->synth_) {
+        error = "FluidSynth could not create a synthesizer: " + TakeFluidError();
+        return nullptr;
+    }
+    const QuietFluidDependencies quiet(api);
+    if (api.loadSoundFont(instance->synth_, soundFont.c_str(), 1) == FLUID_FAILED) {
+        error = "cannot load the SoundFont " + soundFont;
+        if (const std::string why = TakeFluidError(); !why.empty())
+            error += ": " + why;
+        return nullptr;
+    }
+    return instance;
+}
+
+FluidSynthInstance::~FluidSynthInstance() {
+    if (synth_)
+        api_.deleteSynth(synth_);
+    if (settings_)
+        api_.deleteSettings(settings_);
+}
+
+void FluidSynthInstance::Send(const MidiShortMessage& m) {
+    const int channel = m.status & 0x0F;
+    switch (m.status & 0xF0) {
+        case kNoteOff:
+            api_.noteOff(synth_, channel, m.data1);
+            break;
+        case kNoteOn:
+            // Velocity 0 is a note-off; FluidSynth treats it so.
+            api_.noteOn(synth_, channel, m.data1, m.data2);
+            break;
+        case kKeyPressure:
+            api_.keyPressure(synth_, channel, m.data1, m.data2);
+            break;
+        case kControlChange:
+            api_.controlChange(synth_, channel, m.data1, m.data2);
+            break;
+        case kProgramChange:
+            api_.programChange(synth_, channel, m.data1);
+            break;
+        case kChannelPressure:
+            api_.channelPressure(synth_, channel, m.data1);
+            break;
+        case kPitchBend:
+            api_.pitchBend(synth_, channel, m.data1 | (m.data2 << 7));
+            break;
+        default:
+            break;  // not a channel message
+    }
+}
+
+void FluidSynthInstance::AllNotesOff() {
+    api_.allNotesOff(synth_, kAllChannels);
+}
+
+int FluidSynthInstance::ActiveVoices() const {
+    return api_.activeVoiceCount(synth_);
+}
+
+void FluidSynthInstance::Render(std::span<float> left, std::span<float> right) {
+    api_.writeFloat(synth_, static_cast<int>(left.size()), left.data(), 0, 1, right.data(), 0, 1);
+}
+
+}  // namespace tonvell::playback

@@ -1,0 +1,128 @@
+// The built-in synthesizer device: when it opens, when it refuses, and that
+// neither prints anything nor keeps anything after closing.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "playback/fluid_library.h"
+#include "playback/fluid_synth_backend.h"
+
+namespace tonvell::playback {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FluidSynthBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ =
+            fs::temp_directory_path() /
+            ("tonvell-synth-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // A device that writes its sound into a file (FluidSynth's "file"
+    // driver), so the whole open path runs without a sound card.
+    FluidSynthBackend::Setup ToFile(const fs::path& file) const {
+        FluidSynthBackend::Setup setup;
+        setup.audioDrivers = {"file"};
+        setup.audioSettings = {{"audio.file.name", file.string()}, {"audio.file.type", "raw"}};
+        return setup;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(FluidSynthBackendTest, ListsOneDeviceWithTheSynthesizersName) {
+    FluidSynthBackend backend;
+    EXPECT_EQ(backend.DeviceNames(), std::vector<std::string>{kBuiltInSynthesizerName});
+}
+
+TEST_F(FluidSynthBackendTest, OpensPlaysAndClosesAgainAndAgain) {
+    FluidSynthBackend backend(ToFile(dir_ / "out.raw"));
+    for (int round = 0; round < 5; ++round) {
+        auto device = backend.Open(0);
+        ASSERT_NE(device, nullptr) << "round " << round;
+        for (std::uint8_t c = 0; c < 15; ++c) {
+            device->Send({static_cast<std::uint8_t>(0xC0 + c), 73, 0});
+        }
+        device->Send({0xB0, 0x78, 0x00});
+        device->Send({0x90, 60, 112});
+        device->Send({0x90, 60, 0});
+        device->Reset();
+    }
+    EXPECT_TRUE(fs::exists(dir_ / "out.raw"));
+}
+
+struct RefusalCase {
+    const char* name;
+    std::vector<std::string> drivers;
+    std::string outputFile;  // under the test's folder
+    std::string soundFont;   // "" the system's, or a file made from soundFontBytes
+    std::string soundFontBytes;
+};
+
+class RefusalTest : public FluidSynthBackendTest,
+                    public ::testing::WithParamInterface<RefusalCase> {};
+
+// Each way of failing gives no device, prints nothing (neither FluidSynth's
+// logger nor the ALSA library's), and leaves a later open unharmed.
+TEST_P(RefusalTest, GivesNoDeviceAndPrintsNothing) {
+    const RefusalCase& c = GetParam();
+    FluidSynthBackend::Setup setup;
+    setup.audioDrivers = c.drivers;
+    setup.audioSettings = {{"audio.file.name", (dir_ / c.outputFile).string()}};
+    if (!c.soundFontBytes.empty()) {
+        std::ofstream(dir_ / c.soundFont) << c.soundFontBytes;
+        setup.soundFonts = {(dir_ / c.soundFont).string()};
+    } else if (!c.soundFont.empty()) {
+        setup.soundFonts = {c.soundFont};
+    }
+    FluidSynthBackend backend(setup);
+    ::testing::internal::CaptureStderr();
+    auto device = backend.Open(0);
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(TakeFluidError(), "") << "errors of a failed open are not kept";
+
+    FluidSynthBackend working(ToFile(dir_ / "after.raw"));
+    EXPECT_NE(working.Open(0), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"NoDriverBuiltIn", {"no-such-driver"}, "out.raw", "", ""},
+        RefusalCase{"OutputCannotOpen", {"file"}, "missing-folder/out.raw", "", ""},
+        RefusalCase{"SoundFontMissing", {"file"}, "out.raw", "/nonexistent/none.sf2", ""},
+        RefusalCase{"NotASoundFont", {"file"}, "out.raw", "text.sf2", "not a SoundFont"},
+        RefusalCase{"BrokenSoundFont",
+                    {"file"},
+                    "out.raw",
+                    "broken.sf2",
+                    std::string("RIFF\x40\0\0\0sfbkLIST\xFF\xFF\0\0INFO", 24)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FluidSynthBackendTest, OnlyItsOneDeviceOpens) {
+    FluidSynthBackend backend(ToFile(dir_ / "out.raw"));
+    EXPECT_EQ(backend.Open(1), nullptr);
+}
+
+// The desktop's drivers: where there is no sound (a container) the open
+// fails quietly; where there is, the device opens. Either way nothing is
+// printed.
+TEST_F(FluidSynthBackendTest, DesktopAudioOpensOrFailsQuietly) {
+    FluidSynthBackend backend;
+    ::testing::internal::CaptureStderr();
+    { auto device = backend.Open(0); }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+}  // namespace
+}  // namespace tonvell::playback
