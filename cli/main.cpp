@@ -9,6 +9,7 @@
 
 #include "cli/mapped_input.h"
 #include "cli/options.h"
+#include "cli/render_wav.h"
 #include "convert/conversion.h"
 #include "output/file_replace.h"
 #include "output/listing_formats.h"
@@ -162,6 +163,8 @@ private:
 };
 
 int Run(const tonvell::cli::Options& o) {
+    if (o.wav)
+        return tonvell::cli::RenderWav(o, kProgram);
     if (!o.outputDir.empty()) {
         std::error_code ec;
         fs::create_directories(o.outputDir, ec);

@@ -11,6 +11,9 @@ const char kUsage[] =
     "  -o, --output PATH       write the result to PATH (one input only)\n"
     "  -d, --output-dir DIR    write one file per input into DIR, named after the input\n"
     "      --log               write the event log to standard output instead of the listing\n"
+    "      --wav OUT.wav       render FILE (a MIDI file or an .inc listing) as the built-in\n"
+    "                          synthesizer plays it: 44.1 kHz 16-bit stereo WAV\n"
+    "      --instrument TEXT   with --wav: the instrument box's text (default \"73 Flute\")\n"
     "  -q, --quiet             do not print the input report and statistics\n"
     "  -h, --help              show this help\n"
     "      --version           show the version\n"
@@ -21,9 +24,12 @@ const char kUsage[] =
 namespace {
 
 std::optional<ListingFileType> TypeByName(const std::string& name) {
-    if (name == "inc") return ListingFileType::Inc;
-    if (name == "zum") return ListingFileType::Zum;
-    if (name == "txt") return ListingFileType::Txt;
+    if (name == "inc")
+        return ListingFileType::Inc;
+    if (name == "zum")
+        return ListingFileType::Zum;
+    if (name == "txt")
+        return ListingFileType::Txt;
     return std::nullopt;
 }
 
@@ -45,10 +51,26 @@ std::string SplitInlineValue(const std::string& arg, std::optional<std::string>&
 }
 
 std::string CheckCombination(const Options& o) {
-    if (o.help || o.version) return "";
-    if (o.inputs.empty()) return "no input file given";
-    if (!o.output.empty() && !o.outputDir.empty()) return "-o and -d cannot be used together";
-    if (!o.output.empty() && o.inputs.size() > 1) return "-o takes one input; use -d for several";
+    if (o.help || o.version)
+        return "";
+    if (o.inputs.empty())
+        return "no input file given";
+    if (o.instrument && !o.wav)
+        return "--instrument goes with --wav";
+    if (o.wav) {
+        if (o.wav->empty())
+            return "--wav needs a file name";
+        if (o.inputs.size() > 1)
+            return "--wav renders one input";
+        if (!o.output.empty() || !o.outputDir.empty() || o.log || o.type) {
+            return "--wav cannot be used with -o, -d, --log or --type";
+        }
+        return "";
+    }
+    if (!o.output.empty() && !o.outputDir.empty())
+        return "-o and -d cannot be used together";
+    if (!o.output.empty() && o.inputs.size() > 1)
+        return "-o takes one input; use -d for several";
     if (o.log && (!o.output.empty() || !o.outputDir.empty())) {
         return "--log writes to standard output; it cannot be used with -o or -d";
     }
@@ -73,12 +95,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         std::optional<std::string> value;
         const std::string name = SplitInlineValue(arg, value);
         auto takeValue = [&]() -> std::optional<std::string> {
-            if (value) return value;
-            if (i + 1 < args.size()) return args[++i];
+            if (value)
+                return value;
+            if (i + 1 < args.size())
+                return args[++i];
             return std::nullopt;
         };
         const bool takesValue = name == "-t" || name == "--type" || name == "-o" ||
-                                name == "--output" || name == "-d" || name == "--output-dir";
+                                name == "--output" || name == "-d" || name == "--output-dir" ||
+                                name == "--wav" || name == "--instrument";
         if (!takesValue && value) {
             r.error = name.starts_with("--") ? "option " + name + " takes no value"
                                              : "unknown option '" + arg + "'";
@@ -100,6 +125,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                 }
             } else if (name == "-o" || name == "--output") {
                 o.output = *v;
+            } else if (name == "--wav") {
+                o.wav = *v;
+            } else if (name == "--instrument") {
+                o.instrument = *v;
             } else {
                 o.outputDir = *v;
             }
@@ -121,7 +150,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 }
 
 ListingFileType OutputType(const Options& options, const std::string& outputPath) {
-    if (options.type) return *options.type;
+    if (options.type)
+        return *options.type;
     return WriterFor(4, outputPath);
 }
 

@@ -10,9 +10,11 @@
 namespace tonvell::cli {
 
 struct Options {
-    std::optional<ListingFileType> type;  // from --type
-    std::string output;                   // -o
-    std::string outputDir;                // -d
+    std::optional<ListingFileType> type;    // from --type
+    std::string output;                     // -o
+    std::string outputDir;                  // -d
+    std::optional<std::string> wav;         // --wav: render to this WAV file
+    std::optional<std::string> instrument;  // --instrument, with --wav
     bool log = false;
     bool quiet = false;
     bool help = false;

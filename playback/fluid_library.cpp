@@ -48,7 +48,6 @@ bool BindAll(FluidApi& api) {
            Bind(lib, "fluid_synth_program_change", api.programChange) &&
            Bind(lib, "fluid_synth_channel_pressure", api.channelPressure) &&
            Bind(lib, "fluid_synth_pitch_bend", api.pitchBend) &&
-           Bind(lib, "fluid_synth_all_notes_off", api.allNotesOff) &&
            Bind(lib, "fluid_synth_get_active_voice_count", api.activeVoiceCount) &&
            Bind(lib, "fluid_synth_write_float", api.writeFloat) &&
            Bind(lib, "new_fluid_audio_driver", api.newAudioDriver) &&

@@ -32,7 +32,6 @@ struct FluidApi {
     decltype(&::fluid_synth_program_change) programChange = nullptr;
     decltype(&::fluid_synth_channel_pressure) channelPressure = nullptr;
     decltype(&::fluid_synth_pitch_bend) pitchBend = nullptr;
-    decltype(&::fluid_synth_all_notes_off) allNotesOff = nullptr;
     decltype(&::fluid_synth_get_active_voice_count) activeVoiceCount = nullptr;
     decltype(&::fluid_synth_write_float) writeFloat = nullptr;
     decltype(&::new_fluid_audio_driver) newAudioDriver = nullptr;

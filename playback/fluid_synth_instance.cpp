@@ -1,19 +1,19 @@
 #include "playback/fluid_synth_instance.h"
 
+#include "playback/midi_messages.h"
+
 namespace tonvell::playback {
 
 namespace {
 
-// Kinds of channel message: the high nibble of the status byte.
+// Kinds of channel message beyond those the port sends: the high nibble of
+// the status byte.
 constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kNoteOn = 0x90;
 constexpr std::uint8_t kKeyPressure = 0xA0;
-constexpr std::uint8_t kControlChange = 0xB0;
-constexpr std::uint8_t kProgramChange = 0xC0;
 constexpr std::uint8_t kChannelPressure = 0xD0;
 constexpr std::uint8_t kPitchBend = 0xE0;
 
-constexpr int kAllChannels = -1;
+constexpr int kChannels = 16;
 
 // FluidSynth's default gain of 0.2 leaves room for dozens of voices; the
 // port sounds at most one note on each of six channels, so a single note may
@@ -64,19 +64,23 @@ void FluidSynthInstance::Send(const MidiShortMessage& m) {
     const int channel = m.status & 0x0F;
     switch (m.status & 0xF0) {
         case kNoteOff:
-            api_.noteOff(synth_, channel, m.data1);
+            NoteOff(channel, m.data1);
             break;
-        case kNoteOn:
-            // Velocity 0 is a note-off; FluidSynth treats it so.
-            api_.noteOn(synth_, channel, m.data1, m.data2);
+        case midi::kNoteOn:
+            if (m.data2 == 0) {
+                NoteOff(channel, m.data1);
+            } else {
+                silenced_[static_cast<std::size_t>(channel)] = false;
+                api_.noteOn(synth_, channel, m.data1, m.data2);
+            }
             break;
         case kKeyPressure:
             api_.keyPressure(synth_, channel, m.data1, m.data2);
             break;
-        case kControlChange:
-            api_.controlChange(synth_, channel, m.data1, m.data2);
+        case midi::kControlChange:
+            ControlChange(channel, m.data1, m.data2);
             break;
-        case kProgramChange:
+        case midi::kProgramChange:
             api_.programChange(synth_, channel, m.data1);
             break;
         case kChannelPressure:
@@ -90,8 +94,29 @@ void FluidSynthInstance::Send(const MidiShortMessage& m) {
     }
 }
 
+// FluidSynth ends a voice that All Sound Off has just cut (in the same block
+// of samples) with its release all the same when a note-off for it follows,
+// so the note fades for a tenth of a second or more instead of stopping. The
+// port sends exactly that pair for every note that ends. On a channel that
+// All Sound Off has silenced and no note has sounded since, no voice is left
+// for a note-off to end: such note-offs are not passed on.
+void FluidSynthInstance::NoteOff(int channel, std::uint8_t key) {
+    if (!silenced_[static_cast<std::size_t>(channel)])
+        api_.noteOff(synth_, channel, key);
+}
+
+void FluidSynthInstance::ControlChange(int channel, std::uint8_t control, std::uint8_t value) {
+    if (control == midi::kAllNotesOff && silenced_[static_cast<std::size_t>(channel)])
+        return;
+    if (control == midi::kAllSoundOff)
+        silenced_[static_cast<std::size_t>(channel)] = true;
+    api_.controlChange(synth_, channel, control, value);
+}
+
 void FluidSynthInstance::AllNotesOff() {
-    api_.allNotesOff(synth_, kAllChannels);
+    for (int channel = 0; channel < kChannels; ++channel) {
+        ControlChange(channel, midi::kAllNotesOff, 0);
+    }
 }
 
 int FluidSynthInstance::ActiveVoices() const {

@@ -3,6 +3,7 @@
 // synthesizer device plays through the speakers, and what the offline
 // renderer writes into a WAV file.
 
+#include <array>
 #include <memory>
 #include <span>
 #include <string>
@@ -36,10 +37,14 @@ public:
 
 private:
     explicit FluidSynthInstance(const FluidApi& api) : api_(api) {}
+    void NoteOff(int channel, std::uint8_t key);
+    void ControlChange(int channel, std::uint8_t control, std::uint8_t value);
 
     const FluidApi& api_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
+    // Channels that All Sound Off silenced and no note has sounded on since.
+    std::array<bool, 16> silenced_{};
 };
 
 }  // namespace tonvell::playback

@@ -9,6 +9,7 @@
 
 #include "playback/fluid_library.h"
 #include "playback/fluid_synth_backend.h"
+#include "tests/synth/temp_folder.h"
 
 namespace tonvell::playback {
 namespace {
@@ -17,15 +18,6 @@ namespace fs = std::filesystem;
 
 class FluidSynthBackendTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("tonvell-synth-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // A device that writes its sound into a file (FluidSynth's "file"
     // driver), so the whole open path runs without a sound card.
     FluidSynthBackend::Setup ToFile(const fs::path& file) const {
@@ -35,7 +27,8 @@ protected:
         return setup;
     }
 
-    fs::path dir_;
+    test::TempFolder folder_;
+    const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(FluidSynthBackendTest, ListsOneDeviceWithTheSynthesizersName) {

@@ -8,6 +8,7 @@
 
 #include "playback/fluid_library.h"
 #include "playback/soundfont_lookup.h"
+#include "tests/synth/temp_folder.h"
 
 namespace tonvell::playback {
 namespace {
@@ -15,8 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SoundFontLookup, TakesTheFirstSoundFontFile) {
-    const fs::path dir = fs::temp_directory_path() / "tonvell-sf-lookup";
-    fs::remove_all(dir);
+    const test::TempFolder folder;
+    const fs::path& dir = folder.Path();
     fs::create_directories(dir / "folder.sf2");
     const std::string soundFont("RIFF\x04\0\0\0sfbk", 12);
     std::ofstream(dir / "short.sf2") << "RIFF";
@@ -33,7 +34,6 @@ TEST(SoundFontLookup, TakesTheFirstSoundFontFile) {
     EXPECT_EQ(FindSoundFont({d + "dangling.sf2", d + "link.sf2"}), d + "link.sf2");
     EXPECT_EQ(FindSoundFont({d + "missing.sf2"}), std::nullopt);
     EXPECT_EQ(FindSoundFont({}), std::nullopt);
-    fs::remove_all(dir);
 }
 
 // The user's choice first, the system's default GM SoundFont (which a

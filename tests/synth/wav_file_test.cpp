@@ -5,20 +5,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "output/wav_file.h"
+#include "tests/synth/temp_folder.h"
 
 namespace tonvell {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Contents(const fs::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
+using test::Contents;
 
 TEST(WavFile, HeaderAndLittleEndianSamples) {
     WavFile wav(44100, 2);
@@ -43,9 +39,8 @@ TEST(WavFile, RefusesToOutgrowItsLimit) {
 }
 
 TEST(WavFile, SaveReplacesWholeOrLeavesTheOldFile) {
-    const fs::path dir = fs::temp_directory_path() / "tonvell-wav-save";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempFolder folder;
+    const fs::path& dir = folder.Path();
     const fs::path target = dir / "out.wav";
     std::ofstream(target) << "old";
 
@@ -58,7 +53,6 @@ TEST(WavFile, SaveReplacesWholeOrLeavesTheOldFile) {
     EXPECT_EQ(Contents(target), wav.Bytes());
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
         << "no temporary file is left beside it";
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,0 +1,152 @@
+#include "cli/render_wav.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/mapped_input.h"
+#include "output/wav_file.h"
+#include "playback/listing_rendering.h"
+#include "playback/sound_port.h"
+
+namespace tonvell::cli {
+
+namespace {
+
+using playback::OfflineRenderer;
+
+constexpr char kDefaultInstrument[] = "73 Flute";
+// The file is assembled in memory: an hour (635 MB) is far beyond any tune
+// the instrument can hold, and still fits a desktop's memory.
+constexpr int kLongestMinutes = 60;
+constexpr std::uint64_t kLongestDataBytes = std::uint64_t{kLongestMinutes} * 60 *
+                                            OfflineRenderer::kSampleRate *
+                                            OfflineRenderer::kChannels * 2;
+// A listing converted from the largest MIDI file accepted is a few megabytes.
+constexpr std::streamoff kLargestListingBytes = 16 << 20;
+
+struct Lines {
+    std::vector<std::string> lines;
+    std::string error;  // why there are none
+};
+
+bool LooksLikeMidi(const std::string& path, const std::string& start) {
+    if (start.starts_with("MThd"))
+        return true;
+    const auto dot = path.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return extension == "mid" || extension == "midi";
+}
+
+// A MIDI file becomes its listing, exactly as the window would show it.
+Lines ConvertedListing(const std::string& path, const char* program) {
+    ConvertOptions options;
+    options.eventLog = false;
+    ConversionResult r = ConvertMapped(path, options, program);
+    switch (r.status) {
+        case ConversionResult::Status::NotOpened:
+            return {{}, "cannot read: " + r.failureReason};
+        case ConversionResult::Status::TooLarge:
+            return {{}, r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
+        case ConversionResult::Status::Converted:
+            break;
+    }
+    for (const auto& message : r.messages) {
+        std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), message.c_str());
+    }
+    if (r.cutShort)
+        std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
+    return {std::move(r.listing), ""};
+}
+
+// Anything else is read as a listing, line by line as the listing box
+// holds it.
+Lines InputLines(const std::string& path, const char* program) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {{}, "cannot read this file"};
+    std::string start(4, '\0');
+    in.read(start.data(), 4);
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    if (LooksLikeMidi(path, start))
+        return ConvertedListing(path, program);
+    in.clear();
+    in.seekg(0, std::ios::end);
+    if (in.tellg() > kLargestListingBytes)
+        return {{}, "too large for a listing (over 16 MB)"};
+    in.seekg(0);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in)
+        return {{}, "cannot read this file"};
+    return {playback::ListingLines(text.str()), ""};
+}
+
+void Error(const char* program, const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", program, text.c_str());
+}
+
+}  // namespace
+
+int RenderWav(const Options& o, const char* program) {
+    const std::string& input = o.inputs.front();
+    const std::string& output = *o.wav;
+    const std::string instrument = o.instrument.value_or(kDefaultInstrument);
+    if (!playback::ProgramFromInstrumentText(instrument)) {
+        std::fprintf(stderr,
+                     "warning: instrument \"%s\" does not begin with a program number; the "
+                     "synthesizer's own instrument sounds (piano)\n",
+                     instrument.c_str());
+    }
+    const Lines listing = InputLines(input, program);
+    if (!listing.error.empty()) {
+        Error(program, input + ": " + listing.error);
+        return 1;
+    }
+
+    WavFile wav(OfflineRenderer::kSampleRate, OfflineRenderer::kChannels);
+    wav.SetMaxDataBytes(kLongestDataBytes);
+    const auto rendering = playback::RenderListing(
+        listing.lines, instrument, [&](std::span<const std::int16_t> s) { return wav.Append(s); });
+    if (!rendering.error.empty()) {
+        Error(program, "cannot render " + input + ": " + rendering.error);
+        return 1;
+    }
+    for (const auto& message : rendering.playback.messages) {
+        Error(program, input + ": " + message);
+    }
+    if (!rendering.playback.messages.empty())
+        return 1;
+    if (rendering.sinkRefused) {
+        Error(program, input + ": plays longer than " + std::to_string(kLongestMinutes) +
+                           " minutes; not rendered");
+        return 1;
+    }
+    if (rendering.playback.commandPairs == 0) {
+        Error(program, input + ": holds no command to play (neither a MIDI file nor a listing)");
+        return 1;
+    }
+    switch (wav.Save(output)) {
+        case WriteOutcome::Written:
+            break;
+        case WriteOutcome::CannotCreate:
+            Error(program, input + ": Cannot create file " + output);
+            return 1;
+        case WriteOutcome::CannotWrite:
+            Error(program, input + ": Cannot write file " + output);
+            return 1;
+    }
+    if (!o.quiet) {
+        std::fprintf(stderr, "%s: %.2f s rendered into %s\n", input.c_str(),
+                     static_cast<double>(wav.Frames()) / OfflineRenderer::kSampleRate,
+                     output.c_str());
+    }
+    return 0;
+}
+
+}  // namespace tonvell::cli
