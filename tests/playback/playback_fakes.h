@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "playback/memory_view.h"
 #include "playback/player_clock.h"
-#include "playback/player_view.h"
 #include "playback/serial_line.h"
 
 namespace tonvell::test {
@@ -42,81 +41,22 @@ public:
     int starts = 0;
 };
 
-// The output list, the instrument box and the listing box as plain values.
-class FakeView final : public playback::PortView, public playback::PlayerView {
+// The memory view, remembering every label it showed and able to act while
+// a message box would be open.
+class FakeView final : public playback::MemoryView {
 public:
-    // PortView
-    int OutputCount() const override { return static_cast<int>(outputs.size()); }
-    std::string OutputItem(int index) const override {
-        return outputs.at(static_cast<std::size_t>(index));
+    void SetLineLabel(const std::string& text) override {
+        MemoryView::SetLineLabel(text);
+        labels.push_back(text);
     }
-    void AppendOutput(const std::string& name) override { outputs.push_back(name); }
-    int SelectedOutput() const override { return selected; }
-    std::string OutputText() const override {
-        return selected >= 0 ? outputs.at(static_cast<std::size_t>(selected)) : typedOutput;
-    }
-    std::string InstrumentText() const override { return instrument; }
-    void SetInstrumentEnabled(bool enabled) override { instrumentEnabled = enabled; }
-
-    // PlayerView
-    int LineCount() const override {
-        const int count = static_cast<int>(lines.size());
-        return count > 0 && lines.back().empty() ? count - 1 : count;
-    }
-    std::string Line(int index) const override {
-        return index >= 0 && index < static_cast<int>(lines.size())
-                   ? lines[static_cast<std::size_t>(index)]
-                   : std::string();
-    }
-    int CaretPosition() const override { return caret; }
-    void SetLineLabel(const std::string& text) override { labels.push_back(text); }
-    void SetControls(const playback::PlayerControls& state) override { controls = state; }
-
     void ShowMessage(const std::string& text) override {
-        messages.push_back(text);
+        MemoryView::ShowMessage(text);
         if (onMessage) {
             onMessage();
         }
     }
 
-    // Chooses the output list item by its text.
-    void Choose(const std::string& text) {
-        for (std::size_t i = 0; i < outputs.size(); ++i) {
-            if (outputs[i] == text) {
-                selected = static_cast<int>(i);
-                return;
-            }
-        }
-        selected = -1;
-        typedOutput = text;
-    }
-    // The listing box's text, lines split at "\n".
-    void SetListing(const std::string& text) {
-        lines.clear();
-        std::string line;
-        std::istringstream in(text);
-        while (std::getline(in, line)) {
-            lines.push_back(line);
-        }
-        if (!text.empty() && text.back() == '\n') {
-            lines.emplace_back();
-        }
-        if (text.empty()) {
-            lines.emplace_back();
-        }
-    }
-
-    std::vector<std::string> outputs{"none"};
-    int selected = 0;
-    std::string typedOutput;
-    std::string instrument = "73 Flute";
-    bool instrumentEnabled = true;
-
-    std::vector<std::string> lines{""};
-    int caret = 0;
     std::vector<std::string> labels;
-    playback::PlayerControls controls;
-    std::vector<std::string> messages;
     std::function<void()> onMessage;
 };
 
