@@ -27,10 +27,8 @@ constexpr std::uint64_t kLongestDataBytes = std::uint64_t{kLongestMinutes} * 60 
 // A listing converted from the largest MIDI file accepted is a few megabytes.
 constexpr std::streamoff kLargestListingBytes = 16 << 20;
 
-struct Lines {
-    std::vector<std::string> lines;
-    std::string error;  // why there are none
-};
+// Why FILE gave no listing; empty when it did.
+using Refusal = std::string;
 
 bool LooksLikeMidi(const std::string& path, const std::string& start) {
     if (start.starts_with("MThd"))
@@ -44,15 +42,15 @@ bool LooksLikeMidi(const std::string& path, const std::string& start) {
 }
 
 // A MIDI file becomes its listing, exactly as the window would show it.
-Lines ConvertedListing(const std::string& path, const char* program) {
+Refusal ConvertedListing(const std::string& path, const char* program, playback::MemoryView& view) {
     ConvertOptions options;
     options.eventLog = false;
     ConversionResult r = ConvertMapped(path, options, program);
     switch (r.status) {
         case ConversionResult::Status::NotOpened:
-            return {{}, "cannot read: " + r.failureReason};
+            return "cannot read: " + r.failureReason;
         case ConversionResult::Status::TooLarge:
-            return {{}, r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
+            return r.progressLine.value_or("") + " (" + r.sizeLine + ")";
         case ConversionResult::Status::Converted:
             break;
     }
@@ -61,30 +59,32 @@ Lines ConvertedListing(const std::string& path, const char* program) {
     }
     if (r.cutShort)
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
-    return {std::move(r.listing), ""};
+    view.lines = std::move(r.listing);
+    return "";
 }
 
 // Anything else is read as a listing, line by line as the listing box
 // holds it.
-Lines InputLines(const std::string& path, const char* program) {
+Refusal ReadListing(const std::string& path, const char* program, playback::MemoryView& view) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return {{}, "cannot read this file"};
+        return "cannot read this file";
     std::string start(4, '\0');
     in.read(start.data(), 4);
     start.resize(static_cast<std::size_t>(in.gcount()));
     if (LooksLikeMidi(path, start))
-        return ConvertedListing(path, program);
+        return ConvertedListing(path, program, view);
     in.clear();
     in.seekg(0, std::ios::end);
     if (in.tellg() > kLargestListingBytes)
-        return {{}, "too large for a listing (over 16 MB)"};
+        return "too large for a listing (over 16 MB)";
     in.seekg(0);
     std::ostringstream text;
     text << in.rdbuf();
     if (!in)
-        return {{}, "cannot read this file"};
-    return {playback::ListingLines(text.str()), ""};
+        return "cannot read this file";
+    view.SetListing(text.str());
+    return "";
 }
 
 void Error(const char* program, const std::string& text) {
@@ -103,24 +103,25 @@ int RenderWav(const Options& o, const char* program) {
                      "synthesizer's own instrument sounds (piano)\n",
                      instrument.c_str());
     }
-    const Lines listing = InputLines(input, program);
-    if (!listing.error.empty()) {
-        Error(program, input + ": " + listing.error);
+    playback::MemoryView view;
+    view.instrument = instrument;
+    if (const Refusal refusal = ReadListing(input, program, view); !refusal.empty()) {
+        Error(program, input + ": " + refusal);
         return 1;
     }
 
     WavFile wav(OfflineRenderer::kSampleRate, OfflineRenderer::kChannels);
     wav.SetMaxDataBytes(kLongestDataBytes);
     const auto rendering = playback::RenderListing(
-        listing.lines, instrument, [&](std::span<const std::int16_t> s) { return wav.Append(s); });
+        view, [&](std::span<const std::int16_t> s) { return wav.Append(s); });
     if (!rendering.error.empty()) {
         Error(program, "cannot render " + input + ": " + rendering.error);
         return 1;
     }
-    for (const auto& message : rendering.playback.messages) {
+    for (const auto& message : view.messages) {
         Error(program, input + ": " + message);
     }
-    if (!rendering.playback.messages.empty())
+    if (!view.messages.empty())
         return 1;
     if (rendering.sinkRefused) {
         Error(program, input + ": plays longer than " + std::to_string(kLongestMinutes) +

@@ -38,16 +38,15 @@ private:
 
 }  // namespace
 
-ListingRendering RenderListing(const std::vector<std::string>& lines, const std::string& instrument,
-                               OfflineRenderer::SampleSink sink, const std::string& soundFont) {
+ListingRendering RenderListing(MemoryView& view, OfflineRenderer::SampleSink sink,
+                               const std::string& soundFont) {
     ListingRendering result;
     auto renderer = OfflineRenderer::Create(std::move(sink), result.error, soundFont);
     if (!renderer)
         return result;
     VirtualClock clock;
     RenderingBackend backend(*renderer, clock);
-    result.playback =
-        PlayOffline(lines, instrument, backend, clock, [&] { return renderer->Ok(); });
+    result.playback = PlayOffline(view, backend, clock, [&] { return renderer->Ok(); });
     renderer->Finish();
     result.frames = renderer->FramesRendered();
     result.sinkRefused = !renderer->Ok();

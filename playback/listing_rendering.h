@@ -4,7 +4,6 @@
 // machine can.
 
 #include <string>
-#include <vector>
 
 #include "playback/offline_playback.h"
 #include "playback/offline_renderer.h"
@@ -18,11 +17,11 @@ struct ListingRendering {
     bool sinkRefused = false;  // the sink stopped the rendering
 };
 
-// Plays lines as a first "Play" after start-up would on the built-in
-// synthesizer, with instrument as the instrument box's text, and hands the
-// samples to sink (16-bit stereo at OfflineRenderer::kSampleRate) until the
-// last note has died away. soundFont, when given, replaces the system's.
-ListingRendering RenderListing(const std::vector<std::string>& lines, const std::string& instrument,
-                               OfflineRenderer::SampleSink sink, const std::string& soundFont = "");
+// Plays the listing of view as a first "Play" after start-up would on the
+// built-in synthesizer, with view's instrument text (PlayOffline), and hands
+// the samples to sink (16-bit stereo at OfflineRenderer::kSampleRate) until
+// the last note has died away. soundFont, when given, replaces the system's.
+ListingRendering RenderListing(MemoryView& view, OfflineRenderer::SampleSink sink,
+                               const std::string& soundFont = "");
 
 }  // namespace tonvell::playback

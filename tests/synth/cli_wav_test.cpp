@@ -62,9 +62,10 @@ TEST_F(CliWavTest, ListingRendersAsThePlayerReadsIt) {
     EXPECT_NE(err.find("rendered into"), std::string::npos) << err;
 
     WavFile expected(playback::OfflineRenderer::kSampleRate, playback::OfflineRenderer::kChannels);
+    playback::MemoryView view;
+    view.SetListing(kWorkedListing);
     const auto rendering = playback::RenderListing(
-        playback::ListingLines(kWorkedListing), "73 Flute",
-        [&](std::span<const std::int16_t> s) { return expected.Append(s); });
+        view, [&](std::span<const std::int16_t> s) { return expected.Append(s); });
     ASSERT_EQ(rendering.error, "");
     EXPECT_TRUE(Contents(dir_ / "tune.wav") == expected.Bytes());
     const std::string wav = Contents(dir_ / "tune.wav");

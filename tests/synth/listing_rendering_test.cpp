@@ -49,7 +49,10 @@ struct Note {
 std::map<int, Note> NoteTimes(const std::vector<std::string>& lines) {
     VirtualClock clock;
     RecordingMidiBackend recorder({kBuiltInSynthesizerName}, clock);
-    PlayOffline(lines, "73 Flute", recorder, clock);
+    MemoryView view;
+    view.lines = lines;
+    PlayOffline(view, recorder, clock);
+    EXPECT_TRUE(view.messages.empty());
     std::map<int, Note> notes;
     for (const auto& entry : recorder.Log()) {
         const auto& m = entry.message;
@@ -63,13 +66,14 @@ std::map<int, Note> NoteTimes(const std::vector<std::string>& lines) {
 
 Sound Render(const std::vector<std::string>& lines) {
     std::vector<std::int16_t> samples;
-    const auto rendering =
-        RenderListing(lines, "73 Flute", [&](std::span<const std::int16_t> block) {
-            samples.insert(samples.end(), block.begin(), block.end());
-            return true;
-        });
+    MemoryView view;
+    view.lines = lines;
+    const auto rendering = RenderListing(view, [&](std::span<const std::int16_t> block) {
+        samples.insert(samples.end(), block.begin(), block.end());
+        return true;
+    });
     EXPECT_EQ(rendering.error, "");
-    EXPECT_TRUE(rendering.playback.messages.empty());
+    EXPECT_TRUE(view.messages.empty());
     return Sound(samples, kRate);
 }
 
@@ -157,8 +161,10 @@ TEST(ListingRendering, EmptyListingRendersSilence) {
 
 TEST(ListingRendering, SinkThatRefusesStopsTheRendering) {
     int blocks = 0;
-    const auto rendering = RenderListing(
-        WorkedListing(), "73 Flute", [&](std::span<const std::int16_t>) { return ++blocks < 2; });
+    MemoryView view;
+    view.lines = WorkedListing();
+    const auto rendering =
+        RenderListing(view, [&](std::span<const std::int16_t>) { return ++blocks < 2; });
     EXPECT_TRUE(rendering.sinkRefused);
     EXPECT_EQ(blocks, 2);
 }
