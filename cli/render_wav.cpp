@@ -1,12 +1,17 @@
 #include "cli/render_wav.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "cli/mapped_input.h"
+#include "convert/conversion.h"
+
 #include "output/wav_file.h"
 #include "playback/listing_rendering.h"
 #include "playback/sound_port.h"
@@ -25,65 +30,62 @@ constexpr std::uint64_t kLongestDataBytes = std::uint64_t{kLongestMinutes} * 60 
                                             OfflineRenderer::kSampleRate *
                                             OfflineRenderer::kChannels * 2;
 // A listing converted from the largest MIDI file accepted is a few megabytes.
-constexpr std::streamoff kLargestListingBytes = 16 << 20;
+constexpr std::size_t kLargestListingBytes = 16 << 20;
 
 // Why FILE gave no listing; empty when it did.
 using Refusal = std::string;
 
-bool LooksLikeMidi(const std::string& path, const std::string& start) {
-    if (start.starts_with("MThd"))
+bool LooksLikeMidi(const std::string& path, std::string_view bytes) {
+    if (bytes.starts_with("MThd"))
         return true;
-    const auto dot = path.rfind('.');
-    std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
+    std::string extension = std::filesystem::path(path).extension().string();
     for (char& c : extension) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return extension == "mid" || extension == "midi";
+    return extension == ".mid" || extension == ".midi";
 }
 
-// A MIDI file becomes its listing, exactly as the window would show it.
-Refusal ConvertedListing(const std::string& path, const char* program, playback::MemoryView& view) {
+// The whole file, read once (so a pipe works too), unless it cannot be read
+// or is larger than any listing.
+Refusal ReadInput(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "cannot read: " + std::string(std::strerror(errno));
+    std::vector<char> chunk(1 << 16);
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+        bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > kLargestListingBytes)
+            return "too large for a listing (over 16 MB)";
+    }
+    if (in.bad())
+        return "cannot read this file";
+    return "";
+}
+
+// A MIDI file becomes its listing, exactly as the window would show it;
+// anything else is read as a listing, line by line as the listing box holds
+// it.
+Refusal ReadListing(const std::string& path, playback::MemoryView& view) {
+    std::string bytes;
+    if (Refusal refusal = ReadInput(path, bytes); !refusal.empty())
+        return refusal;
+    if (!LooksLikeMidi(path, bytes)) {
+        view.SetListing(bytes);
+        return "";
+    }
     ConvertOptions options;
     options.eventLog = false;
-    ConversionResult r = ConvertMapped(path, options, program);
-    switch (r.status) {
-        case ConversionResult::Status::NotOpened:
-            return "cannot read: " + r.failureReason;
-        case ConversionResult::Status::TooLarge:
-            return r.progressLine.value_or("") + " (" + r.sizeLine + ")";
-        case ConversionResult::Status::Converted:
-            break;
-    }
+    ConversionResult r =
+        ConvertBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                     std::filesystem::path(path).filename().string(), options);
+    if (r.status == ConversionResult::Status::TooLarge)
+        return r.progressLine.value_or("") + " (" + r.sizeLine + ")";
     for (const auto& message : r.messages) {
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), message.c_str());
     }
     if (r.cutShort)
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
     view.lines = std::move(r.listing);
-    return "";
-}
-
-// Anything else is read as a listing, line by line as the listing box
-// holds it.
-Refusal ReadListing(const std::string& path, const char* program, playback::MemoryView& view) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "cannot read this file";
-    std::string start(4, '\0');
-    in.read(start.data(), 4);
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    if (LooksLikeMidi(path, start))
-        return ConvertedListing(path, program, view);
-    in.clear();
-    in.seekg(0, std::ios::end);
-    if (in.tellg() > kLargestListingBytes)
-        return "too large for a listing (over 16 MB)";
-    in.seekg(0);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in)
-        return "cannot read this file";
-    view.SetListing(text.str());
     return "";
 }
 
@@ -105,7 +107,7 @@ int RenderWav(const Options& o, const char* program) {
     }
     playback::MemoryView view;
     view.instrument = instrument;
-    if (const Refusal refusal = ReadListing(input, program, view); !refusal.empty()) {
+    if (const Refusal refusal = ReadListing(input, view); !refusal.empty()) {
         Error(program, input + ": " + refusal);
         return 1;
     }

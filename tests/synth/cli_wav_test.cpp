@@ -75,15 +75,19 @@ TEST_F(CliWavTest, ListingRendersAsThePlayerReadsIt) {
         << "PCM, stereo, 44100 Hz, 16 bits";
 }
 
-// A MIDI file is converted first: its WAV is the WAV of its listing.
+// A MIDI file is converted first: its WAV is the WAV of its listing, from a
+// file or from a pipe.
 TEST_F(CliWavTest, MidiFileRendersItsListing) {
     Write("song.mid", kOneNoteMidi);
     ASSERT_EQ(Run("-o " + P("song.inc") + " " + P("song.mid")), 0) << err;
     ASSERT_EQ(Run("-q --wav " + P("from-midi.wav") + " " + P("song.mid")), 0) << err;
     EXPECT_EQ(err, "");
     ASSERT_EQ(Run("-q --wav " + P("from-listing.wav") + " " + P("song.inc")), 0) << err;
+    ASSERT_EQ(Run("-q --wav " + P("from-pipe.wav") + " /dev/stdin <" + P("song.mid")), 0) << err;
     EXPECT_GT(Contents(dir_ / "from-midi.wav").size(), 44u + 4 * 44100 / 2);
     EXPECT_TRUE(Contents(dir_ / "from-midi.wav") == Contents(dir_ / "from-listing.wav"));
+    EXPECT_TRUE(Contents(dir_ / "from-midi.wav") == Contents(dir_ / "from-pipe.wav"))
+        << "a pipe is read once";
 }
 
 TEST_F(CliWavTest, InstrumentChoosesTheProgram) {
