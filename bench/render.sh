@@ -6,16 +6,16 @@
 # shared machine the wall time says more about the other users, so it is
 # shown beside it (the shortest run is the fairest).
 # Exits non-zero when the median speed is below 50 times real time.
-# Usage: bench/render.sh [BUILD_DIR]   (default $BENCH_BUILD_DIR, else build)
+# Usage: bench/render.sh [BUILD_DIR]   (default $BENCH_BUILD_DIR, else build-bench)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-BUILD=${1:-${BENCH_BUILD_DIR:-build}}
+BUILD=${1:-${BENCH_BUILD_DIR:-build-bench}}
 RUNS=${BENCH_RENDER_RUNS:-7}
 TARGET=50
 if [[ ! -f $BUILD/CMakeCache.txt ]]; then
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTONVELL_BUILD_GUI=OFF -DBUILD_TESTING=OFF -DTONVELL_BUILD_TESTS=OFF >/dev/null
+    -DTONVELL_BUILD_GUI=OFF -DBUILD_TESTING=OFF -DTONVELL_STATIC_CLI_RUNTIME=ON >/dev/null
 fi
 cmake --build "$BUILD" --target tonvell-cli --parallel "$(nproc)"
 

@@ -1,7 +1,7 @@
 #include "playback/offline_renderer.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 
 #include "playback/fluid_synth_instance.h"
 #include "playback/soundfont_lookup.h"
@@ -16,9 +16,11 @@ constexpr std::int64_t kTailStepFrames = OfflineRenderer::kSampleRate / 100;
 // A note that never ends (a SoundFont's looped release) is cut after this.
 constexpr std::int64_t kLongestTailFrames = 10LL * OfflineRenderer::kSampleRate;
 
+// Rounded to the nearest by hand: std::nearbyint would make the command line
+// load the maths library at every start, for the sake of --wav alone.
 std::int16_t ToSample(float value) {
-    const float scaled = std::nearbyint(value * 32767.0f);
-    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
+    const float scaled = std::clamp(value * 32767.0f, -32768.0f, 32767.0f);
+    return static_cast<std::int16_t>(scaled < 0 ? scaled - 0.5f : scaled + 0.5f);
 }
 
 }  // namespace
