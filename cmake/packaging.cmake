@@ -22,11 +22,19 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The built-in synthesizer and --wav open FluidSynth only when used, so no
+# binary links it; without it (or a SoundFont) they report it and all else
+# works.
+set(TONVELL_RECOMMENDS "")
+if(TARGET tonvell_synth)
+  set(TONVELL_RECOMMENDS "libfluidsynth3, timgm6mb-soundfont | sf2-soundfont-gm")
+endif()
 if(TONVELL_BUILD_GUI)
   # The window needs a Qt platform plugin, which no library links; its
   # layout was drawn for DejaVu Sans Condensed.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-extra")
+  list(APPEND TONVELL_RECOMMENDS "fonts-dejavu-extra")
 endif()
+list(JOIN TONVELL_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
 
 include(CPack)

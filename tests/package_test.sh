@@ -34,6 +34,12 @@ echo "package test: Depends: $depends"
 for lib in libc6 libstdc++6 libqt6widgets6 qt6-qpa-plugins; do
   [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib"
 done
+# FluidSynth is opened when used, not linked: it and a SoundFont are named by hand.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "package test: Recommends: $recommends"
+for package in libfluidsynth3 timgm6mb-soundfont; do
+  [[ $recommends == *"$package"* ]] || fail "Recommends lacks $package"
+done
 
 for file in usr/bin/tonvell usr/bin/tonvell-cli \
   usr/share/applications/tonvell.desktop \
@@ -56,6 +62,8 @@ if "$cli" -q examples/demo.mid >"$tmp/demo.inc" && "$cli" -q -o "$tmp/demo.zum" 
   "$BUILD/tonvell-cli" -q examples/demo.mid | cmp -s - "$tmp/demo.inc" ||
     fail "the packaged tonvell-cli's listing differs from the built one's"
   [[ -s $tmp/demo.zum ]] || fail "the packaged tonvell-cli wrote an empty .zum"
+  "$cli" -q --wav "$tmp/demo.wav" examples/demo.mid ||
+    fail "the packaged tonvell-cli could not render examples/demo.mid"
 else
   fail "the packaged tonvell-cli could not convert examples/demo.mid"
 fi
