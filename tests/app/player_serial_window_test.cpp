@@ -16,10 +16,13 @@
 
 #include "app/tform1.h"
 #include "playback/listing_player.h"
+#include "run_until.h"
 #include "socat_pair.h"
 #include "test_support.h"
 
 namespace {
+
+using tonvell::test::RunUntil;
 
 const QString kWorkedListing = QStringLiteral(
     "; \n; x.mid\n; \nDWL 8 ;size in bytes\n; \nDB 0Eh, 87h\nDB 51h, F0h\nDB 9Fh ;delay\n"
@@ -27,22 +30,6 @@ const QString kWorkedListing = QStringLiteral(
 
 const std::vector<std::uint8_t> kExpected = {0x51, 0xF0, 0x51, 0x80, 0x11, 0x80, 0x11, 0x81,
                                              0x11, 0x82, 0x11, 0x83, 0x11, 0x84, 0x11, 0x85};
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    check.start(10);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 }  // namespace
 

@@ -19,6 +19,7 @@
 #include "playback/listing_player.h"
 #include "playback/recording_midi_backend.h"
 #include "playback_fakes.h"
+#include "run_until.h"
 #include "test_support.h"
 
 using tonvell::playback::MidiLogEntry;
@@ -28,28 +29,14 @@ using tonvell::test::ShownBox;
 
 namespace {
 
+using tonvell::test::RunUntil;
+
 const QString kWorkedListing = QStringLiteral(
     "; \n; x.mid\n; \nDWL 8 ;size in bytes\n; \nDB 0Eh, 87h\nDB 51h, F0h\nDB 9Fh ;delay\n"
     "DB 51h, 80h\nDB 00h ;end of block\n");
 
 // A listing that plays for a long time: a note, then a long pause.
 const QString kLongListing = QStringLiteral("DB 51h, F0h\nDB FFh ;delay\nDB 51h, 80h\nDB 00h\n");
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    check.start(10);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 std::vector<MidiShortMessage> AllNotesOff() {
     std::vector<MidiShortMessage> messages;

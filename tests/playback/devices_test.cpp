@@ -19,6 +19,7 @@
 #include "playback/rtmidi_backend.h"
 #include "playback/sound_port.h"
 #include "playback_fakes.h"
+#include "run_until.h"
 #include "socat_pair.h"
 
 using namespace tonvell::playback;
@@ -27,6 +28,8 @@ using tonvell::test::LineReader;
 using tonvell::test::SocatPair;
 
 namespace {
+
+using tonvell::test::RunUntil;
 
 const char kWorkedListing[] =
     "; \n; x.mid\n; \nDWL 8 ;size in bytes\n; \nDB 0Eh, 87h\nDB 51h, F0h\nDB 9Fh ;delay\n"
@@ -63,24 +66,6 @@ struct Rig {
     std::unique_ptr<QtPlayerTimer> timer;
     std::unique_ptr<ListingPlayer> player;
 };
-
-// Runs the event loop until done() holds, at most timeoutMs; QTRY_VERIFY
-// would sleep between its checks and so make the player's ticks late.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = kPlaybackTimeoutMs) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    check.start(20);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 double MsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
