@@ -13,6 +13,7 @@
 #include "app/save_dialog.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
+#include "output/file_system.h"
 
 class QCheckBox;
 class QComboBox;
@@ -133,6 +134,9 @@ public:
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
+    // Where saves are written; the machine's file system unless a test
+    // injects failures. files must outlive the window.
+    void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
     const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
@@ -151,6 +155,9 @@ private:
     void EchoFileName();
     void Rewind();
     void UpdateInstrumentEnabled();
+    // Saves the listing through the save dialog, proposing input's folder and
+    // name; true when it was saved.
+    bool SaveListingBox(const QString& input);
     // Runs a handler; an error escaping it is shown and the window goes on.
     void RunHandler(const std::function<void()>& handler);
     template <class Sender, class Signal>
@@ -159,6 +166,8 @@ private:
     tonvell::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
+    const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
+    QString listingSource_;  // the file whose conversion fills the listing box
 };
 
 // The one window of the program.

@@ -2,6 +2,7 @@
 // failed save that loses nothing.
 
 #include "output/save_listing.h"
+#include "tests/faulty_file_system.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -181,70 +182,11 @@ TEST_F(SaveListingTest, PathThatCannotBeCreated) {
     EXPECT_TRUE(fs::is_empty(dir_ / "folder.inc"));
 }
 
-// The machine's file system with one step made to fail, recording the steps
-// a save takes.
-class FaultyFileSystem final : public FileSystem {
-public:
-    enum class Step { None, CreateNew, Write, Sync, Close, Rename };
-    explicit FaultyFileSystem(Step failing) : failing_(failing) {}
-
-    std::optional<Entry> Look(const std::string& path) const override { return real_.Look(path); }
-    std::optional<std::string> LinkTarget(const std::string& path) const override {
-        return real_.LinkTarget(path);
-    }
-    Handle CreateNew(const std::string& path) const override {
-        steps.push_back("create " + path);
-        if (failing_ == Step::CreateNew) {
-            errno = EACCES;  // a folder that takes no new file
-            return kNoHandle;
-        }
-        return real_.CreateNew(path);
-    }
-    Handle OpenExisting(const std::string& path) const override {
-        steps.push_back("open " + path);
-        return real_.OpenExisting(path);
-    }
-    bool Write(Handle file, std::string_view bytes) const override {
-        steps.push_back("write");
-        if (failing_ == Step::Write) {
-            // A full disk takes part of the bytes.
-            real_.Write(file, bytes.substr(0, bytes.size() / 2));
-            return false;
-        }
-        return real_.Write(file, bytes);
-    }
-    void CopyAttributes(Handle file, const Entry& from) const override {
-        real_.CopyAttributes(file, from);
-    }
-    bool Sync(Handle file) const override {
-        steps.push_back("sync");
-        return failing_ != Step::Sync && real_.Sync(file);
-    }
-    bool Close(Handle file) const override {
-        steps.push_back("close");
-        return real_.Close(file) && failing_ != Step::Close;
-    }
-    bool Rename(const std::string& from, const std::string& to) const override {
-        steps.push_back("rename");
-        return failing_ != Step::Rename && real_.Rename(from, to);
-    }
-    void SyncFolder(const std::string& folder) const override {
-        steps.push_back("sync folder " + folder);
-        real_.SyncFolder(folder);
-    }
-    void Remove(const std::string& path) const override { real_.Remove(path); }
-
-    mutable std::vector<std::string> steps;
-
-private:
-    const FileSystem& real_ = SystemFileSystem();
-    Step failing_;
-};
-
 // Whatever step of a save fails, the old file keeps its bytes and no
 // temporary file is left; a folder that takes no new file refuses the save
 // even when the target itself could be written.
 TEST_F(SaveListingTest, FailureAtAnyStepKeepsTheOldFile) {
+    using tonvell_test::FaultyFileSystem;
     using Step = FaultyFileSystem::Step;
     const struct {
         Step step;
@@ -299,7 +241,7 @@ TEST_F(SaveListingTest, TemporaryFileIsShortAndSyncedAroundTheRename) {
         SCOPED_TRACE(name.size());
         const fs::path path = dir_ / "sub" / name;
         WriteAll(path, kOld);
-        const FaultyFileSystem files(FaultyFileSystem::Step::None);
+        const tonvell_test::FaultyFileSystem files(tonvell_test::FaultyFileSystem::Step::None);
         ASSERT_TRUE(SaveListing(kListing, 1, path.string(), files).ok());
         EXPECT_EQ(ReadAll(path), kInc);
         ASSERT_EQ(files.steps.size(), 6u);
