@@ -18,10 +18,13 @@ public:
     // escaped a handler.
     virtual void Error(const QString& title, const QString& text) = 0;
     // A question with Qt's standard buttons (translated with the rest of Qt);
-    // returns the button chosen, Escape giving the Cancel or No button.
-    virtual QMessageBox::StandardButton Question(const QString& title, const QString& text,
-                                                 QMessageBox::StandardButtons buttons,
-                                                 QMessageBox::StandardButton byDefault) = 0;
+    // returns the button chosen, Escape giving the Cancel or No button. Boxes
+    // that show no questions answer Cancel, which loses nothing.
+    virtual QMessageBox::StandardButton Question(const QString& /*title*/, const QString& /*text*/,
+                                                 QMessageBox::StandardButtons /*buttons*/,
+                                                 QMessageBox::StandardButton /*byDefault*/) {
+        return QMessageBox::Cancel;
+    }
 };
 
 class QtMessageBoxes final : public MessageBoxes {
