@@ -46,6 +46,9 @@ bool QtSaveDialogRunner::Execute(SaveDialogState& state, QWidget* parent) {
     if (widgetDialog_) {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     }
+    // The types read as the filter texts say ("Файлы *.inc"), without the
+    // patterns Qt would append.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters);
     const int index =
         state.FilterIndex >= 1 && state.FilterIndex <= filters.size() ? state.FilterIndex : 1;
