@@ -152,11 +152,13 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line) {
 }
 
 // Where a key is, or would go: the section's header line, the key's line,
-// and the section's last line that is not blank.
+// and the section's last key line (its header when it has none). A new key
+// goes after that line, so blank lines and comments before the next section
+// stay with that section.
 struct Place {
     std::optional<std::size_t> section;
     std::optional<std::size_t> key;
-    std::size_t lastFilled = 0;
+    std::size_t lastKey = 0;
 };
 
 // Only the first section of that name counts, for reading and writing alike.
@@ -171,18 +173,19 @@ Place Locate(std::string_view text, const std::vector<Line>& lines, std::string_
             }
             if (SameName(*name, section)) {
                 place.section = i;
-                place.lastFilled = i;
+                place.lastKey = i;
             }
             continue;
         }
         if (!place.section) {
             continue;
         }
-        if (!Trim(line).empty()) {
-            place.lastFilled = i;
+        const auto parsed = ParseKeyLine(line);
+        if (!parsed || Trim(line).front() == ';') {
+            continue;
         }
-        if (const auto parsed = ParseKeyLine(line);
-            parsed && !place.key && SameName(parsed->key, key)) {
+        place.lastKey = i;
+        if (!place.key && SameName(parsed->key, key)) {
             place.key = i;
         }
     }
@@ -301,7 +304,7 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     }
     const std::string keyLine = keyName + "=" + written + lineBreak;
     if (place.section) {
-        const Line& last = lines[place.lastFilled];
+        const Line& last = lines[place.lastKey];
         // The file's last line may have no line break of its own.
         const std::string before = last.next == last.end ? lineBreak : std::string();
         bytes_.insert(last.next, before + keyLine);
