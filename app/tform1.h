@@ -11,6 +11,7 @@
 #include "app/browser_widgets.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
+#include "app/settings.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
 #include "output/file_system.h"
@@ -103,6 +104,10 @@ public:
 
     tonvell::app::SaveDialogState SaveDialog1;
 
+    // The process's current folder at launch, set once at start-up: Cfg.ini
+    // is read from and written to this folder.
+    QString StartFolder;
+
     // Event handlers.
     void FileListBox1Click();  // the file list's choice and Button2
     void Button1Click();       // copy all
@@ -158,6 +163,11 @@ private:
     // Saves the listing through the save dialog, proposing input's folder and
     // name; true when it was saved.
     bool SaveListingBox(const QString& input);
+    // Start-up once the controls are built: the start folder, drive G:, and
+    // the settings applied in their order.
+    void StartUp();
+    void TryDriveG();
+    tonvell::app::StartupSettings CollectSettings() const;
     // Runs a handler; an error escaping it is shown and the window goes on.
     void RunHandler(const std::function<void()>& handler);
     template <class Sender, class Signal>
