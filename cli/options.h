@@ -11,8 +11,8 @@ namespace tonvell::cli {
 
 struct Options {
     std::optional<ListingFileType> type;    // from --type
-    std::string output;                     // -o
-    std::string outputDir;                  // -d
+    std::optional<std::string> output;      // -o
+    std::optional<std::string> outputDir;   // -d
     std::optional<std::string> wav;         // --wav: render to this WAV file
     std::optional<std::string> instrument;  // --instrument, with --wav
     bool log = false;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/file_identity.h"
 #include "convert/conversion.h"
 
 #include "output/wav_file.h"
@@ -34,6 +35,12 @@ constexpr std::size_t kLargestListingBytes = 16 << 20;
 
 // Why FILE gave no listing; empty when it did.
 using Refusal = std::string;
+
+// The listing read, and whether the MIDI file it came from was cut short.
+struct Input {
+    Refusal refusal;
+    bool cutShort = false;
+};
 
 bool LooksLikeMidi(const std::string& path, std::string_view bytes) {
     if (bytes.starts_with("MThd"))
@@ -65,13 +72,13 @@ Refusal ReadInput(const std::string& path, std::string& bytes) {
 // A MIDI file becomes its listing, exactly as the window would show it;
 // anything else is read as a listing, line by line as the listing box holds
 // it.
-Refusal ReadListing(const std::string& path, playback::MemoryView& view) {
+Input ReadListing(const std::string& path, playback::MemoryView& view) {
     std::string bytes;
     if (Refusal refusal = ReadInput(path, bytes); !refusal.empty())
-        return refusal;
+        return {refusal};
     if (!LooksLikeMidi(path, bytes)) {
         view.SetListing(bytes);
-        return "";
+        return {};
     }
     ConvertOptions options;
     options.eventLog = false;
@@ -79,14 +86,14 @@ Refusal ReadListing(const std::string& path, playback::MemoryView& view) {
         ConvertBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
                      std::filesystem::path(path).filename().string(), options);
     if (r.status == ConversionResult::Status::TooLarge)
-        return r.progressLine.value_or("") + " (" + r.sizeLine + ")";
+        return {r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
     for (const auto& message : r.messages) {
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), message.c_str());
     }
     if (r.cutShort)
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
     view.lines = std::move(r.listing);
-    return "";
+    return {"", r.cutShort};
 }
 
 void Error(const char* program, const std::string& text) {
@@ -105,10 +112,16 @@ int RenderWav(const Options& o, const char* program) {
                      "synthesizer's own instrument sounds (piano)\n",
                      instrument.c_str());
     }
+    const auto inputFile = IdentityOf(input);
+    if (inputFile && IdentityOf(output) == inputFile) {
+        Error(program, "not rendered: " + output + " is the input file, which it would overwrite");
+        return 1;
+    }
     playback::MemoryView view;
     view.instrument = instrument;
-    if (const Refusal refusal = ReadListing(input, view); !refusal.empty()) {
-        Error(program, input + ": " + refusal);
+    const Input read = ReadListing(input, view);
+    if (!read.refusal.empty()) {
+        Error(program, input + ": " + read.refusal);
         return 1;
     }
 
@@ -149,7 +162,8 @@ int RenderWav(const Options& o, const char* program) {
                      static_cast<double>(wav.Frames()) / OfflineRenderer::kSampleRate,
                      output.c_str());
     }
-    return 0;
+    // As for a conversion: written, but from a damaged file.
+    return read.cutShort ? 3 : 0;
 }
 
 }  // namespace tonvell::cli

@@ -90,6 +90,15 @@ TEST_F(CliWavTest, MidiFileRendersItsListing) {
         << "a pipe is read once";
 }
 
+// A damaged MIDI file is rendered as far as it was read, with the status of
+// a conversion cut short.
+TEST_F(CliWavTest, CutShortMidiFileRendersWhatWasRead) {
+    Write("cut.mid", kOneNoteMidi.substr(0, 35));  // ends inside the note-off
+    EXPECT_EQ(Run("-q --wav " + P("cut.wav") + " " + P("cut.mid")), 3) << err;
+    EXPECT_NE(err.find("warning:"), std::string::npos) << err;
+    EXPECT_GT(Contents(dir_ / "cut.wav").size(), 44u + 4 * 44100 / 10);
+}
+
 TEST_F(CliWavTest, InstrumentChoosesTheProgram) {
     Write("tune.inc", kWorkedListing);
     ASSERT_EQ(Run("-q --wav " + P("flute.wav") + " " + P("tune.inc")), 0) << err;
@@ -107,6 +116,10 @@ struct FailureCase {
     int status;
     const char* says;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CliWavFailureTest : public CliWavTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -144,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "--instrument goes with --wav"},
         FailureCase{"TwoInputs", "--wav {out} {in} {in}", 2, "--wav renders one input"},
         FailureCase{"WithOutput", "--wav {out} -o {out} {in}", 2, "cannot be used with"},
-        FailureCase{"EmptyName", "--wav '' {in}", 2, "--wav needs a file name"}),
+        FailureCase{"EmptyName", "--wav '' {in}", 2, "--wav needs a file name"},
+        FailureCase{"OverwritesItsInput", "--wav {out} {out}", 1, "would overwrite"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -61,6 +61,10 @@ struct RefusalCase {
     std::string soundFontBytes;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class RefusalTest : public FluidSynthBackendTest,
                     public ::testing::WithParamInterface<RefusalCase> {};
 
