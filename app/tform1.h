@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
+#include "output/file_system.h"
 
 class QCheckBox;
 class QComboBox;
@@ -138,6 +139,9 @@ public:
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
+    // Where saves are written; the machine's file system unless a test
+    // injects failures. files must outlive the window.
+    void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
     const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
@@ -156,6 +160,9 @@ private:
     void EchoFileName();
     void Rewind();
     void UpdateInstrumentEnabled();
+    // Saves the listing through the save dialog, proposing input's folder and
+    // name; true when it was saved.
+    bool SaveListingBox(const QString& input);
     // Start-up once the controls are built: the start folder, drive G:, and
     // the settings applied in their order.
     void StartUp();
@@ -169,6 +176,8 @@ private:
     tonvell::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
+    const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
+    QString listingSource_;  // the file whose conversion fills the listing box
 };
 
 // The one window of the program.

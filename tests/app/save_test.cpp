@@ -24,6 +24,7 @@
 #include "app/app_support.h"
 #include "app/tform1.h"
 #include "test_support.h"
+#include "tests/faulty_file_system.h"
 
 using tonvell::app::SaveDialogState;
 using tonvell::test::ReadFile;
@@ -305,6 +306,12 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing_data() {
         QTest::newRow("read-only folder" + suffix) << "readonly" << type << "Cannot create file %1";
         QTest::newRow("disk full" + suffix) << "devfull" << type << "Cannot write file %1";
         QTest::newRow("size limit" + suffix) << "limit" << type << "Cannot write file %1";
+        // The target is writable but its folder takes no new file: the save
+        // is refused rather than written into the old file.
+        QTest::newRow("folder takes no new file" + suffix)
+            << "nonewfile" << type << "Cannot create file %1";
+        QTest::newRow("disk fills up" + suffix)
+            << "injectedwrite" << type << "Cannot write file %1";
     }
 }
 
@@ -317,6 +324,12 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     QString folder = dir_->path();
     std::unique_ptr<FileSizeLimit> limit;
     std::unique_ptr<ReadOnlyFolder> readOnly;
+    using tonvell_test::FaultyFileSystem;
+    FaultyFileSystem faulty(kind == QLatin1String("nonewfile") ? FaultyFileSystem::Step::CreateNew
+                            : kind == QLatin1String("injectedwrite")
+                                ? FaultyFileSystem::Step::Write
+                                : FaultyFileSystem::Step::None);
+    form_->SetSaveFileSystem(faulty);
     if (kind == QLatin1String("missing")) {
         path = dir_->filePath(QStringLiteral("no such folder/song.inc"));
     } else if (kind == QLatin1String("readonly")) {
@@ -332,7 +345,9 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     } else {
         path = dir_->filePath(QStringLiteral("song.inc"));
         WriteFile(path, oldBytes);
-        limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
+        if (kind == QLatin1String("limit")) {
+            limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
+        }
     }
     // A listing long enough for every writer to pass the limit.
     QString listing = kListing;
@@ -352,7 +367,7 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     QCOMPARE(boxes_[0].title, tonvell::app::ApplicationTitle());
     QCOMPARE(boxes_[0].text, message.arg(path));
     QCOMPARE(form_->Memo2->toPlainText(), listing);
-    if (kind == QLatin1String("readonly") || kind == QLatin1String("limit")) {
+    if (kind != QLatin1String("missing") && kind != QLatin1String("devfull")) {
         QCOMPARE(ReadFile(path), oldBytes);
     }
     if (kind != QLatin1String("devfull")) {
