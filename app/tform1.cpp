@@ -161,8 +161,8 @@ void TForm1::BuildControls() {
     Memo4 = Place(MakeMemo(GroupBox2, QStringLiteral("Нет данных")), 8, 16, 140, 41);
     Memo4->setReadOnly(true);
     MakeFlat(Memo4);
-    Memo1 = Place(MakeMemo(this, QStringLiteral("Файл не загружен")), 388, 72, 153, 249);
-    Memo1->setReadOnly(true);
+    Memo1 = Place(new tonvell::app::EventLogView(this), 388, 72, 153, 249);
+    Memo1->setPlainText(QStringLiteral("Файл не загружен"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Button2 = Place(new QPushButton(QStringLiteral("Обработать! -->"), this), 552, 12, 89, 49);
@@ -480,7 +480,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
         report += QLatin1Char('\n') + LineOf(Memo4, 1);
     }
     Memo4->setPlainText(report);
-    Memo1->setPlainText(JoinLines(result.eventLog));
+    Memo1->SetLines(result.eventLog);
     Memo2->setPlainText(FromUtf8(tonvell::JoinListing(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
     for (const std::string& message : result.messages) {
