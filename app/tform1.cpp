@@ -23,6 +23,7 @@
 #include "app/app_support.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
+#include "app/text_box_fill.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
 
@@ -481,7 +482,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     }
     Memo4->setPlainText(report);
     Memo1->SetLines(result.eventLog);
-    Memo2->setPlainText(FromUtf8(tonvell::JoinListing(result.listing)));
+    tonvell::app::FillPlainText(Memo2, FromUtf8(tonvell::JoinListing(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
     for (const std::string& message : result.messages) {
         messages_->Message(ApplicationTitle(), FromUtf8(message));

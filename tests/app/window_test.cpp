@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -103,6 +104,7 @@ private slots:
     void conversionMessagesAreBoxes();
     void openFileChoosesAndConverts();
 
+    void listingBoxStartsAfreshOnEachConversion();
     void copyAllCopiesTheEditedListing();
     void helpShowsTheTwentySixLines();
     void errorEscapingAHandlerIsShownAndTheWindowGoesOn();
@@ -625,6 +627,36 @@ void WindowTest::openFileChoosesAndConverts() {
     QCOMPARE(form_->Edit1->text(), QStringLiteral("c.Mid"));
     QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("c.Mid")));
     QVERIFY(!form_->OpenFile(dir_->filePath(QStringLiteral("d.midi"))));
+}
+
+// Each conversion leaves the listing's box as a freshly filled box: caret at
+// the start, nothing selected, not modified, no edit to undo, at the top left.
+void WindowTest::listingBoxStartsAfreshOnEachConversion() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QPlainTextEdit* memo = form_->Memo2;
+    memo->setFocus();
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClick(memo, Qt::Key_Return);
+    QTest::keyClicks(memo,
+                     QStringLiteral("DB 01h, 80h ;a long line that scrolls the box sideways"));
+    QTest::keyClick(memo, Qt::Key_Left, Qt::ShiftModifier);
+    QVERIFY(memo->textCursor().hasSelection());
+    QVERIFY(memo->document()->isModified() && memo->document()->isUndoAvailable());
+    QVERIFY(memo->horizontalScrollBar()->value() > 0);
+
+    QTest::keyClick(form_->FileListBox1, Qt::Key_Down);
+    const QString listing = kSongListing.arg(QStringLiteral("b.mid"));
+    QCOMPARE(memo->toPlainText(), listing);
+    QCOMPARE(memo->textCursor().position(), 0);
+    QVERIFY(!memo->textCursor().hasSelection());
+    QVERIFY(!memo->document()->isModified());
+    QVERIFY(!memo->document()->isUndoAvailable());
+    QCOMPARE(memo->horizontalScrollBar()->value(), 0);
+    QCOMPARE(memo->verticalScrollBar()->value(), 0);
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(memo->toPlainText(), listing);
 }
 
 void WindowTest::copyAllCopiesTheEditedListing() {
