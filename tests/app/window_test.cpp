@@ -804,6 +804,9 @@ void WindowTest::listingBoxStartsAfreshOnEachConversion() {
     QVERIFY(memo->document()->isModified() && memo->document()->isUndoAvailable());
     QVERIFY(memo->horizontalScrollBar()->value() > 0);
 
+    // The user discards the edits when asked.
+    form_->SetMessageBoxes(
+        std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_, QMessageBox::Discard));
     QTest::keyClick(form_->FileListBox1, Qt::Key_Down);
     const QString listing = kSongListing.arg(QStringLiteral("b.mid"));
     QCOMPARE(memo->toPlainText(), listing);
