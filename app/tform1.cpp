@@ -25,6 +25,7 @@
 #include "app/group_box.h"
 #include "app/listing_guard.h"
 #include "app/player_window_view.h"
+#include "app/text_box_fill.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
 #include "playback/listing_player.h"
@@ -167,8 +168,8 @@ void TForm1::BuildControls() {
     Memo4 = Place(MakeMemo(GroupBox2, QStringLiteral("Нет данных")), 8, 16, 140, 41);
     Memo4->setReadOnly(true);
     MakeFlat(Memo4);
-    Memo1 = Place(MakeMemo(this, QStringLiteral("Файл не загружен")), 388, 72, 153, 249);
-    Memo1->setReadOnly(true);
+    Memo1 = Place(new tonvell::app::EventLogView(this), 388, 72, 153, 249);
+    Memo1->setPlainText(QStringLiteral("Файл не загружен"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Button2 = Place(new QPushButton(QStringLiteral("Обработать! -->"), this), 552, 12, 89, 49);
@@ -506,8 +507,8 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     // what it showed belongs to the previous file.
     Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') +
                         FromUtf8(result.progressLine.value_or(std::string())));
-    Memo1->setPlainText(JoinLines(result.eventLog));
-    Memo2->setPlainText(FromUtf8(tonvell::JoinListing(result.listing)));
+    Memo1->SetLines(result.eventLog);
+    tonvell::app::FillPlainText(Memo2, FromUtf8(tonvell::JoinListing(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
     tonvell::app::MarkListingUnedited(*Memo2);
     for (const std::string& message : result.messages) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/browser_widgets.h"
+#include "app/event_log_view.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
 #include "app/settings.h"
@@ -56,7 +57,7 @@ public:
     // Input and output.
     QGroupBox* GroupBox2 = nullptr;
     QPlainTextEdit* Memo4 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    tonvell::app::EventLogView* Memo1 = nullptr;
     QPushButton* Button2 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;

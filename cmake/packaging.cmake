@@ -31,9 +31,10 @@ if(TARGET tonvell_synth)
 endif()
 if(TONVELL_BUILD_GUI)
   # The window needs a Qt platform plugin, which no library links; its
-  # layout was drawn for DejaVu Sans Condensed.
+  # layout was drawn for DejaVu Sans Condensed, and Qt's own dialogs speak
+  # Russian with Qt's translations.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-  list(APPEND TONVELL_RECOMMENDS "fonts-dejavu-extra")
+  list(APPEND TONVELL_RECOMMENDS "fonts-dejavu-extra, qt6-translations-l10n")
 endif()
 list(JOIN TONVELL_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
 

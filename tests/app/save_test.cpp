@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -114,6 +115,8 @@ private slots:
     void cancelWritesNothingAndKeepsTheType();
     void realDialogSavesTheChosenType();
     void realDialogAsksBeforeReplacing();
+    void realQuestionBeforeAnEditedListingIsReplaced_data();
+    void realQuestionBeforeAnEditedListingIsReplaced();
     void failuresShowTheirMessageAndLoseNothing_data();
     void failuresShowTheirMessageAndLoseNothing();
 
@@ -293,6 +296,59 @@ void SaveTest::realDialogAsksBeforeReplacing() {
     QTest::mouseClick(form_->Button3, Qt::LeftButton);
     QVERIFY(asked);
     QCOMPARE(ReadFile(target), IncBytes());
+    QVERIFY(boxes_.empty());
+}
+
+void SaveTest::realQuestionBeforeAnEditedListingIsReplaced_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<int>("answer");
+    for (const bool byKey : {false, true}) {
+        const QByteArray how = byKey ? "arrow key" : "mouse";
+        QTest::newRow(how + ", Cancel") << byKey << int(QMessageBox::Cancel);
+        QTest::newRow(how + ", Discard") << byKey << int(QMessageBox::Discard);
+    }
+}
+
+// The real question box, answered by clicking its buttons while the file
+// list is in the middle of handling the click or key.
+void SaveTest::realQuestionBeforeAnEditedListingIsReplaced() {
+    QFETCH(bool, byKey);
+    QFETCH(int, answer);
+    form_->SetMessageBoxes(std::make_unique<tonvell::app::QtMessageBoxes>(form_.get()));
+    for (const char* name : {"a.mid", "b.mid"}) {
+        WriteFile(dir_->filePath(QLatin1String(name)), tonvell::test::SongFile());
+    }
+    form_->OpenFolder(dir_->path());
+    auto* files = form_->FileListBox1;
+    QVERIFY(files->SelectFile(QStringLiteral("a.mid")));
+    form_->Memo2->setFocus();
+    form_->Memo2->moveCursor(QTextCursor::End);
+    QTest::keyClicks(form_->Memo2, QStringLiteral("; my note"));
+    const QString edited = form_->Memo2->toPlainText();
+
+    bool asked = false;
+    WhenModal<QMessageBox>([&](QMessageBox* question) {
+        asked = true;
+        question->button(static_cast<QMessageBox::StandardButton>(answer))->click();
+    });
+    if (byKey) {
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+    } else {
+        const QRect rect = files->visualItemRect(files->item(1));
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    QTRY_VERIFY(asked);
+    QCoreApplication::processEvents();
+    const QString chosen = answer == QMessageBox::Cancel ? "a.mid" : "b.mid";
+    QTRY_COMPARE(files->FileName(), dir_->filePath(chosen));
+    QCOMPARE(form_->Edit1->text(), chosen);
+    QCOMPARE(files->selectedItems().size(), qsizetype{1});
+    if (answer == QMessageBox::Cancel) {
+        QCOMPARE(form_->Memo2->toPlainText(), edited);
+    } else {
+        QVERIFY(form_->Memo2->toPlainText().contains(QStringLiteral("; b.mid")));
+    }
     QVERIFY(boxes_.empty());
 }
 

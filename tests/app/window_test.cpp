@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -43,6 +44,14 @@ QStringList Lines(const QPlainTextEdit* memo) {
     QStringList lines;
     for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next()) {
         lines << b.text();
+    }
+    return lines;
+}
+
+QStringList Lines(const tonvell::app::EventLogView* view) {
+    QStringList lines;
+    for (int i = 0; i < view->LineCount(); ++i) {
+        lines << view->Line(i);
     }
     return lines;
 }
@@ -102,6 +111,7 @@ private slots:
     void conversionMessagesAreBoxes();
     void openFileChoosesAndConverts();
 
+    void listingBoxStartsAfreshOnEachConversion();
     void copyAllCopiesTheEditedListing();
     void helpShowsTheTwentySixLines();
     void errorEscapingAHandlerIsShownAndTheWindowGoesOn();
@@ -234,10 +244,14 @@ void WindowTest::designState() {
     QCOMPARE(Lines(f.Memo1), QStringList({"Файл не загружен"}));
     QCOMPARE(Lines(f.Memo3), QStringList({"Нет данных", "", ""}));
     QCOMPARE(Lines(f.Memo2), QStringList({""}));
-    QVERIFY(f.Memo1->isReadOnly() && f.Memo3->isReadOnly() && f.Memo4->isReadOnly());
+    QVERIFY(f.Memo3->isReadOnly() && f.Memo4->isReadOnly());
     QVERIFY(!f.Memo2->isReadOnly());
-    for (QPlainTextEdit* memo : {f.Memo1, f.Memo2}) {
-        QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(f.Memo2->lineWrapMode(), QPlainTextEdit::NoWrap);
+    // The event log is a view with no way to edit it: typing changes nothing.
+    QTest::keyClicks(f.Memo1, QStringLiteral("x\b"));
+    QCOMPARE(Lines(f.Memo1), QStringList({"Файл не загружен"}));
+    for (QAbstractScrollArea* memo :
+         std::initializer_list<QAbstractScrollArea*>{f.Memo1, f.Memo2}) {
         QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
@@ -772,6 +786,39 @@ void WindowTest::openFileChoosesAndConverts() {
     QCOMPARE(form_->Edit1->text(), QStringLiteral("c.Mid"));
     QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("c.Mid")));
     QVERIFY(!form_->OpenFile(dir_->filePath(QStringLiteral("d.midi"))));
+}
+
+// Each conversion leaves the listing's box as a freshly filled box: caret at
+// the start, nothing selected, not modified, no edit to undo, at the top left.
+void WindowTest::listingBoxStartsAfreshOnEachConversion() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QPlainTextEdit* memo = form_->Memo2;
+    memo->setFocus();
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClick(memo, Qt::Key_Return);
+    QTest::keyClicks(memo,
+                     QStringLiteral("DB 01h, 80h ;a long line that scrolls the box sideways"));
+    QTest::keyClick(memo, Qt::Key_Left, Qt::ShiftModifier);
+    QVERIFY(memo->textCursor().hasSelection());
+    QVERIFY(memo->document()->isModified() && memo->document()->isUndoAvailable());
+    QVERIFY(memo->horizontalScrollBar()->value() > 0);
+
+    // The user discards the edits when asked.
+    form_->SetMessageBoxes(
+        std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_, QMessageBox::Discard));
+    QTest::keyClick(form_->FileListBox1, Qt::Key_Down);
+    const QString listing = kSongListing.arg(QStringLiteral("b.mid"));
+    QCOMPARE(memo->toPlainText(), listing);
+    QCOMPARE(memo->textCursor().position(), 0);
+    QVERIFY(!memo->textCursor().hasSelection());
+    QVERIFY(!memo->document()->isModified());
+    QVERIFY(!memo->document()->isUndoAvailable());
+    QCOMPARE(memo->horizontalScrollBar()->value(), 0);
+    QCOMPARE(memo->verticalScrollBar()->value(), 0);
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(memo->toPlainText(), listing);
 }
 
 void WindowTest::copyAllCopiesTheEditedListing() {
