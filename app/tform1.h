@@ -9,11 +9,14 @@
 #include <memory>
 
 #include "app/browser_widgets.h"
+#include "app/event_log_view.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
+#include "app/settings.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
 #include "playback/sound_port.h"
+#include "output/file_system.h"
 
 class QCheckBox;
 class QComboBox;
@@ -54,7 +57,7 @@ public:
     // Input and output.
     QGroupBox* GroupBox2 = nullptr;
     QPlainTextEdit* Memo4 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    tonvell::app::EventLogView* Memo1 = nullptr;
     QPushButton* Button2 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;
@@ -115,6 +118,10 @@ public:
 
     tonvell::app::SaveDialogState SaveDialog1;
 
+    // The process's current folder at launch, set once at start-up: Cfg.ini
+    // is read from and written to this folder.
+    QString StartFolder;
+
     // Event handlers.
     void FileListBox1Click();  // the file list's choice and Button2
     void Button1Click();       // copy all
@@ -153,6 +160,9 @@ public:
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
+    // Where saves are written; the machine's file system unless a test
+    // injects failures. files must outlive the window.
+    void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
     const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
@@ -172,6 +182,14 @@ private:
     void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
     void UpdateInstrumentEnabled();
+    // Saves the listing through the save dialog, proposing input's folder and
+    // name; true when it was saved.
+    bool SaveListingBox(const QString& input);
+    // Start-up once the controls are built: the start folder, drive G:, and
+    // the settings applied in their order.
+    void StartUp();
+    void TryDriveG();
+    tonvell::app::StartupSettings CollectSettings() const;
     // Runs a handler; an error escaping it is shown and the window goes on.
     void RunHandler(const std::function<void()>& handler);
     template <class Sender, class Signal>
@@ -185,6 +203,8 @@ private:
     std::unique_ptr<tonvell::playback::SoundPort> soundPort_;
     std::unique_ptr<tonvell::playback::QtPlayerTimer> playerTimer_;
     std::unique_ptr<tonvell::playback::ListingPlayer> player_;
+    const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
+    QString listingSource_;  // the file whose conversion fills the listing box
 };
 
 // The one window of the program.

@@ -7,7 +7,8 @@
 # Usage: bench/run.sh [BUILD_DIR]   (default $BENCH_BUILD_DIR, else build-bench)
 # A new build folder is configured as the project's benchmark build: the C++
 # runtime is linked into tonvell-cli statically, which shortens its start-up
-# (measured: 0.47 of midicsv's time against 0.66 with the shared runtime).
+# (measured side by side: 0.54 to 0.57 of midicsv's time against 0.64 to 0.69
+# with the shared runtime).
 # Each round runs the three commands once each in a shuffled order
 # (bench/interleave.py), so that a stretch of other work on a shared machine
 # slows all three alike; the verdict compares the medians of all rounds.

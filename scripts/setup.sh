@@ -24,7 +24,7 @@ TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick
   midicsv abcmidi python3
   socat sox
-  dpkg-dev file desktop-file-utils appstream man-db
+  dpkg-dev file desktop-file-utils appstream man-db bash-completion
 )
 
 CMAKE_ARGS=()

@@ -2,8 +2,8 @@
 # Set-up, then every test: the format check, the normal build (unit,
 # command-line and window tests), a short fuzzing run of the MIDI reader, the
 # core suite again in a sanitizer build, a Release build with the default
-# flags, and a clang build. Prints how long each stage took and ends with one
-# line counting the tests of all builds.
+# flags and the Debian package made from it, and a clang build. Prints how
+# long each stage took and ends with one line counting the tests of all builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -79,6 +79,9 @@ release() {
   cmake --build build-release --parallel "$JOBS"
 }
 
+# The Debian package made from the Release build, unpacked and checked.
+package() { tests/package_test.sh build-release; }
+
 # Everything again with clang, warnings as errors; the core suite runs, the
 # window's tests already ran in the main build.
 clang_build() {
@@ -95,13 +98,13 @@ if ((status != 0)); then
 fi
 stage format
 stage main_build
-if [[ -x scripts/fuzz.sh ]]; then
-  stage fuzz
-fi
+stage fuzz
 stage asan
 stage release
+stage package
 stage clang_build
 
+echo "== time per stage"
 printf '%s\n' "${timings[@]}"
 echo "tests: $passed passed, $failed failed"
 exit "$status"

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -24,9 +25,11 @@
 #include "app/app_support.h"
 #include "app/tform1.h"
 #include "test_support.h"
+#include "tests/faulty_file_system.h"
 
 using tonvell::app::SaveDialogState;
 using tonvell::test::ReadFile;
+using tonvell::test::ReadOnlyFolder;
 using tonvell::test::ScriptedSaveDialog;
 using tonvell::test::ShownBox;
 using tonvell::test::WriteFile;
@@ -98,46 +101,6 @@ private:
     sighandler_t oldHandler_{};
 };
 
-// Holds folder read-only for one scope, with an old file in it: a read-only
-// file system mounted in a mount namespace of this process's own when running
-// as root (for whom permissions do not count), the folder's permissions
-// otherwise.
-class ReadOnlyFolder {
-public:
-    ReadOnlyFolder(const QString& folder, const QString& oldFile, const QByteArray& oldBytes)
-        : folder_(folder) {
-        const QByteArray path = QFile::encodeName(folder);
-        if (geteuid() != 0) {
-            WriteFile(oldFile, oldBytes);
-            ready_ = QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-            return;
-        }
-        static const bool privateNamespace =
-            unshare(CLONE_NEWNS) == 0 &&
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-        if (!privateNamespace ||
-            mount("tonvell-test", path.constData(), "tmpfs", 0, "size=64k") != 0) {
-            return;
-        }
-        mounted_ = true;
-        WriteFile(oldFile, oldBytes);
-        ready_ = mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    ~ReadOnlyFolder() {
-        if (mounted_) {
-            umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
-        } else {
-            QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
-    }
-    bool ready() const { return ready_; }
-
-private:
-    QString folder_;
-    bool mounted_ = false;
-    bool ready_ = false;
-};
-
 }  // namespace
 
 class SaveTest : public QObject {
@@ -152,6 +115,8 @@ private slots:
     void cancelWritesNothingAndKeepsTheType();
     void realDialogSavesTheChosenType();
     void realDialogAsksBeforeReplacing();
+    void realQuestionBeforeAnEditedListingIsReplaced_data();
+    void realQuestionBeforeAnEditedListingIsReplaced();
     void failuresShowTheirMessageAndLoseNothing_data();
     void failuresShowTheirMessageAndLoseNothing();
 
@@ -256,18 +221,22 @@ void SaveTest::realDialogSavesTheChosenType() {
     form_->SetSaveDialogRunner(std::make_unique<tonvell::app::QtSaveDialogRunner>(true));
 
     QStringList filters;
+    QStringList shownTypes;
     QString shownFilter;
     QString shownFolder;
     QString proposed;
     WhenModal<QFileDialog>([&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
-        shownFilter = dialog->selectedNameFilter();
         shownFolder = dialog->directory().absolutePath();
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         proposed = name ? name->text() : QString();
         // The user picks the constants type with the keys and types a name
         // without extension.
         if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            for (int i = 0; i < types->count(); ++i) {
+                shownTypes << types->itemText(i);
+            }
+            shownFilter = types->currentText();
             QTest::keyClick(types, Qt::Key_Down);
         }
         if (name) {
@@ -279,7 +248,9 @@ void SaveTest::realDialogSavesTheChosenType() {
 
     QCOMPARE(filters, QStringList({"Файлы *.inc (*.inc)", "Файлы *.zum (*.zum)",
                                    "Файлы *.txt (*.txt)", "Все файлы (*)"}));
-    QCOMPARE(shownFilter, filters.value(1));
+    // Shown as the filter texts say, without Qt's appended patterns.
+    QCOMPARE(shownTypes, QStringList({"Файлы *.inc", "Файлы *.zum", "Файлы *.txt", "Все файлы"}));
+    QCOMPARE(shownFilter, QStringLiteral("Файлы *.zum"));
     QCOMPARE(shownFolder, QDir::cleanPath(dir_->path()));
     QCOMPARE(proposed, QStringLiteral("tune"));
     QCOMPARE(form_->SaveDialog1.FilterIndex, 3);
@@ -328,6 +299,59 @@ void SaveTest::realDialogAsksBeforeReplacing() {
     QVERIFY(boxes_.empty());
 }
 
+void SaveTest::realQuestionBeforeAnEditedListingIsReplaced_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<int>("answer");
+    for (const bool byKey : {false, true}) {
+        const QByteArray how = byKey ? "arrow key" : "mouse";
+        QTest::newRow(how + ", Cancel") << byKey << int(QMessageBox::Cancel);
+        QTest::newRow(how + ", Discard") << byKey << int(QMessageBox::Discard);
+    }
+}
+
+// The real question box, answered by clicking its buttons while the file
+// list is in the middle of handling the click or key.
+void SaveTest::realQuestionBeforeAnEditedListingIsReplaced() {
+    QFETCH(bool, byKey);
+    QFETCH(int, answer);
+    form_->SetMessageBoxes(std::make_unique<tonvell::app::QtMessageBoxes>(form_.get()));
+    for (const char* name : {"a.mid", "b.mid"}) {
+        WriteFile(dir_->filePath(QLatin1String(name)), tonvell::test::SongFile());
+    }
+    form_->OpenFolder(dir_->path());
+    auto* files = form_->FileListBox1;
+    QVERIFY(files->SelectFile(QStringLiteral("a.mid")));
+    form_->Memo2->setFocus();
+    form_->Memo2->moveCursor(QTextCursor::End);
+    QTest::keyClicks(form_->Memo2, QStringLiteral("; my note"));
+    const QString edited = form_->Memo2->toPlainText();
+
+    bool asked = false;
+    WhenModal<QMessageBox>([&](QMessageBox* question) {
+        asked = true;
+        question->button(static_cast<QMessageBox::StandardButton>(answer))->click();
+    });
+    if (byKey) {
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+    } else {
+        const QRect rect = files->visualItemRect(files->item(1));
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    QTRY_VERIFY(asked);
+    QCoreApplication::processEvents();
+    const QString chosen = answer == QMessageBox::Cancel ? "a.mid" : "b.mid";
+    QTRY_COMPARE(files->FileName(), dir_->filePath(chosen));
+    QCOMPARE(form_->Edit1->text(), chosen);
+    QCOMPARE(files->selectedItems().size(), qsizetype{1});
+    if (answer == QMessageBox::Cancel) {
+        QCOMPARE(form_->Memo2->toPlainText(), edited);
+    } else {
+        QVERIFY(form_->Memo2->toPlainText().contains(QStringLiteral("; b.mid")));
+    }
+    QVERIFY(boxes_.empty());
+}
+
 void SaveTest::failuresShowTheirMessageAndLoseNothing_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("type");
@@ -338,6 +362,12 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing_data() {
         QTest::newRow("read-only folder" + suffix) << "readonly" << type << "Cannot create file %1";
         QTest::newRow("disk full" + suffix) << "devfull" << type << "Cannot write file %1";
         QTest::newRow("size limit" + suffix) << "limit" << type << "Cannot write file %1";
+        // The target is writable but its folder takes no new file: the save
+        // is refused rather than written into the old file.
+        QTest::newRow("folder takes no new file" + suffix)
+            << "nonewfile" << type << "Cannot create file %1";
+        QTest::newRow("disk fills up" + suffix)
+            << "injectedwrite" << type << "Cannot write file %1";
     }
 }
 
@@ -350,6 +380,12 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     QString folder = dir_->path();
     std::unique_ptr<FileSizeLimit> limit;
     std::unique_ptr<ReadOnlyFolder> readOnly;
+    using tonvell_test::FaultyFileSystem;
+    FaultyFileSystem faulty(kind == QLatin1String("nonewfile") ? FaultyFileSystem::Step::CreateNew
+                            : kind == QLatin1String("injectedwrite")
+                                ? FaultyFileSystem::Step::Write
+                                : FaultyFileSystem::Step::None);
+    form_->SetSaveFileSystem(faulty);
     if (kind == QLatin1String("missing")) {
         path = dir_->filePath(QStringLiteral("no such folder/song.inc"));
     } else if (kind == QLatin1String("readonly")) {
@@ -365,7 +401,9 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     } else {
         path = dir_->filePath(QStringLiteral("song.inc"));
         WriteFile(path, oldBytes);
-        limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
+        if (kind == QLatin1String("limit")) {
+            limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
+        }
     }
     // A listing long enough for every writer to pass the limit.
     QString listing = kListing;
@@ -385,7 +423,7 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     QCOMPARE(boxes_[0].title, tonvell::app::ApplicationTitle());
     QCOMPARE(boxes_[0].text, message.arg(path));
     QCOMPARE(form_->Memo2->toPlainText(), listing);
-    if (kind == QLatin1String("readonly") || kind == QLatin1String("limit")) {
+    if (kind != QLatin1String("missing") && kind != QLatin1String("devfull")) {
         QCOMPARE(ReadFile(path), oldBytes);
     }
     if (kind != QLatin1String("devfull")) {
