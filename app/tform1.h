@@ -15,8 +15,8 @@
 #include "app/settings.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
-#include "playback/sound_port.h"
 #include "output/file_system.h"
+#include "playback/sound_port.h"
 
 class QCheckBox;
 class QComboBox;
