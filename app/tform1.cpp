@@ -130,8 +130,6 @@ TForm1::TForm1(tonvell::playback::SoundBackends backends, QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight);
     BuildControls();
     CreatePlayback(std::move(backends));
-    soundPort_->FillOutputList();
-    UpdateInstrumentEnabled();
     WireHandlers();
     SetTabOrder();
 
@@ -496,9 +494,10 @@ void TForm1::FileListBox1Click() {
 }
 
 void TForm1::ConvertFile(const QString& path) {
-    tonvell::ConvertHooks hooks;
-    hooks.rewind = [this] { Rewind(); };
-    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString(), hooks));
+    // Playback stops and the cursor returns to line 1 before the listing box
+    // is cleared, so the next Play starts at the top of the new listing.
+    Rewind();
+    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString(), {}));
     listingSource_ = path;
 }
 
@@ -610,6 +609,7 @@ void TForm1::Memo2KeyUp() {
 }
 // The hidden test button; it leaves a running playback alone.
 void TForm1::Button8Click() {
-    if (!player_->Playing())
+    if (!player_->Playing()) {
         soundPort_->TestOutput();
+    }
 }

@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "app/tform1.h"
+#include "playback/listing_player.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ void TForm1::StartUp() {
     const QString folder = ExistingFolder(settings.DataDirectory);
     OpenFolder(folder.isEmpty() ? StartFolder : folder);
     SaveDialog1.FilterIndex = settings.ExtIndex;
+    SoundPort().FillOutputList();
     ChooseExactly(ComboBox11, settings.SoundDeviceName);
     UpdateInstrumentEnabled();
     ShowText(ComboBox12, settings.SoundDeviceTembre);
@@ -94,5 +96,6 @@ tonvell::app::StartupSettings TForm1::CollectSettings() const {
 // instrument once the program has ended; a file that cannot be written is
 // not reported, and the next start uses the old values.
 void TForm1::FormClose() {
+    Player().Stop();
     tonvell::app::WriteStartupSettings(tonvell::app::SettingsPath(StartFolder), CollectSettings());
 }
