@@ -36,20 +36,12 @@ QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The lines joined by "\n", built as one string so that a text box receives
-// its whole text in one call.
+// The lines joined by "\n", with no break after the last, built as one
+// string so that a text box receives its whole text in one call.
 QString JoinLines(const std::vector<std::string>& lines) {
-    std::size_t size = 0;
-    for (const auto& line : lines) {
-        size += line.size() + 1;
-    }
-    std::string text;
-    text.reserve(size);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i != 0) {
-            text += '\n';
-        }
-        text += lines[i];
+    std::string text = tonvell::JoinLines(lines);
+    if (!text.empty()) {
+        text.pop_back();
     }
     return FromUtf8(text);
 }
@@ -184,7 +176,7 @@ void TForm1::BuildControls() {
                                         &ComboBox9, &ComboBox10};
     QCheckBox** const trimBoxes[] = {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5,
                                      &CheckBox6, &CheckBox7, &CheckBox8, &CheckBox9, &CheckBox10};
-    for (int k = 1; k <= tonvell::ChannelMap::kChannels; ++k) {
+    for (int k = 1; k <= tonvell::app::ChannelMap::kChannels; ++k) {
         auto* box = Place(new QComboBox(this), 584, 88 + 24 * (k - 1), 41, 21);
         box->addItems({QStringLiteral("none"), QStringLiteral("1"), QStringLiteral("2"),
                        QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
@@ -465,9 +457,8 @@ void TForm1::FileListBox1Click() {
 }
 
 void TForm1::ConvertFile(const QString& path) {
-    tonvell::ConvertHooks hooks;
-    hooks.rewind = [this] { Rewind(); };
-    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString(), hooks));
+    Rewind();
+    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString()));
 }
 
 void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
@@ -481,10 +472,14 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     }
     Memo4->setPlainText(report);
     Memo1->setPlainText(JoinLines(result.eventLog));
-    Memo2->setPlainText(FromUtf8(tonvell::JoinListing(result.listing)));
+    Memo2->setPlainText(FromUtf8(tonvell::JoinLines(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
-    for (const std::string& message : result.messages) {
-        messages_->Message(ApplicationTitle(), FromUtf8(message));
+    // Each warning once, however often it occurred: a damaged file can hold
+    // thousands of the same fault.
+    for (const tonvell::WarningCount& met : result.warnings) {
+        const std::string_view text = tonvell::WarningText(met.warning);
+        messages_->Message(ApplicationTitle(),
+                           QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
 }
 
@@ -518,9 +513,10 @@ void TForm1::Button3Click() {
     if (!saveDialog_->Execute(SaveDialog1, this)) {
         return;
     }
-    const tonvell::SaveResult saved =
-        tonvell::SaveListing(Memo2->toPlainText().toStdString(), SaveDialog1.FilterIndex,
-                             QFile::encodeName(SaveDialog1.FileName).toStdString());
+    const tonvell::SaveResult saved = tonvell::SaveListing(
+        Memo2->toPlainText().toStdString(),
+        tonvell::app::FileTypeOfFilter(SaveDialog1.FilterIndex, SaveDialog1.FileName),
+        QFile::encodeName(SaveDialog1.FileName).toStdString());
     if (!saved.ok()) {
         ReportError(QFile::decodeName(QByteArray::fromStdString(saved.message)));
     }

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app/browser_widgets.h"
+#include "app/channel_map.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
-#include "convert/channel_map.h"
 #include "convert/conversion.h"
 
 class QCheckBox;
@@ -133,7 +133,7 @@ public:
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
-    const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
+    const tonvell::app::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
     QList<QWidget*> HiddenControls() const;
@@ -156,7 +156,7 @@ private:
     template <class Sender, class Signal>
     void Wire(Sender* sender, Signal signal, std::function<void()> handler);
 
-    tonvell::ChannelMap channelMap_;
+    tonvell::app::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
 };

@@ -89,11 +89,11 @@ ConversionResult ConvertMapped(const std::string& path, const ConvertOptions& op
     struct stat status {};
     if (file.fd < 0 || fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
         status.st_size <= 0 || status.st_size > kMaxInputBytes) {
-        return Convert(path, {}, options);
+        return Convert(path, options);
     }
     const Mapping mapping(file.fd, static_cast<std::size_t>(status.st_size));
     if (!mapping.Mapped()) {
-        return Convert(path, {}, options);
+        return Convert(path, options);
     }
     const SigbusReport report(program, path);
     return ConvertBytes(mapping.Bytes(), std::filesystem::path(path).filename().string(), options);
@@ -103,10 +103,8 @@ ConversionResult ConvertMapped(const std::string& path, const ConvertOptions& op
 
 ConversionResult ConvertMapped(const std::string& path, const ConvertOptions& options,
                                const char* program) {
-    return Convert(path, {}, options);
+    return Convert(path, options);
 }
-
-void ReportInputCutShortOnSigbus(const char*) {}
 
 #endif
 
