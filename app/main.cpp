@@ -8,6 +8,7 @@
 
 #include "app/app_support.h"
 #include "app/message_boxes.h"
+#include "app/termination_signals.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     tonvell::app::TonvellApplication app(argc, argv);
     try {
         TForm1 window;
+        tonvell::app::CloseOnTerminationSignals(&window);
         window.show();
         const QStringList args = QCoreApplication::arguments();
         if (args.size() > 1) {

@@ -38,6 +38,23 @@ QString ProposedSaveName(const QString& inputPath) {
     return dot < 0 ? name : name.left(dot);
 }
 
+namespace {
+
+// The position of a filter as the dialog reports it: whole ("Файлы *.inc
+// (*.inc)") or, with the patterns hidden, by its caption ("Файлы *.inc").
+qsizetype FilterPosition(const QStringList& filters, const QString& reported) {
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters[i];
+        if (filter == reported ||
+            filter.left(filter.lastIndexOf(QStringLiteral(" ("))) == reported) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool QtSaveDialogRunner::Execute(SaveDialogState& state, QWidget* parent) {
     const QStringList filters = NameFilters(state.Filter);
     QFileDialog dialog(parent);
@@ -46,6 +63,9 @@ bool QtSaveDialogRunner::Execute(SaveDialogState& state, QWidget* parent) {
     if (widgetDialog_) {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     }
+    // The types read as the filter texts say ("Файлы *.inc"), without the
+    // patterns Qt would append.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters);
     const int index =
         state.FilterIndex >= 1 && state.FilterIndex <= filters.size() ? state.FilterIndex : 1;
@@ -56,8 +76,10 @@ bool QtSaveDialogRunner::Execute(SaveDialogState& state, QWidget* parent) {
     // A name typed without an extension takes the chosen type's extension,
     // so "song" saved as a data block becomes song.zum.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&dialog, &state](const QString& nameFilter) {
-                         dialog.setDefaultSuffix(SuffixFor(nameFilter, state.DefaultExt));
+                     [&dialog, &state, &filters](const QString& nameFilter) {
+                         const qsizetype chosen = FilterPosition(filters, nameFilter);
+                         dialog.setDefaultSuffix(SuffixFor(
+                             chosen >= 0 ? filters[chosen] : nameFilter, state.DefaultExt));
                      });
     if (!state.InitialDir.isEmpty()) {
         dialog.setDirectory(state.InitialDir);
@@ -73,7 +95,7 @@ bool QtSaveDialogRunner::Execute(SaveDialogState& state, QWidget* parent) {
         return false;
     }
     state.FileName = QFileInfo(chosen.first()).absoluteFilePath();
-    const qsizetype chosenFilter = filters.indexOf(dialog.selectedNameFilter());
+    const qsizetype chosenFilter = FilterPosition(filters, dialog.selectedNameFilter());
     if (chosenFilter >= 0) {
         state.FilterIndex = static_cast<int>(chosenFilter) + 1;
     }

@@ -128,6 +128,7 @@ TForm1::TForm1(QWidget* parent)
 
     DriveComboBox1->SetDrives(tonvell::app::MachineDrives());
     OpenFolder(QDir::currentPath());
+    StartUp();
     Memo1->setFocus();
 }
 
@@ -575,6 +576,3 @@ void TForm1::Memo2KeyUp() {
     Memo2Click();
 }
 void TForm1::Button8Click() {}
-
-// Closing writes the settings once they are kept.
-void TForm1::FormClose() {}

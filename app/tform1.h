@@ -12,6 +12,7 @@
 #include "app/channel_map.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
+#include "app/settings.h"
 #include "convert/conversion.h"
 
 class QCheckBox;
@@ -102,6 +103,10 @@ public:
 
     tonvell::app::SaveDialogState SaveDialog1;
 
+    // The process's current folder at launch, set once at start-up: Cfg.ini
+    // is read from and written to this folder.
+    QString StartFolder;
+
     // Event handlers.
     void FileListBox1Click();  // the file list's choice and Button2
     void Button1Click();       // copy all
@@ -151,6 +156,11 @@ private:
     void EchoFileName();
     void Rewind();
     void UpdateInstrumentEnabled();
+    // Start-up once the controls are built: the start folder, drive G:, and
+    // the settings applied in their order.
+    void StartUp();
+    void TryDriveG();
+    tonvell::app::StartupSettings CollectSettings() const;
     // Runs a handler; an error escaping it is shown and the window goes on.
     void RunHandler(const std::function<void()>& handler);
     template <class Sender, class Signal>

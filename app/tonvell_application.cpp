@@ -1,6 +1,9 @@
 #include "app/tonvell_application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStyleFactory>
+#include <QTranslator>
 #include <exception>
 
 #include "app/app_support.h"
@@ -16,6 +19,20 @@ TonvellApplication::TonvellApplication(int& argc, char** argv) : QApplication(ar
     }
     setFont(WindowFont());
     setWindowIcon(QIcon::fromTheme(QStringLiteral("tonvell")));
+    InstallQtTranslations();
+}
+
+// Qt's own texts (the save dialog, its overwrite question, the buttons of
+// message boxes) in the system's language, as the platform's dialogs are;
+// without a translation for it they stay English.
+void TonvellApplication::InstallQtTranslations() {
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    } else {
+        delete translator;
+    }
 }
 
 bool TonvellApplication::notify(QObject* receiver, QEvent* event) {

@@ -10,6 +10,9 @@ class TonvellApplication : public QApplication {
 public:
     TonvellApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    void InstallQtTranslations();
 };
 
 }  // namespace tonvell::app

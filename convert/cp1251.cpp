@@ -65,7 +65,7 @@ public:
             if (out.size() - used < replacement.size()) {
                 out.resize(out.size() * 2 + replacement.size());
             }
-            out.replace(used, replacement.size(), replacement);
+            std::copy(replacement.begin(), replacement.end(), out.begin() + used);
             used += replacement.size();
         }
         out.resize(used);

@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <stdexcept>
 
@@ -43,6 +47,34 @@ QByteArray SongFile() {
 
 QByteArray LongDeltaFile() {
     return Format0(96, QByteArray("\x81\x81\x81\x81\x00\x90\x3C\x64", 8));
+}
+
+ReadOnlyFolder::ReadOnlyFolder(const QString& folder, const QString& oldFile,
+                               const QByteArray& oldBytes)
+    : folder_(folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (geteuid() != 0) {
+        WriteFile(oldFile, oldBytes);
+        ready_ = QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        return;
+    }
+    static const bool privateNamespace =
+        unshare(CLONE_NEWNS) == 0 &&
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!privateNamespace || mount("tonvell-test", path.constData(), "tmpfs", 0, "size=64k") != 0) {
+        return;
+    }
+    mounted_ = true;
+    WriteFile(oldFile, oldBytes);
+    ready_ = mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+    if (mounted_) {
+        umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
+    } else {
+        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

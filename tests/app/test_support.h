@@ -72,6 +72,24 @@ QByteArray FloodFile();
 // A file whose first delta time has five bytes: "Time field is too long".
 QByteArray LongDeltaFile();
 
+// Holds folder read-only for one scope, with an old file in it: a read-only
+// file system mounted in a mount namespace of this process's own when running
+// as root (for whom permissions do not count), the folder's permissions
+// otherwise.
+class ReadOnlyFolder {
+public:
+    ReadOnlyFolder(const QString& folder, const QString& oldFile, const QByteArray& oldBytes);
+    ~ReadOnlyFolder();
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+    bool ready() const { return ready_; }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+    bool ready_ = false;
+};
+
 void WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
 

@@ -1,0 +1,66 @@
+#pragma once
+// Profile (INI) files read and written the way the classic Windows profile
+// calls do it, so that a Cfg.ini moves between this program and its earlier
+// Windows versions unchanged: sections and keys matched without regard to
+// case, values taken as they stand, and a write that replaces one key's value
+// and keeps every other byte of the file.
+//
+// Text: the file is UTF-8 when its bytes are valid UTF-8, otherwise
+// Windows-1251 (as an earlier version wrote it). Values go in and out as
+// UTF-8. Writing into a Windows-1251 file keeps it Windows-1251, so its other
+// lines stay byte for byte; only a value that Windows-1251 cannot hold turns
+// the whole file into UTF-8 first, which loses nothing either.
+//
+// Plain C++: no Qt.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tonvell::app {
+
+// A value read is cut to this many characters, as the classic read into a
+// 256-character buffer does.
+inline constexpr std::size_t kProfileValueLimit = 255;
+
+class ProfileFile {
+public:
+    // The content of a file that does not exist yet.
+    ProfileFile() = default;
+    explicit ProfileFile(std::string bytes) : bytes_(std::move(bytes)) {}
+
+    // The file's bytes, empty when there is no file. Nothing when the file is
+    // there but cannot be read: writing it then would lose its other lines.
+    static std::optional<ProfileFile> Load(const std::string& path);
+
+    // The value of key in section, or fallback when the section or the key
+    // is missing. Spaces and tabs around the value are dropped, then one pair
+    // of matching quotes around it; at most kProfileValueLimit characters.
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view fallback) const;
+
+    // The leading decimal digits of the value (0 when it has none), or
+    // fallback when the key is missing or its value empty.
+    int ReadInt(std::string_view section, std::string_view key, int fallback) const;
+
+    // Gives key in section this value, adding the section at the end and the
+    // key at the end of its section when they are missing. A value with a
+    // line break cannot be held by the file and is refused (false); the file
+    // is then unchanged.
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+    const std::string& Bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+// Replaces the file at path with bytes so that a failure at any point leaves
+// the old file whole: the bytes go to a new file beside it, are flushed to the
+// disk, and the new file is renamed over the old one. A link is followed and
+// stays a link; the old file's permissions are kept. Returns false when the
+// file could not be replaced; nothing is left behind then.
+bool ReplaceFileDurably(const std::string& path, std::string_view bytes);
+
+}  // namespace tonvell::app
