@@ -10,10 +10,12 @@
 
 #include "app/browser_widgets.h"
 #include "app/channel_map.h"
+#include "app/event_log_view.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
 #include "app/settings.h"
 #include "convert/conversion.h"
+#include "output/file_system.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,7 +44,7 @@ public:
     // Input and output.
     QGroupBox* GroupBox2 = nullptr;
     QPlainTextEdit* Memo4 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    tonvell::app::EventLogView* Memo1 = nullptr;
     QPushButton* Button2 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;
@@ -138,6 +140,9 @@ public:
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
+    // Where saves are written; the machine's file system unless a test
+    // injects failures. files must outlive the window.
+    void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
     const tonvell::app::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
@@ -156,6 +161,9 @@ private:
     void EchoFileName();
     void Rewind();
     void UpdateInstrumentEnabled();
+    // Saves the listing through the save dialog, proposing input's folder and
+    // name; true when it was saved.
+    bool SaveListingBox(const QString& input);
     // Start-up once the controls are built: the start folder, drive G:, and
     // the settings applied in their order.
     void StartUp();
@@ -169,6 +177,8 @@ private:
     tonvell::app::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
+    const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
+    QString listingSource_;  // the file whose conversion fills the listing box
 };
 
 // The one window of the program.

@@ -14,9 +14,10 @@ std::string WriteFailureText(WriteOutcome outcome, const std::string& path) {
     return "";
 }
 
-SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path) {
+SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path,
+                       const FileSystem& files) {
     SaveResult result;
-    result.outcome = WriteFileReplacing(path, RenderListing(text, type));
+    result.outcome = WriteFileReplacing(path, RenderListing(text, type), files);
     result.message = WriteFailureText(result.outcome, path);
     return result;
 }

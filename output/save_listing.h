@@ -19,7 +19,9 @@ struct SaveResult {
 // write file PATH"; empty for a file written.
 std::string WriteFailureText(WriteOutcome outcome, const std::string& path);
 
-// text: the listing's whole text as it stands; path: where it goes.
-SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path);
+// text: the listing's whole text as it stands; path: where it goes; files:
+// where it is written.
+SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path,
+                       const FileSystem& files = SystemFileSystem());
 
 }  // namespace tonvell
