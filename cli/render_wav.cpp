@@ -81,14 +81,16 @@ Input ReadListing(const std::string& path, playback::MemoryView& view) {
         return {};
     }
     ConvertOptions options;
-    options.eventLog = false;
+    options.eventLog = TextDelivery::Skip();
     ConversionResult r =
         ConvertBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
                      std::filesystem::path(path).filename().string(), options);
     if (r.status == ConversionResult::Status::TooLarge)
         return {r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
-    for (const auto& message : r.messages) {
-        std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), message.c_str());
+    for (const auto& [warning, count] : r.warnings) {
+        const std::string times = count > 1 ? " (" + std::to_string(count) + " times)" : "";
+        std::fprintf(stderr, "warning: %s: %s%s\n", path.c_str(),
+                     std::string(WarningText(warning)).c_str(), times.c_str());
     }
     if (r.cutShort)
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
