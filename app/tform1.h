@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
+#include "playback/sound_port.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,13 +25,25 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
+namespace tonvell::app {
+class PlayerWindowView;
+}
+namespace tonvell::playback {
+class ListingPlayer;
+class QtPlayerTimer;
+class SteadyClock;
+}  // namespace tonvell::playback
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 1037;
     static constexpr int kClientHeight = 349;
 
+    // The window on this system's serial ports and MIDI devices.
     explicit TForm1(QWidget* parent = nullptr);
+    // The window on the given devices (tests use recording ones).
+    explicit TForm1(tonvell::playback::SoundBackends backends, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Browser.
@@ -135,6 +148,13 @@ public:
 
     // The error box, for a failure that the user must hear of.
     void ReportError(const QString& text);
+    // A plain message box titled with the application's title.
+    void ShowMessage(const QString& text);
+
+    // Playback: the sound output port and the listing player behind the
+    // player group.
+    tonvell::playback::SoundPort& SoundPort() { return *soundPort_; }
+    tonvell::playback::ListingPlayer& Player() { return *player_; }
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
@@ -154,6 +174,7 @@ private:
     void WireHandlers();
     void SetTabOrder();
     void EchoFileName();
+    void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
     void UpdateInstrumentEnabled();
     // Start-up once the controls are built: the start folder, drive G:, and
@@ -169,6 +190,11 @@ private:
     tonvell::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
+    std::unique_ptr<tonvell::playback::SteadyClock> clock_;
+    std::unique_ptr<tonvell::app::PlayerWindowView> playerView_;
+    std::unique_ptr<tonvell::playback::SoundPort> soundPort_;
+    std::unique_ptr<tonvell::playback::QtPlayerTimer> playerTimer_;
+    std::unique_ptr<tonvell::playback::ListingPlayer> player_;
 };
 
 // The one window of the program.
