@@ -3,15 +3,20 @@
 // version, a folder that takes no file, and closing during playback, which
 // silences the output before the settings are written.
 
+#include <signal.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "app/player_window_view.h"
+#include "app/termination_signals.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 #include "convert/cp1251.h"
@@ -141,6 +146,7 @@ private slots:
     void unwritableFolderLosesNothing();
     void closingDuringPlaybackSilencesFirst_data();
     void closingDuringPlaybackSilencesFirst();
+    void terminationSignalClosesTheWindow();
 
 private:
     // The window as started in the start folder, on these devices.
@@ -413,6 +419,25 @@ void SettingsTest::closingDuringPlaybackSilencesFirst() {
     QCOMPARE(sentAtClose, silencing);
     QVERIFY(!form_->Player().Playing());
     QVERIFY(ReadFile(SettingsFile()).contains(Utf8("\nSoundDeviceName=" + output + "\n")));
+}
+
+void SettingsTest::terminationSignalClosesTheWindow() {
+    QVERIFY(QDir::setCurrent(start_->path()));
+    TForm1 window{playback::SoundBackends{}};
+    tonvell::app::CloseOnTerminationSignals(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The signal comes while the help box is open: the box is put away
+    // first, then the window closes as the user would close it.
+    bool boxWasUp = false;
+    tonvell::test::WhenModal<QMessageBox>([&boxWasUp](QMessageBox*) {
+        boxWasUp = true;
+        ::raise(SIGTERM);
+    });
+    QTest::mouseClick(window.Button7, Qt::LeftButton);
+    QVERIFY(boxWasUp);
+    QTRY_VERIFY(!window.isVisible());
+    QVERIFY(ReadFile(SettingsFile()).startsWith("[Startup]\nExeDirectory="));
 }
 
 int main(int argc, char** argv) {
