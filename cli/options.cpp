@@ -21,9 +21,12 @@ const char kUsage[] =
 namespace {
 
 std::optional<ListingFileType> TypeByName(const std::string& name) {
-    if (name == "inc") return ListingFileType::Inc;
-    if (name == "zum") return ListingFileType::Zum;
-    if (name == "txt") return ListingFileType::Txt;
+    if (name == "inc")
+        return ListingFileType::Inc;
+    if (name == "zum")
+        return ListingFileType::Zum;
+    if (name == "txt")
+        return ListingFileType::Txt;
     return std::nullopt;
 }
 
@@ -45,10 +48,14 @@ std::string SplitInlineValue(const std::string& arg, std::optional<std::string>&
 }
 
 std::string CheckCombination(const Options& o) {
-    if (o.help || o.version) return "";
-    if (o.inputs.empty()) return "no input file given";
-    if (!o.output.empty() && !o.outputDir.empty()) return "-o and -d cannot be used together";
-    if (!o.output.empty() && o.inputs.size() > 1) return "-o takes one input; use -d for several";
+    if (o.help || o.version)
+        return "";
+    if (o.inputs.empty())
+        return "no input file given";
+    if (!o.output.empty() && !o.outputDir.empty())
+        return "-o and -d cannot be used together";
+    if (!o.output.empty() && o.inputs.size() > 1)
+        return "-o takes one input; use -d for several";
     if (o.log && (!o.output.empty() || !o.outputDir.empty())) {
         return "--log writes to standard output; it cannot be used with -o or -d";
     }
@@ -73,8 +80,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         std::optional<std::string> value;
         const std::string name = SplitInlineValue(arg, value);
         auto takeValue = [&]() -> std::optional<std::string> {
-            if (value) return value;
-            if (i + 1 < args.size()) return args[++i];
+            if (value)
+                return value;
+            if (i + 1 < args.size())
+                return args[++i];
             return std::nullopt;
         };
         const bool takesValue = name == "-t" || name == "--type" || name == "-o" ||
@@ -121,7 +130,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 }
 
 ListingFileType OutputType(const Options& options, const std::string& outputPath) {
-    if (options.type) return *options.type;
+    if (options.type)
+        return *options.type;
     return WriterFor(4, outputPath);
 }
 

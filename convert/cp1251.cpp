@@ -17,9 +17,12 @@ bool IsAscii(std::string_view text) {
 
 // Length of the UTF-8 sequence that starts with lead (1 for a stray byte).
 std::size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0 && lead < 0xF8) return 4;
-    if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-    if (lead >= 0xC0) return 2;
+    if (lead >= 0xF0 && lead < 0xF8)
+        return 4;
+    if (lead >= 0xE0)
+        return lead < 0xF0 ? 3 : 1;
+    if (lead >= 0xC0)
+        return 2;
     return 1;
 }
 
@@ -62,7 +65,7 @@ public:
             if (out.size() - used < replacement.size()) {
                 out.resize(out.size() * 2 + replacement.size());
             }
-            out.replace(used, replacement.size(), replacement);
+            std::copy(replacement.begin(), replacement.end(), out.begin() + used);
             used += replacement.size();
         }
         out.resize(used);

@@ -108,8 +108,8 @@ std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::si
             if (complete && event.metaType == midi::kMetaTempo) {
                 event.kind = EventKind::Tempo;
                 std::uint8_t unusedLength = 0;
-                complete = TakeBytes(bytes, pos, &unusedLength, 1) &&
-                           TakeBytes(bytes, pos, event.data, 3);
+                complete =
+                    TakeBytes(bytes, pos, &unusedLength, 1) && TakeBytes(bytes, pos, event.data, 3);
             } else if (complete) {
                 complete = TakeBody(bytes, pos, event);
             }

@@ -32,25 +32,25 @@ inline constexpr std::uint8_t kNoStatus = 0x00;  // no status byte read yet
 }  // namespace midi
 
 enum class EventKind {
-    Tempo,     // FF 51: type, one length byte (not used), three tempo bytes
-    Meta,      // FF other: type, length, skipped body
-    SysEx,     // F0 / F7: length, skipped body
-    TwoData,   // 8n 9n An Bn En F2
-    OneData,   // Cn Dn F3
-    NoBytes,   // any other status, or none yet: only the delta time is taken
+    Tempo,    // FF 51: type, one length byte (not used), three tempo bytes
+    Meta,     // FF other: type, length, skipped body
+    SysEx,    // F0 / F7: length, skipped body
+    TwoData,  // 8n 9n An Bn En F2
+    OneData,  // Cn Dn F3
+    NoBytes,  // any other status, or none yet: only the delta time is taken
 };
 
 struct MidiEvent {
     std::uint32_t delta = 0;
-    bool deltaTooLong = false;   // a fifth delta byte would have been needed
-    std::uint8_t status = 0;     // the status in force for this event
+    bool deltaTooLong = false;  // a fifth delta byte would have been needed
+    std::uint8_t status = 0;    // the status in force for this event
     EventKind kind = EventKind::NoBytes;
     std::uint8_t metaType = 0;
     std::uint8_t data[3] = {0, 0, 0};  // data bytes, or the three tempo bytes
     std::uint32_t length = 0;          // meta / system-exclusive body length
     bool lengthTooLong = false;
-    std::size_t bodyOffset = 0;        // where a meta / system-exclusive body starts
-    std::size_t next = 0;              // position after the event
+    std::size_t bodyOffset = 0;  // where a meta / system-exclusive body starts
+    std::size_t next = 0;        // position after the event
 };
 
 // Reads a variable-length quantity of at most four bytes at pos. Returns

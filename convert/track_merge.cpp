@@ -53,8 +53,10 @@ public:
             if (!event) {
                 break;  // an event running past its chunk ends the track
             }
-            if (event->deltaTooLong) out_.messages.emplace_back(kTimeFieldTooLong);
-            if (event->lengthTooLong) out_.messages.emplace_back(kFieldTooLong);
+            if (event->deltaTooLong)
+                out_.messages.emplace_back(kTimeFieldTooLong);
+            if (event->lengthTooLong)
+                out_.messages.emplace_back(kFieldTooLong);
             time += event->delta;
             status = event->status;
             Encode(*event, track, time);

@@ -20,7 +20,7 @@ fi
 
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DTONVELL_FUZZ=ON \
-  -DTONVELL_BUILD_GUI=OFF -DTONVELL_BUILD_TESTS=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
+  -DTONVELL_BUILD_GUI=OFF -DBUILD_TESTING=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$BUILD" --target reader_fuzz --parallel "$(nproc)"
 
 mkdir -p "$BUILD/corpus" "$BUILD/artifacts"

@@ -1,20 +1,44 @@
 #!/usr/bin/env bash
 # Installs what the project needs from Debian's packages (only what is
 # missing), then configures and builds into build/.
+# Usage: scripts/setup.sh [--test]
+#   without --test: what building and running need (scripts/run.sh);
+#   with --test: also what the tests, benchmarks and the package test need
+#   (scripts/test.sh), and the build treats compiler warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Building and running.
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev librsvg2-bin
   fonts-dejavu-core fonts-dejavu-extra
+  librtmidi-dev qt6-serialport-dev qt6-translations-l10n
+  libfluidsynth-dev timgm6mb-soundfont
+)
+
+# Tests, benchmarks, format check and the package test.
+TEST_PACKAGES=(
+  clang libclang-rt-14-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
   midicsv abcmidi python3
-  librtmidi-dev qt6-serialport-dev qt6-translations-l10n
-  libfluidsynth-dev timgm6mb-soundfont socat sox
+  socat sox
+  dpkg-dev file desktop-file-utils appstream man-db bash-completion
 )
+
+CMAKE_ARGS=()
+case "${1:-}" in
+  "") ;;
+  --test)
+    PACKAGES+=("${TEST_PACKAGES[@]}")
+    CMAKE_ARGS+=(-DTONVELL_WERROR=ON)
+    ;;
+  *)
+    echo "usage: scripts/setup.sh [--test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -29,5 +53,5 @@ if ((${#missing[@]})); then
 fi
 
 BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo}
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" "${CMAKE_ARGS[@]}" >/dev/null
 cmake --build build --parallel "$(nproc)"

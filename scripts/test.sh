@@ -1,39 +1,110 @@
 #!/usr/bin/env bash
-# Set-up, then every test: the normal build (unit, command-line and window
-# tests), a short fuzzing run of the MIDI reader, and the core suite again in a
-# sanitizer build. Ends with one line counting the tests of both builds.
+# Set-up, then every test: the format check, the normal build (unit,
+# command-line and window tests), a short fuzzing run of the MIDI reader, the
+# core suite again in a sanitizer build, a Release build with the default
+# flags and the Debian package made from it, and a clang build. Prints how
+# long each stage took and ends with one line counting the tests of all builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
-
+JOBS=$(nproc)
 passed=0
 failed=0
-# Runs ctest on a build folder and adds its counts to the totals.
+status=0
+# Runs ctest on a build folder (further arguments go to ctest) and adds its
+# counts to the totals.
 run_ctest() {
-  local log="$1/ctest-summary.log" status=0
-  ctest --test-dir "$1" --output-on-failure --timeout 900 --parallel "$(nproc)" | tee "$log" ||
-    status=$?
+  local dir=$1 log="$1/ctest-summary.log" rc=0
+  shift
+  ctest --test-dir "$dir" --output-on-failure --timeout 900 --parallel "$JOBS" "$@" | tee "$log" ||
+    rc=$?
   local summary
   summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
   if [[ $summary =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
     failed=$((failed + BASH_REMATCH[1]))
     passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
   fi
-  return "$status"
+  echo "$passed $failed" >"$counts"
+  return "$rc"
 }
 
-status=0
-run_ctest build || status=1
+# Runs one stage (a function below), records a failure and prints its time.
+timings=()
+counts=$(mktemp)
+trap 'rm -f "$counts"' EXIT
+echo "0 0" >"$counts"
+stage() {
+  local name=$1 start=$SECONDS rc=0
+  echo "== $name"
+  # A subshell with errexit, so that a stage stops at its first failing
+  # command while the script goes on; the test counts come back through a file.
+  set +e
+  (
+    set -e
+    "$name"
+  )
+  rc=$?
+  set -e
+  read -r passed failed <"$counts"
+  local took=$((SECONDS - start)) verdict=passed
+  ((rc == 0)) || { verdict="FAILED"; status=1; }
+  timings+=("$(printf '%-14s %4d s  %s' "$name" "$took" "$verdict")")
+  echo "== $name: $verdict in $took s"
+}
 
-if [[ -x scripts/fuzz.sh ]]; then
-  scripts/fuzz.sh 60 || status=1
+# Packages, then the main build (warnings as errors) in build/.
+setup() { scripts/setup.sh --test; }
+
+# The sources must be formatted with the repository's .clang-format.
+format() {
+  git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
+
+main_build() { run_ctest build; }
+
+fuzz() { scripts/fuzz.sh 60; }
+
+asan() {
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTONVELL_SANITIZE=ON \
+    -DTONVELL_WERROR=ON -DTONVELL_BUILD_GUI=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-asan --parallel "$JOBS"
+  run_ctest build-asan
+}
+
+# What a packager builds: Release with the default flags (warnings shown, not
+# errors), the programs only.
+release() {
+  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_TESTING=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-release --parallel "$JOBS"
+}
+
+# The Debian package made from the Release build, unpacked and checked.
+package() { tests/package_test.sh build-release; }
+
+# Everything again with clang, warnings as errors; the core suite runs, the
+# window's tests already ran in the main build.
+clang_build() {
+  cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
+    -DTONVELL_WERROR=ON >/dev/null
+  cmake --build build-clang --parallel "$JOBS"
+  run_ctest build-clang --exclude-regex '^app\.'
+}
+
+stage setup
+if ((status != 0)); then
+  echo "tests: set-up failed" >&2
+  exit 1
 fi
+stage format
+stage main_build
+stage fuzz
+stage asan
+stage release
+stage package
+stage clang_build
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTONVELL_SANITIZE=ON \
-  -DTONVELL_BUILD_GUI=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan --parallel "$(nproc)"
-run_ctest build-asan || status=1
-
+echo "== time per stage"
+printf '%s\n' "${timings[@]}"
 echo "tests: $passed passed, $failed failed"
 exit "$status"
