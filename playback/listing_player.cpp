@@ -103,9 +103,19 @@ void ListingPlayer::CursorFromCaret() {
 }
 
 void ListingPlayer::Tick() {
-    if (!playing_) {
-        return;  // a tick that was already on its way when playback stopped
+    // Not while stopped (a tick already on its way), and never within a tick
+    // (a message box runs the event loop): no byte is decoded twice.
+    if (!playing_ || inTick_) {
+        return;
     }
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{inTick_ = true};
+    RunTick();
+}
+
+void ListingPlayer::RunTick() {
     const PlayerTime now = clock_.Now();
     if (due_ > now && due_ - now <= kLongestWait) {
         clock_.WaitUntil(due_);

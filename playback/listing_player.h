@@ -57,6 +57,7 @@ public:
 
 private:
     enum class Step { Continue, Ended };
+    void RunTick();
     Step DecodeByte(std::uint8_t value);
     Step SendCurrentPair(std::uint8_t second);
     Step AdvanceCursor();
@@ -68,6 +69,7 @@ private:
     MonotonicClock& clock_;
 
     bool playing_ = false;
+    bool inTick_ = false;
     int lineIndex_ = 0;
     int charPos_ = 1;
     std::string lineText_;

@@ -25,10 +25,18 @@ public:
 class SteadyClock final : public MonotonicClock {
 public:
     PlayerTime Now() const override { return std::chrono::steady_clock::now().time_since_epoch(); }
+    // Sleeps to just before moment, then spins: waking from a sleep can
+    // take longer than the little that is left.
     void WaitUntil(PlayerTime moment) override {
-        std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
-            std::chrono::duration_cast<std::chrono::steady_clock::duration>(moment)));
+        const auto until = std::chrono::steady_clock::time_point(
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(moment));
+        std::this_thread::sleep_until(until - kSpin);
+        while (std::chrono::steady_clock::now() < until) {
+        }
     }
+
+private:
+    static constexpr std::chrono::microseconds kSpin{150};
 };
 
 // The player's timer (Timer1 of the window). It fires once per Start: the
