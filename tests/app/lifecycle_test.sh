@@ -10,14 +10,34 @@ set -euo pipefail
 readonly kTitle="MIDI-to-ZUM converter"
 
 if [[ "${1:-}" != --inside ]]; then
-  for tool in xvfb-run xdotool; do
+  for tool in Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null; then
       echo "SKIP: $tool is not installed"
       exit 77
     fi
   done
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    timeout 120 bash "$0" --inside "$(realpath "$1")" "$(realpath "$2")"
+  # Xvfb picks a free display itself (-displayfd), so X tests running side by
+  # side never race for the same display number, as xvfb-run -a can.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 1 100); do
+    [[ -s "$display_file" ]] && break
+    sleep 0.1
+  done
+  display=$(head -n1 "$display_file")
+  rm -f "$display_file"
+  rc=0
+  if [[ -n "$display" ]]; then
+    DISPLAY=":$display" timeout 120 bash "$0" --inside "$(realpath "$1")" "$(realpath "$2")" ||
+      rc=$?
+  else
+    echo "FAIL: Xvfb did not start"
+    rc=1
+  fi
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  exit "$rc"
 fi
 
 program=$2
@@ -66,7 +86,10 @@ finish() {
   local how=$1 expected=$2 rc=0
   wait "$pid" || rc=$?
   pid=
-  [[ $rc -eq 0 ]] || fail "$how: exit status $rc"
+  if [[ $rc -ne 0 ]]; then
+    fail "$how: exit status $rc"
+    cat "$work/program.log"
+  fi
   if cmp -s "$expected" Cfg.ini; then
     echo "ok: $how wrote the six keys"
   else
