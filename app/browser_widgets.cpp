@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
+#include <QTimer>
 
 #include "app/folder_model.h"
 
@@ -108,7 +109,7 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
         emit SelectionChanged();
-        if (!selectedItems().isEmpty()) {
+        if (!quiet_ && !selectedItems().isEmpty()) {
             emit FileChosen();
         }
     });
@@ -159,6 +160,27 @@ bool FileListBox::SelectFile(const QString& name) {
     found.first()->setSelected(true);
     scrollToItem(found.first());
     return true;
+}
+
+void FileListBox::ChooseQuietly(const QString& path) {
+    // After the view has finished the change it is making now (a key press
+    // moves the current row after announcing the selection).
+    QTimer::singleShot(0, this, [this, path] {
+        quiet_ = true;
+        const QFileInfo file(path);
+        const QList<QListWidgetItem*> found =
+            !path.isEmpty() && QDir::cleanPath(file.absolutePath()) == directory_
+                ? findItems(file.fileName(), Qt::MatchExactly)
+                : QList<QListWidgetItem*>();
+        if (found.isEmpty()) {
+            clearSelection();
+        } else {
+            setCurrentItem(found.first());
+            found.first()->setSelected(true);
+            scrollToItem(found.first());
+        }
+        quiet_ = false;
+    });
 }
 
 }  // namespace tonvell::app

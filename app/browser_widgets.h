@@ -61,6 +61,10 @@ public:
     QString FileName() const;
     // Selects the listed file with this name; false when it is not listed.
     bool SelectFile(const QString& name);
+    // Selects the file at path when this folder lists it, and nothing
+    // otherwise, without announcing a choice: puts back the selection after
+    // the user took back a choice.
+    void ChooseQuietly(const QString& path);
 
 signals:
     // A file became the selected one.
@@ -74,6 +78,7 @@ protected:
 private:
     QString mask_ = QStringLiteral("*.mid");
     QString directory_;
+    bool quiet_ = false;  // a selection change that is no choice of the user's
 };
 
 }  // namespace tonvell::app

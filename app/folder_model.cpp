@@ -106,7 +106,11 @@ std::vector<FolderRow> FolderRows(const QString& folder) {
     const QStringList subfolders =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : subfolders) {
-        chain.push_back({name, dir.filePath(name), childLevel, false});
+        // The folder filter also passes links to devices and other special
+        // files; only what opens as a folder is one.
+        if (QFileInfo(dir.filePath(name)).isDir()) {
+            chain.push_back({name, dir.filePath(name), childLevel, false});
+        }
     }
     return chain;
 }

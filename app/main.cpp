@@ -9,10 +9,12 @@
 #include "app/app_support.h"
 #include "app/message_boxes.h"
 #include "app/termination_signals.h"
+#include "app/text_box_fill.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 
 int main(int argc, char** argv) {
+    tonvell::app::KeepFreedMemory();
     tonvell::app::TonvellApplication app(argc, argv);
     try {
         TForm1 window;

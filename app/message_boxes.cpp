@@ -23,4 +23,13 @@ void QtMessageBoxes::Error(const QString& title, const QString& text) {
     Show(parent_, QMessageBox::Critical, title, text);
 }
 
+QMessageBox::StandardButton QtMessageBoxes::Question(const QString& title, const QString& text,
+                                                     QMessageBox::StandardButtons buttons,
+                                                     QMessageBox::StandardButton byDefault) {
+    QMessageBox box(QMessageBox::Question, title, text, buttons, parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(byDefault);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 }  // namespace tonvell::app

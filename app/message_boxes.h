@@ -2,6 +2,7 @@
 // The window's modal message boxes, behind an interface so that tests record
 // them instead of blocking on them.
 
+#include <QMessageBox>
 #include <QString>
 
 class QWidget;
@@ -16,6 +17,14 @@ public:
     // The error box for failures: a file that cannot be saved, an error that
     // escaped a handler.
     virtual void Error(const QString& title, const QString& text) = 0;
+    // A question with Qt's standard buttons (translated with the rest of Qt);
+    // returns the button chosen, Escape giving the Cancel or No button. Boxes
+    // that show no questions answer Cancel, which loses nothing.
+    virtual QMessageBox::StandardButton Question(const QString& /*title*/, const QString& /*text*/,
+                                                 QMessageBox::StandardButtons /*buttons*/,
+                                                 QMessageBox::StandardButton /*byDefault*/) {
+        return QMessageBox::Cancel;
+    }
 };
 
 class QtMessageBoxes final : public MessageBoxes {
@@ -23,6 +32,9 @@ public:
     explicit QtMessageBoxes(QWidget* parent) : parent_(parent) {}
     void Message(const QString& title, const QString& text) override;
     void Error(const QString& title, const QString& text) override;
+    QMessageBox::StandardButton Question(const QString& title, const QString& text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton byDefault) override;
 
 private:
     QWidget* parent_;

@@ -23,7 +23,9 @@
 #include "app/app_support.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
+#include "app/listing_guard.h"
 #include "app/player_window_view.h"
+#include "app/text_box_fill.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
 #include "playback/listing_player.h"
@@ -56,11 +58,6 @@ QString JoinLines(const std::vector<std::string>& lines) {
         text += lines[i];
     }
     return FromUtf8(text);
-}
-
-QString LineOf(const QPlainTextEdit* memo, int line) {
-    const QTextBlock block = memo->document()->findBlockByNumber(line);
-    return block.isValid() ? block.text() : QString();
 }
 
 template <class W>
@@ -169,8 +166,8 @@ void TForm1::BuildControls() {
     Memo4 = Place(MakeMemo(GroupBox2, QStringLiteral("Нет данных")), 8, 16, 140, 41);
     Memo4->setReadOnly(true);
     MakeFlat(Memo4);
-    Memo1 = Place(MakeMemo(this, QStringLiteral("Файл не загружен")), 388, 72, 153, 249);
-    Memo1->setReadOnly(true);
+    Memo1 = Place(new tonvell::app::EventLogView(this), 388, 72, 153, 249);
+    Memo1->setPlainText(QStringLiteral("Файл не загружен"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Button2 = Place(new QPushButton(QStringLiteral("Обработать! -->"), this), 552, 12, 89, 49);
@@ -484,6 +481,15 @@ void TForm1::EchoFileName() {
 // Conversion
 
 void TForm1::FileListBox1Click() {
+    if (!tonvell::app::MayReplaceListing(*Memo2, *messages_, ApplicationTitle(),
+                                         [this] { return SaveListingBox(listingSource_); })) {
+        // The listing stays; a choice in the file list is taken back to the
+        // file the listing came from.
+        if (!FileListBox1->FileName().isEmpty()) {
+            FileListBox1->ChooseQuietly(listingSource_);
+        }
+        return;
+    }
     ConvertFile(FileListBox1->FileName());
 }
 
@@ -492,21 +498,18 @@ void TForm1::ConvertFile(const QString& path) {
     // is cleared, so the next Play starts at the top of the new listing.
     Rewind();
     ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString(), {}));
+    listingSource_ = path;
 }
 
 void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
-    // Line 1 of the input report keeps what it showed when the conversion
-    // did not reach it.
-    QString report = FromUtf8(result.sizeLine);
-    if (result.progressLine) {
-        report += QLatin1Char('\n') + FromUtf8(*result.progressLine);
-    } else if (Memo4->document()->blockCount() > 1) {
-        report += QLatin1Char('\n') + LineOf(Memo4, 1);
-    }
-    Memo4->setPlainText(report);
-    Memo1->setPlainText(JoinLines(result.eventLog));
-    Memo2->setPlainText(FromUtf8(tonvell::JoinListing(result.listing)));
+    // Line 1 of the input report is empty when the conversion read no event:
+    // what it showed belongs to the previous file.
+    Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') +
+                        FromUtf8(result.progressLine.value_or(std::string())));
+    Memo1->SetLines(result.eventLog);
+    tonvell::app::FillPlainText(Memo2, FromUtf8(tonvell::JoinListing(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
+    tonvell::app::MarkListingUnedited(*Memo2);
     for (const std::string& message : result.messages) {
         messages_->Message(ApplicationTitle(), FromUtf8(message));
     }
@@ -522,6 +525,7 @@ void TForm1::Rewind() {
 void TForm1::Button1Click() {
     Memo2->selectAll();
     QGuiApplication::clipboard()->setText(Memo2->toPlainText());
+    tonvell::app::MarkListingUnedited(*Memo2);
 }
 
 void TForm1::Button7Click() {
@@ -536,18 +540,24 @@ void TForm1::Button7Click() {
 // Saving
 
 void TForm1::Button3Click() {
-    const QString input = FileListBox1->FileName();
+    SaveListingBox(FileListBox1->FileName());
+}
+
+bool TForm1::SaveListingBox(const QString& input) {
     SaveDialog1.InitialDir = tonvell::app::InitialSaveFolder(input);
     SaveDialog1.FileName = tonvell::app::ProposedSaveName(input);
     if (!saveDialog_->Execute(SaveDialog1, this)) {
-        return;
+        return false;
     }
     const tonvell::SaveResult saved =
         tonvell::SaveListing(Memo2->toPlainText().toStdString(), SaveDialog1.FilterIndex,
-                             QFile::encodeName(SaveDialog1.FileName).toStdString());
+                             QFile::encodeName(SaveDialog1.FileName).toStdString(), *saveFiles_);
     if (!saved.ok()) {
         ReportError(QFile::decodeName(QByteArray::fromStdString(saved.message)));
+        return false;
     }
+    tonvell::app::MarkListingUnedited(*Memo2);
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -599,6 +609,7 @@ void TForm1::Memo2KeyUp() {
 }
 // The hidden test button; it leaves a running playback alone.
 void TForm1::Button8Click() {
-    if (!player_->Playing())
+    if (!player_->Playing()) {
         soundPort_->TestOutput();
+    }
 }

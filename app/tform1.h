@@ -9,11 +9,13 @@
 #include <memory>
 
 #include "app/browser_widgets.h"
+#include "app/event_log_view.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
 #include "app/settings.h"
 #include "convert/channel_map.h"
 #include "convert/conversion.h"
+#include "output/file_system.h"
 #include "playback/sound_port.h"
 
 class QCheckBox;
@@ -55,7 +57,7 @@ public:
     // Input and output.
     QGroupBox* GroupBox2 = nullptr;
     QPlainTextEdit* Memo4 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    tonvell::app::EventLogView* Memo1 = nullptr;
     QPushButton* Button2 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;
@@ -158,6 +160,9 @@ public:
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
+    // Where saves are written; the machine's file system unless a test
+    // injects failures. files must outlive the window.
+    void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
     const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
@@ -177,6 +182,9 @@ private:
     void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
     void UpdateInstrumentEnabled();
+    // Saves the listing through the save dialog, proposing input's folder and
+    // name; true when it was saved.
+    bool SaveListingBox(const QString& input);
     // Start-up once the controls are built: the start folder, drive G:, and
     // the settings applied in their order.
     void StartUp();
@@ -195,6 +203,8 @@ private:
     std::unique_ptr<tonvell::playback::SoundPort> soundPort_;
     std::unique_ptr<tonvell::playback::QtPlayerTimer> playerTimer_;
     std::unique_ptr<tonvell::playback::ListingPlayer> player_;
+    const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
+    QString listingSource_;  // the file whose conversion fills the listing box
 };
 
 // The one window of the program.

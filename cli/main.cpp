@@ -1,13 +1,15 @@
 // tonvell-cli: converts MIDI files into listings, data blocks or constant lists
 // for scripts and firmware builds.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "cli/mapped_input.h"
+#include "cli/file_identity.h"
+#include "cli/input_file.h"
 #include "cli/options.h"
 #include "convert/conversion.h"
 #include "output/file_replace.h"
@@ -59,32 +61,41 @@ void Report(const std::string& input, const ConversionResult& r, bool quiet) {
     }
 }
 
-// Tells why an input gave no output; false when it converted.
-bool Refused(const std::string& input, const ConversionResult& r) {
-    switch (r.status) {
-        case ConversionResult::Status::NotOpened:
-            Error(input + ": cannot read: " + r.failureReason);
+// Tells why an input is not converted; false when it can be.
+bool Refused(const std::string& input, const tonvell::cli::InputFile& file) {
+    using State = tonvell::cli::InputFile::State;
+    switch (file.Status()) {
+        case State::NotOpened:
+            Error(input + ": cannot read: " + file.Reason());
             return true;
-        case ConversionResult::Status::TooLarge:
-            Error(input + ": " + r.progressLine.value_or("") + " (" + r.sizeLine + "; at most " +
-                  std::to_string(tonvell::kMaxInputBytes) + ")");
+        case State::TooLarge:
+            // A stream is read only one byte past the limit.
+            Error(input + ": Файл слишком большой (" +
+                  (file.Size() > tonvell::kMaxInputBytes + 1
+                       ? "Всего: " + std::to_string(file.Size()) + " байт; at most "
+                       : std::string("more than ")) +
+                  std::to_string(tonvell::kMaxInputBytes) + " bytes)");
             return true;
-        case ConversionResult::Status::Converted:
+        case State::Read:
             break;
+    }
+    if (!file.LooksLikeMidi()) {
+        Error(input + ": not a MIDI file (it does not begin with MThd); nothing written");
+        return true;
     }
     return false;
 }
 
 std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& input) {
-    if (!o.output.empty())
-        return o.output;
-    if (o.outputDir.empty())
+    if (o.output)
+        return *o.output;
+    if (!o.outputDir)
         return "";
     const auto type = o.type.value_or(tonvell::ListingFileType::Inc);
     fs::path name = fs::path(input).stem();
     name += ".";
     name += std::string(tonvell::cli::ExtensionOf(type));
-    return (fs::path(o.outputDir) / name).string();
+    return (fs::path(*o.outputDir) / name).string();
 }
 
 // Where one input's result goes: standard output (path empty), or the file at
@@ -161,43 +172,71 @@ private:
     tonvell::ListingRenderer renderer_;
 };
 
+// The identities of every input, taken before anything is written.
+std::vector<tonvell::cli::FileIdentity> InputIdentities(const std::vector<std::string>& inputs) {
+    std::vector<tonvell::cli::FileIdentity> identities;
+    for (const auto& input : inputs) {
+        if (const auto identity = tonvell::cli::IdentityOf(input))
+            identities.push_back(*identity);
+    }
+    return identities;
+}
+
+// True when writing path would overwrite one of the inputs (by any name).
+bool OverwritesAnInput(const std::string& path,
+                       const std::vector<tonvell::cli::FileIdentity>& inputs) {
+    const auto identity = tonvell::cli::IdentityOf(path);
+    return identity && std::find(inputs.begin(), inputs.end(), *identity) != inputs.end();
+}
+
 int Run(const tonvell::cli::Options& o) {
-    if (!o.outputDir.empty()) {
+    if (o.outputDir) {
         std::error_code ec;
-        fs::create_directories(o.outputDir, ec);
-        if (!fs::is_directory(o.outputDir, ec)) {
-            Error("cannot use output folder " + o.outputDir);
+        fs::create_directories(*o.outputDir, ec);
+        if (!fs::is_directory(*o.outputDir, ec)) {
+            Error("cannot use output folder " + *o.outputDir);
             return 1;
         }
     }
-    int status = 0;
+    const auto inputIdentities = InputIdentities(o.inputs);
+    bool failed = false;
+    bool cutShort = false;
     std::set<std::string> written;
     StdoutSink out;
     for (const auto& input : o.inputs) {
         const std::string path = OutputPathFor(o, input);
+        if (!path.empty() && OverwritesAnInput(path, inputIdentities)) {
+            Error(input + ": not converted: the output " + path +
+                  " is an input file, which it would overwrite");
+            failed = true;
+            continue;
+        }
         const std::string key = path.empty() ? "" : fs::absolute(path).lexically_normal().string();
         if (!key.empty() && written.contains(key)) {
             Error(input + ": not converted: " + path + " was already written for another input");
-            status = 1;
+            failed = true;
+            continue;
+        }
+        const tonvell::cli::InputFile file(input);
+        if (Refused(input, file)) {
+            failed = true;
             continue;
         }
         // Only what gets written is built, the event log or the listing, and
         // it is written out in pieces rather than held whole.
         ResultOutput output(o, input, path, out);
         const ConversionResult r =
-            tonvell::cli::ConvertMapped(input, output.ConvertOptions(), kProgram);
-        if (Refused(input, r)) {
-            status = 1;
-            continue;
-        }
+            tonvell::cli::ConvertInput(file, input, output.ConvertOptions(), kProgram);
         // Only an input that gets written claims its output name.
         if (!key.empty())
             written.insert(key);
         Report(input, r, o.quiet);
         if (!output.Finish())
-            status = 1;
+            failed = true;
+        cutShort = cutShort || r.cutShort;
     }
-    return status;
+    // A build must notice a damaged input even though its output was written.
+    return failed ? 1 : cutShort ? 3 : 0;
 }
 
 }  // namespace

@@ -16,7 +16,14 @@ const char kUsage[] =
     "      --version           show the version\n"
     "\n"
     "Without -o or -d, a single input's result goes to standard output.\n"
-    "Exit status: 0 all converted, 1 an input could not be read or was refused, 2 usage error.\n";
+    "\n"
+    "Exit status:\n"
+    "  0  every input was converted\n"
+    "  1  an input could not be read or was refused (not a MIDI file, too large, or its\n"
+    "     output would overwrite an input), or an output could not be written\n"
+    "  2  usage error\n"
+    "  3  every input was converted, but one was cut short (damaged or incomplete file):\n"
+    "     what it held up to the cut was written\n";
 
 namespace {
 
@@ -52,14 +59,14 @@ std::string CheckCombination(const Options& o) {
         return "";
     if (o.inputs.empty())
         return "no input file given";
-    if (!o.output.empty() && !o.outputDir.empty())
+    if (o.output && o.outputDir)
         return "-o and -d cannot be used together";
-    if (!o.output.empty() && o.inputs.size() > 1)
+    if (o.output && o.inputs.size() > 1)
         return "-o takes one input; use -d for several";
-    if (o.log && (!o.output.empty() || !o.outputDir.empty())) {
+    if (o.log && (o.output || o.outputDir)) {
         return "--log writes to standard output; it cannot be used with -o or -d";
     }
-    if (!o.log && o.output.empty() && o.outputDir.empty() && o.inputs.size() > 1) {
+    if (!o.log && !o.output && !o.outputDir && o.inputs.size() > 1) {
         return "several inputs need -d DIR (standard output takes one)";
     }
     return "";
@@ -99,6 +106,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             auto v = takeValue();
             if (!v) {
                 r.error = "option " + name + " needs a value";
+                return r;
+            }
+            // An empty name is a mistake in the calling script (an unset
+            // variable), never a wish for standard output.
+            if (v->empty() && name != "-t" && name != "--type") {
+                r.error = "option " + name + " needs a file name, not an empty one";
                 return r;
             }
             if (name == "-t" || name == "--type") {

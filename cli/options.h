@@ -10,9 +10,9 @@
 namespace tonvell::cli {
 
 struct Options {
-    std::optional<ListingFileType> type;  // from --type
-    std::string output;                   // -o
-    std::string outputDir;                // -d
+    std::optional<ListingFileType> type;   // from --type
+    std::optional<std::string> output;     // -o
+    std::optional<std::string> outputDir;  // -d
     bool log = false;
     bool quiet = false;
     bool help = false;

@@ -1,8 +1,7 @@
 #include "output/file_replace.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 namespace tonvell {
@@ -11,72 +10,95 @@ namespace fs = std::filesystem;
 
 namespace {
 
-WriteOutcome WriteInPlace(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
+WriteOutcome WriteInPlace(const FileSystem& files, const std::string& path,
+                          std::string_view bytes) {
+    const FileSystem::Handle file = files.OpenExisting(path);
+    if (file == FileSystem::kNoHandle) {
         return WriteOutcome::CannotCreate;
     }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    return out ? WriteOutcome::Written : WriteOutcome::CannotWrite;
+    const bool written = files.Write(file, bytes);
+    const bool closed = files.Close(file);
+    return written && closed ? WriteOutcome::Written : WriteOutcome::CannotWrite;
 }
 
-fs::path TemporaryBeside(const fs::path& target) {
+// The file a chain of links ends at; nothing for a looping chain.
+std::optional<fs::path> FollowLinks(const FileSystem& files, fs::path target) {
+    for (int hops = 0; hops <= 40; ++hops) {
+        const auto next = files.LinkTarget(target.string());
+        if (!next) {
+            return target;
+        }
+        const fs::path named(*next);
+        target = named.is_absolute() ? named : target.parent_path() / named;
+    }
+    return std::nullopt;
+}
+
+// A short name, so that a target whose name is near the longest a folder
+// allows still gets its temporary file.
+std::string TemporaryName() {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
-    const auto tag = std::to_string(random()) + std::to_string(random());
-    // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) on
-    // "." + std::string.
-    std::string name = ".";
-    name += target.filename().string();
-    name += '.';
-    name += tag;
-    name += ".tmp";
-    return target.parent_path() / name;
+    std::string name = ".tonvell-";
+    for (int i = 0; i < 6; ++i) {
+        name += kLetters[random() % (sizeof kLetters - 1)];
+    }
+    return name;
+}
+
+// Creates the temporary file in folder; its path goes to temporary.
+FileSystem::Handle CreateTemporary(const FileSystem& files, const fs::path& folder,
+                                   std::string& temporary) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temporary = (folder / TemporaryName()).string();
+        errno = 0;
+        const FileSystem::Handle file = files.CreateNew(temporary);
+        if (file != FileSystem::kNoHandle || errno != EEXIST) {
+            return file;
+        }
+    }
+    return FileSystem::kNoHandle;
 }
 
 }  // namespace
 
-WriteOutcome WriteFileReplacing(const std::string& pathText, std::string_view bytes) {
-    std::error_code ec;
-    fs::path target(pathText);
-    if (pathText.empty() || fs::is_directory(target, ec)) {
+WriteOutcome WriteFileReplacing(const std::string& path, std::string_view bytes,
+                                const FileSystem& files) {
+    if (path.empty()) {
         return WriteOutcome::CannotCreate;
     }
-    // Write through a link to the file it names, so the link stays a link;
-    // a link to a file not there yet gets that file, as a plain write would.
-    for (int hops = 0; fs::is_symlink(target, ec); ++hops) {
-        const fs::path next = fs::read_symlink(target, ec);
-        if (ec || hops == 40) {
-            return WriteOutcome::CannotCreate;  // unreadable or looping links
+    if (const auto entry = files.Look(path); entry && !entry->regular) {
+        if (entry->folder) {
+            return WriteOutcome::CannotCreate;
         }
-        target = next.is_absolute() ? next : target.parent_path() / next;
+        return WriteInPlace(files, path, bytes);
     }
-    const bool exists = fs::exists(target, ec);
-    if (exists && !fs::is_regular_file(target, ec)) {
-        return WriteInPlace(target, bytes);
+    const auto target = FollowLinks(files, path);
+    if (!target) {
+        return WriteOutcome::CannotCreate;
     }
-    const fs::path temporary = TemporaryBeside(target);
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        // A writable file in a folder that takes no new files can still be
-        // replaced in place.
-        return exists ? WriteInPlace(target, bytes) : WriteOutcome::CannotCreate;
+    const auto existing = files.Look(target->string());
+    const fs::path folder = target->has_parent_path() ? target->parent_path() : fs::path(".");
+    // Never a write into the target itself: a folder that takes no new file
+    // means the save is refused, with the old file untouched.
+    std::string temporary;
+    const FileSystem::Handle file = CreateTemporary(files, folder, temporary);
+    if (file == FileSystem::kNoHandle) {
+        return WriteOutcome::CannotCreate;
     }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        fs::remove(temporary, ec);
+    bool ok = files.Write(file, bytes);
+    if (ok && existing) {
+        // Keep the permissions and owner the user gave the file being replaced.
+        files.CopyAttributes(file, *existing);
+    }
+    ok = ok && files.Sync(file);
+    ok = files.Close(file) && ok;
+    ok = ok && files.Rename(temporary, target->string());
+    if (!ok) {
+        files.Remove(temporary);
         return WriteOutcome::CannotWrite;
     }
-    if (exists) {
-        // Keep the permissions the user gave the file being replaced.
-        fs::permissions(temporary, fs::status(target, ec).permissions(), ec);
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        return WriteOutcome::CannotWrite;
-    }
+    files.SyncFolder(folder.string());
     return WriteOutcome::Written;
 }
 

@@ -15,7 +15,8 @@ struct SaveResult {
 };
 
 // text: the listing box's whole text; fileType: the dialog's type 1 to 4;
-// path: the full path the user confirmed.
-SaveResult SaveListing(std::string_view text, int fileType, const std::string& path);
+// path: the full path the user confirmed; files: where it is written.
+SaveResult SaveListing(std::string_view text, int fileType, const std::string& path,
+                       const FileSystem& files = SystemFileSystem());
 
 }  // namespace tonvell

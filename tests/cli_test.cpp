@@ -94,31 +94,41 @@ protected:
 
     // Runs the converter in the work folder with standard output and error
     // going to files (standard output to stdoutPath if one is given).
-    CliRun Cli(const std::vector<std::string>& args, const std::string& stdoutPath = "") {
+    CliRun Cli(const std::vector<std::string>& args, const std::string& stdoutPath = "",
+               const std::string& stdinPath = "/dev/null") {
+        std::vector<std::string> argv = {TONVELL_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return Spawn(argv, stdoutPath, stdinPath);
+    }
+
+    // Runs a shell command line in the work folder, $CLI naming the converter.
+    CliRun Shell(const std::string& command) {
+        return Spawn({"/bin/bash", "-c", "CLI=" TONVELL_CLI_PATH "; " + command}, "", "/dev/null");
+    }
+
+    CliRun Spawn(std::vector<std::string> argStrings, const std::string& stdoutPath,
+                 const std::string& stdinPath) {
         CliRun run;
         const std::string outPath = stdoutPath.empty() ? (dir_ / "stdout").string() : stdoutPath;
         const std::string errPath = (dir_ / "stderr").string();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, stdinPath.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const std::string workDir = work().string();
         posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-        std::vector<std::string> argStrings = {TONVELL_CLI_PATH};
-        argStrings.insert(argStrings.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& arg : argStrings)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
         pid_t pid = 0;
-        const int spawned =
-            posix_spawn(&pid, TONVELL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << TONVELL_CLI_PATH;
+            ADD_FAILURE() << "cannot start " << argv[0];
             return run;
         }
         // Bounded wait: a converter that hangs is stopped and reported, not
@@ -432,6 +442,13 @@ TEST_F(CliTest, UsageErrors) {
         {"--log", "-d", "outdir", "song.mid"},
         {"--quiet=yes", "song.mid"},
         {"--log=1", "song.mid"},
+        // An empty output name (an unset variable in a script) never means
+        // standard output.
+        {"-o", "", "song.mid"},
+        {"--output=", "song.mid"},
+        {"--output", "", "song.mid"},
+        {"-d", "", "song.mid"},
+        {"--output-dir=", "song.mid"},
     };
     const std::set<std::string> before = Names(work());
     for (const auto& args : cases) {
@@ -446,6 +463,179 @@ TEST_F(CliTest, UsageErrors) {
         EXPECT_NE(run.err, "");
         EXPECT_EQ(Names(work()), before);
     }
+}
+
+// Inputs that a build step may meet by mistake or by damage: each gets its
+// exit status and message, a refused input has nothing written for it, and
+// no input is ever changed.
+TEST_F(CliTest, HostileInputs) {
+    // A cut-short file: the track claims five bytes more than there are.
+    const std::vector<std::uint8_t> cut(song_.begin(), song_.end() - 5);
+    WriteAll(work() / "cut.mid", cut);
+    WriteAll(work() / "notes.mid", {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't', '\n'});
+    WriteAll(work() / "empty.mid", {});
+    WriteAll(work() / "tune.inc", song_);  // a MIDI file with the listing's extension
+    fs::create_symlink("song.mid", work() / "link.inc");
+    fs::create_hard_link(work() / "song.mid", work() / "hard.inc");
+    fs::create_directory(work() / "out");
+    WriteAll(work() / "out/a.inc", song_);  // an input in the output folder
+    // The longest names a folder takes are 255 bytes: 114 Cyrillic letters
+    // and ".mid" are 232.
+    std::string cyrillic;
+    for (int i = 0; i < 114; ++i)
+        cyrillic += "ж";
+    WriteAll(work() / (cyrillic + ".mid"), song_);
+    WriteAll(work() / (cyrillic + ".inc"), {'o', 'l', 'd'});
+
+    const std::string song = ReadAll(work() / "song.mid");
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;   // in standard error
+        std::string output;    // the file written, empty for none (or standard output)
+        std::string expected;  // its bytes, or standard output's
+    } cases[] = {
+        {"text file", {"notes.mid"}, 1, "notes.mid: not a MIDI file", "", ""},
+        {"text file to a folder", {"-d", "out", "notes.mid"}, 1, "not a MIDI file", "", ""},
+        {"empty file", {"-o", "empty.inc", "empty.mid"}, 1, "not a MIDI file", "", ""},
+        {"cut short",
+         {"-q", "cut.mid"},
+         3,
+         "warning: cut.mid: Неожиданный конец файла",
+         "",
+         Expected(cut, "cut.mid", ListingFileType::Inc)},
+        {"cut short to a file",
+         {"-q", "-o", "cut.zum", "cut.mid"},
+         3,
+         "Неожиданный конец файла",
+         "cut.zum",
+         Expected(cut, "cut.mid", ListingFileType::Zum)},
+        {"one of two cut short",
+         {"-q", "-d", "new", "song.mid", "cut.mid"},
+         3,
+         "Неожиданный конец файла",
+         "new/cut.inc",
+         Expected(cut, "cut.mid", ListingFileType::Inc)},
+        {"-o is the input", {"-o", "song.mid", "song.mid"}, 1, "is an input file", "", ""},
+        {"-o is the input by another path",
+         {"-o", "./../work/song.mid", "song.mid"},
+         1,
+         "is an input file",
+         "",
+         ""},
+        {"-o is a link to the input",
+         {"-o", "link.inc", "song.mid"},
+         1,
+         "is an input file",
+         "",
+         ""},
+        {"-o is a hard link to the input",
+         {"-o", "hard.inc", "song.mid"},
+         1,
+         "is an input file",
+         "",
+         ""},
+        {"-d output is the input", {"-d", ".", "tune.inc"}, 1, "is an input file", "", ""},
+        {"-d output is another input",
+         {"-q", "-d", "out", "song.mid", "a.mid", "out/a.inc"},
+         1,
+         "a.mid: not converted: the output out/a.inc is an input file",
+         "out/song.inc",
+         Expected(song_, "song.mid", ListingFileType::Inc)},
+        {"232-byte Cyrillic name to a folder",
+         {"-q", "-d", "new", cyrillic + ".mid"},
+         0,
+         "",
+         "new/" + cyrillic + ".inc",
+         Expected(song_, cyrillic + ".mid", ListingFileType::Inc)},
+        {"232-byte Cyrillic name replacing a file",
+         {"-q", "-o", cyrillic + ".inc", cyrillic + ".mid"},
+         0,
+         "",
+         cyrillic + ".inc",
+         Expected(song_, cyrillic + ".mid", ListingFileType::Inc)},
+    };
+    WriteAll(work() / "a.mid", song_);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::set<std::string> before = Names(work());
+        const std::set<std::string> outBefore = Names(work() / "out");
+        const fs::path output = work() / c.output;
+        const bool outputExisted = !c.output.empty() && fs::exists(output);
+        const std::string oldOutput = outputExisted ? ReadAll(output) : "";
+        const CliRun run = Cli(c.args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        if (c.output.empty()) {
+            EXPECT_EQ(run.out, c.expected);
+        } else {
+            EXPECT_EQ(ReadAll(output), c.expected);
+            if (outputExisted) {
+                WriteAll(output, {oldOutput.begin(), oldOutput.end()});
+            } else {
+                fs::remove(output);
+            }
+        }
+        fs::remove_all(work() / "new");
+        // Nothing else was written: no file for a refused input, no
+        // temporary file left.
+        EXPECT_EQ(Names(work()), before);
+        EXPECT_EQ(Names(work() / "out"), outBefore);
+        // No input changed, whatever name led to it.
+        EXPECT_EQ(ReadAll(work() / "song.mid"), song);
+        EXPECT_EQ(ReadAll(work() / "tune.inc"), song);
+        EXPECT_EQ(ReadAll(work() / "out/a.inc"), song);
+        EXPECT_TRUE(fs::is_symlink(work() / "link.inc"));
+    }
+}
+
+// Inputs that are no files on the disk: a named pipe whose writer finishes at
+// once, standard input, and a process substitution.
+TEST_F(CliTest, PipesAreReadOnce) {
+    const std::string expected = Expected(song_, "song.mid", ListingFileType::Inc);
+    const fs::path pipe = work() / "song.mid.pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        // The writer opens the pipe as soon as the converter does, writes the
+        // file and is gone. It never waits for ever itself: it gives up when
+        // no reader comes.
+        std::thread writer([&] {
+            for (int tries = 0; tries < 6000; ++tries) {
+                const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    fcntl(fd, F_SETFL, 0);
+                    [[maybe_unused]] const auto n = write(fd, song_.data(), song_.size());
+                    close(fd);
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        const CliRun run = Cli({"-q", "song.mid.pipe"});
+        writer.join();
+        ASSERT_TRUE(run.finished) << "the converter hung on a named pipe";
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, Expected(song_, "song.mid.pipe", ListingFileType::Inc));
+    }
+
+    const CliRun fromStdin = Cli({"-q", "/dev/stdin"}, "", (work() / "song.mid").string());
+    ASSERT_TRUE(fromStdin.finished);
+    EXPECT_EQ(fromStdin.exitCode, 0) << fromStdin.err;
+    EXPECT_EQ(fromStdin.out, Expected(song_, "stdin", ListingFileType::Inc));
+
+    const CliRun substituted = Shell("\"$CLI\" -q -t zum <(cat song.mid)");
+    ASSERT_TRUE(substituted.finished);
+    EXPECT_EQ(substituted.exitCode, 0) << substituted.err;
+    EXPECT_EQ(substituted.out, Expected(song_, "song.mid", ListingFileType::Zum));
+
+    const CliRun textPiped = Shell("echo hello | \"$CLI\" -q -d out /dev/stdin");
+    ASSERT_TRUE(textPiped.finished);
+    EXPECT_EQ(textPiped.exitCode, 1);
+    EXPECT_NE(textPiped.err.find("not a MIDI file"), std::string::npos) << textPiped.err;
+    EXPECT_FALSE(fs::exists(work() / "out/stdin.inc"));
 }
 
 TEST_F(CliTest, HelpAndVersion) {

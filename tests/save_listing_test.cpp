@@ -2,6 +2,7 @@
 // failed save that loses nothing.
 
 #include "output/save_listing.h"
+#include "tests/faulty_file_system.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace tonvell {
 namespace {
@@ -178,6 +180,90 @@ TEST_F(SaveListingTest, PathThatCannotBeCreated) {
     EXPECT_TRUE(fs::is_symlink(dir_ / "loop.inc"));
     EXPECT_EQ(ReadAll(dir_ / "file"), kOld);
     EXPECT_TRUE(fs::is_empty(dir_ / "folder.inc"));
+}
+
+// Whatever step of a save fails, the old file keeps its bytes and no
+// temporary file is left; a folder that takes no new file refuses the save
+// even when the target itself could be written.
+TEST_F(SaveListingTest, FailureAtAnyStepKeepsTheOldFile) {
+    using tonvell_test::FaultyFileSystem;
+    using Step = FaultyFileSystem::Step;
+    const struct {
+        Step step;
+        WriteOutcome outcome;
+        const char* message;
+    } cases[] = {
+        {Step::CreateNew, WriteOutcome::CannotCreate, "Cannot create file "},
+        {Step::Write, WriteOutcome::CannotWrite, "Cannot write file "},
+        {Step::Sync, WriteOutcome::CannotWrite, "Cannot write file "},
+        {Step::Close, WriteOutcome::CannotWrite, "Cannot write file "},
+        {Step::Rename, WriteOutcome::CannotWrite, "Cannot write file "},
+    };
+    fs::create_directory(dir_ / "sub");
+    for (const auto& c : cases) {
+        for (const char* target : {"song.inc", "link.inc", "new.inc"}) {
+            for (int fileType : {1, 2, 3}) {
+                SCOPED_TRACE(std::string(target) + " type " + std::to_string(fileType) + " step " +
+                             std::to_string(static_cast<int>(c.step)));
+                WriteAll(dir_ / "song.inc", kOld);
+                WriteAll(dir_ / "sub/real.inc", kOld);
+                fs::create_symlink("sub/real.inc", dir_ / "link.inc");
+                const std::string path = (dir_ / target).string();
+                const FaultyFileSystem files(c.step);
+                const SaveResult result = SaveListing(kListing, fileType, path, files);
+                EXPECT_EQ(result.outcome, c.outcome);
+                EXPECT_EQ(result.message, c.message + path);
+                EXPECT_EQ(ReadAll(dir_ / "song.inc"), kOld);
+                EXPECT_EQ(ReadAll(dir_ / "sub/real.inc"), kOld);
+                EXPECT_TRUE(fs::is_symlink(dir_ / "link.inc"));
+                EXPECT_EQ(Names(), (std::set<std::string>{"link.inc", "song.inc", "sub"}));
+                EXPECT_EQ(Names(dir_ / "sub"), std::set<std::string>{"real.inc"});
+                // Never a write into the old file itself.
+                for (const std::string& step : files.steps) {
+                    EXPECT_FALSE(step.starts_with("open ")) << step;
+                }
+                fs::remove(dir_ / "link.inc");
+            }
+        }
+    }
+}
+
+// The bytes reach the disk before the rename and the rename reaches it after;
+// the temporary file has a short name in the target's folder, so that the
+// longest names a folder takes (255 bytes) still save.
+TEST_F(SaveListingTest, TemporaryFileIsShortAndSyncedAroundTheRename) {
+    fs::create_directory(dir_ / "sub");
+    std::string longName;
+    while (longName.size() < 250)
+        longName += "ж";  // two bytes each
+    longName += ".inc";
+    for (const std::string& name : {std::string("song.inc"), longName}) {
+        SCOPED_TRACE(name.size());
+        const fs::path path = dir_ / "sub" / name;
+        WriteAll(path, kOld);
+        const tonvell_test::FaultyFileSystem files(tonvell_test::FaultyFileSystem::Step::None);
+        ASSERT_TRUE(SaveListing(kListing, 1, path.string(), files).ok());
+        EXPECT_EQ(ReadAll(path), kInc);
+        ASSERT_EQ(files.steps.size(), 6u);
+        ASSERT_TRUE(files.steps[0].starts_with("create "));
+        const fs::path temporary = files.steps[0].substr(7);
+        EXPECT_EQ(temporary.parent_path(), dir_ / "sub");
+        EXPECT_LE(temporary.filename().string().size(), 16u);
+        EXPECT_EQ(std::vector<std::string>(files.steps.begin() + 1, files.steps.end()),
+                  (std::vector<std::string>{"write", "sync", "close", "rename",
+                                            "sync folder " + (dir_ / "sub").string()}));
+        EXPECT_EQ(Names(dir_ / "sub"), std::set<std::string>{name});
+        fs::remove(path);
+    }
+}
+
+// A pipe that nobody reads fails at once rather than waiting for a reader.
+TEST_F(SaveListingTest, PipeWithoutReaderFailsAtOnce) {
+    const fs::path pipe = dir_ / "pipe.inc";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const SaveResult result = SaveListing(kListing, 1, pipe.string());
+    EXPECT_EQ(result.outcome, WriteOutcome::CannotCreate);
+    EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST_F(SaveListingTest, DeviceThatCannotTakeTheBytes) {

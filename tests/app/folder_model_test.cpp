@@ -1,6 +1,8 @@
 // The browser's lists, the mount filter, the message-box title and the save
 // dialog's presets: the window's logic that needs no widget.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -74,11 +76,19 @@ void FolderModelTest::folderRowsShowPathThenSubfolders() {
     QVERIFY(base.mkpath(QStringLiteral("songs/beta")));
     tonvell::test::WriteFile(base.filePath(QStringLiteral("songs/file.mid")), "x");
     const QString songs = base.filePath(QStringLiteral("songs"));
+    // Only what opens as a folder is one: a link to a folder is, a link to a
+    // device, a broken link and a named pipe are not.
+    QVERIFY(QFile::link(QStringLiteral("beta"), base.filePath(QStringLiteral("songs/link"))));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), base.filePath(QStringLiteral("songs/dev"))));
+    QVERIFY(QFile::link(QStringLiteral("gone"), base.filePath(QStringLiteral("songs/broken"))));
+    QCOMPARE(
+        mkfifo(QFile::encodeName(base.filePath(QStringLiteral("songs/pipe"))).constData(), 0600),
+        0);
 
     const std::vector<FolderRow> rows = FolderRows(songs);
     const QStringList parts = QDir::cleanPath(songs).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    // Root, each folder down to songs, then the three subfolders.
-    QCOMPARE(rows.size(), static_cast<std::size_t>(1 + parts.size() + 3));
+    // Root, each folder down to songs, then the four subfolders.
+    QCOMPARE(rows.size(), static_cast<std::size_t>(1 + parts.size() + 4));
     QCOMPARE(rows.front().name, QStringLiteral("/"));
     QCOMPARE(rows.front().level, 0);
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -95,7 +105,7 @@ void FolderModelTest::folderRowsShowPathThenSubfolders() {
         QCOMPARE(rows[i].path, QDir(songs).filePath(rows[i].name));
         children << rows[i].name;
     }
-    QCOMPARE(children, QStringList({"Alpha", "beta", "zeta"}));
+    QCOMPARE(children, QStringList({"Alpha", "beta", "link", "zeta"}));
 
     const std::vector<FolderRow> rootRows = FolderRows(QStringLiteral("/"));
     QCOMPARE(rootRows.front().path, QStringLiteral("/"));

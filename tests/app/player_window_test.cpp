@@ -4,6 +4,7 @@
 // during playback, the end of the listing, and the hidden test button.
 
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +64,7 @@ private slots:
     void conversionDuringPlaybackStopsAndRewindsFirst();
     void openFailureLeavesTheWindowIdle();
     void hiddenTestButton();
+    void closingDuringPlaybackSilencesFirst();
 
 private:
     void Choose(const QString& output);
@@ -76,9 +78,16 @@ private:
     tonvell::test::FakeSerialBackend* serialDevices_ = nullptr;
     std::vector<ShownBox> boxes_;
     std::unique_ptr<TForm1> form_;
+    std::unique_ptr<QTemporaryDir> startFolder_;
+    QString testFolder_;
 };
 
 void PlayerWindowTest::init() {
+    // The window reads and writes Cfg.ini in the folder it starts in.
+    startFolder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(startFolder_->isValid());
+    testFolder_ = QDir::currentPath();
+    QDir::setCurrent(startFolder_->path());
     serial_ = {};
     boxes_.clear();
     tonvell::playback::SoundBackends backends;
@@ -98,6 +107,8 @@ void PlayerWindowTest::init() {
 
 void PlayerWindowTest::cleanup() {
     form_.reset();
+    QDir::setCurrent(testFolder_);
+    startFolder_.reset();
 }
 
 void PlayerWindowTest::Choose(const QString& output) {
@@ -266,6 +277,21 @@ void PlayerWindowTest::hiddenTestButton() {
     form_->Button8Click();
     QCOMPARE(boxes_.size(), std::size_t(2));
     QCOMPARE(boxes_[1].text, QStringLiteral("Неуд"));
+}
+
+void PlayerWindowTest::closingDuringPlaybackSilencesFirst() {
+    form_->Memo2->setPlainText(kLongListing);
+    Choose(QStringLiteral("Synth A"));
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return Messages().size() >= 2 + 15; }));
+    form_->close();
+    QVERIFY(!form_->Player().Playing());
+    const std::vector<MidiShortMessage> sent = Messages();
+    const std::vector<MidiShortMessage> off = AllNotesOff();
+    QVERIFY(sent.size() >= off.size());
+    QVERIFY(
+        std::equal(off.begin(), off.end(), sent.end() - static_cast<std::ptrdiff_t>(off.size())));
+    QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
 }
 
 QTEST_MAIN(PlayerWindowTest)

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "app/app_support.h"
 #include "app/tform1.h"
 #include "test_support.h"
+#include "tests/faulty_file_system.h"
 
 using tonvell::app::SaveDialogState;
 using tonvell::test::ReadFile;
@@ -92,6 +94,8 @@ private slots:
     void cancelWritesNothingAndKeepsTheType();
     void realDialogSavesTheChosenType();
     void realDialogAsksBeforeReplacing();
+    void realQuestionBeforeAnEditedListingIsReplaced_data();
+    void realQuestionBeforeAnEditedListingIsReplaced();
     void failuresShowTheirMessageAndLoseNothing_data();
     void failuresShowTheirMessageAndLoseNothing();
 
@@ -274,6 +278,59 @@ void SaveTest::realDialogAsksBeforeReplacing() {
     QVERIFY(boxes_.empty());
 }
 
+void SaveTest::realQuestionBeforeAnEditedListingIsReplaced_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<int>("answer");
+    for (const bool byKey : {false, true}) {
+        const QByteArray how = byKey ? "arrow key" : "mouse";
+        QTest::newRow(how + ", Cancel") << byKey << int(QMessageBox::Cancel);
+        QTest::newRow(how + ", Discard") << byKey << int(QMessageBox::Discard);
+    }
+}
+
+// The real question box, answered by clicking its buttons while the file
+// list is in the middle of handling the click or key.
+void SaveTest::realQuestionBeforeAnEditedListingIsReplaced() {
+    QFETCH(bool, byKey);
+    QFETCH(int, answer);
+    form_->SetMessageBoxes(std::make_unique<tonvell::app::QtMessageBoxes>(form_.get()));
+    for (const char* name : {"a.mid", "b.mid"}) {
+        WriteFile(dir_->filePath(QLatin1String(name)), tonvell::test::SongFile());
+    }
+    form_->OpenFolder(dir_->path());
+    auto* files = form_->FileListBox1;
+    QVERIFY(files->SelectFile(QStringLiteral("a.mid")));
+    form_->Memo2->setFocus();
+    form_->Memo2->moveCursor(QTextCursor::End);
+    QTest::keyClicks(form_->Memo2, QStringLiteral("; my note"));
+    const QString edited = form_->Memo2->toPlainText();
+
+    bool asked = false;
+    WhenModal<QMessageBox>([&](QMessageBox* question) {
+        asked = true;
+        question->button(static_cast<QMessageBox::StandardButton>(answer))->click();
+    });
+    if (byKey) {
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+    } else {
+        const QRect rect = files->visualItemRect(files->item(1));
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    QTRY_VERIFY(asked);
+    QCoreApplication::processEvents();
+    const QString chosen = answer == QMessageBox::Cancel ? "a.mid" : "b.mid";
+    QTRY_COMPARE(files->FileName(), dir_->filePath(chosen));
+    QCOMPARE(form_->Edit1->text(), chosen);
+    QCOMPARE(files->selectedItems().size(), qsizetype{1});
+    if (answer == QMessageBox::Cancel) {
+        QCOMPARE(form_->Memo2->toPlainText(), edited);
+    } else {
+        QVERIFY(form_->Memo2->toPlainText().contains(QStringLiteral("; b.mid")));
+    }
+    QVERIFY(boxes_.empty());
+}
+
 void SaveTest::failuresShowTheirMessageAndLoseNothing_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("type");
@@ -284,6 +341,12 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing_data() {
         QTest::newRow("read-only folder" + suffix) << "readonly" << type << "Cannot create file %1";
         QTest::newRow("disk full" + suffix) << "devfull" << type << "Cannot write file %1";
         QTest::newRow("size limit" + suffix) << "limit" << type << "Cannot write file %1";
+        // The target is writable but its folder takes no new file: the save
+        // is refused rather than written into the old file.
+        QTest::newRow("folder takes no new file" + suffix)
+            << "nonewfile" << type << "Cannot create file %1";
+        QTest::newRow("disk fills up" + suffix)
+            << "injectedwrite" << type << "Cannot write file %1";
     }
 }
 
@@ -296,6 +359,12 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     QString folder = dir_->path();
     std::unique_ptr<FileSizeLimit> limit;
     std::unique_ptr<ReadOnlyFolder> readOnly;
+    using tonvell_test::FaultyFileSystem;
+    FaultyFileSystem faulty(kind == QLatin1String("nonewfile") ? FaultyFileSystem::Step::CreateNew
+                            : kind == QLatin1String("injectedwrite")
+                                ? FaultyFileSystem::Step::Write
+                                : FaultyFileSystem::Step::None);
+    form_->SetSaveFileSystem(faulty);
     if (kind == QLatin1String("missing")) {
         path = dir_->filePath(QStringLiteral("no such folder/song.inc"));
     } else if (kind == QLatin1String("readonly")) {
@@ -311,7 +380,9 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     } else {
         path = dir_->filePath(QStringLiteral("song.inc"));
         WriteFile(path, oldBytes);
-        limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
+        if (kind == QLatin1String("limit")) {
+            limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
+        }
     }
     // A listing long enough for every writer to pass the limit.
     QString listing = kListing;
@@ -331,7 +402,7 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     QCOMPARE(boxes_[0].title, tonvell::app::ApplicationTitle());
     QCOMPARE(boxes_[0].text, message.arg(path));
     QCOMPARE(form_->Memo2->toPlainText(), listing);
-    if (kind == QLatin1String("readonly") || kind == QLatin1String("limit")) {
+    if (kind != QLatin1String("missing") && kind != QLatin1String("devfull")) {
         QCOMPARE(ReadFile(path), oldBytes);
     }
     if (kind != QLatin1String("devfull")) {

@@ -21,21 +21,32 @@ struct ShownBox {
     bool error = false;
     QString title;
     QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
 };
 
-// Records every box instead of showing it; the list outlives the window.
+// Records every box instead of showing it; the list outlives the window. A
+// question is answered with answer (Cancel unless told otherwise).
 class RecordingMessageBoxes final : public app::MessageBoxes {
 public:
-    explicit RecordingMessageBoxes(std::vector<ShownBox>& shown) : shown_(shown) {}
+    explicit RecordingMessageBoxes(std::vector<ShownBox>& shown,
+                                   QMessageBox::StandardButton answer = QMessageBox::Cancel)
+        : shown_(shown), answer_(answer) {}
     void Message(const QString& title, const QString& text) override {
         shown_.push_back({false, title, text});
     }
     void Error(const QString& title, const QString& text) override {
         shown_.push_back({true, title, text});
     }
+    QMessageBox::StandardButton Question(const QString& title, const QString& text,
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton) override {
+        shown_.push_back({false, title, text, buttons});
+        return answer_;
+    }
 
 private:
     std::vector<ShownBox>& shown_;
+    QMessageBox::StandardButton answer_;
 };
 
 // Answers the save dialog as a user would; the state before the dialog is

@@ -2,6 +2,8 @@
 // and captions, the browser, conversion by mouse, keys and button, the text
 // boxes, copy-all, help, message boxes and errors that escape a handler.
 
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -12,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -23,6 +26,7 @@
 #include "app/app_support.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
+#include "app/listing_guard.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 #include "test_support.h"
@@ -40,6 +44,14 @@ QStringList Lines(const QPlainTextEdit* memo) {
     QStringList lines;
     for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next()) {
         lines << b.text();
+    }
+    return lines;
+}
+
+QStringList Lines(const tonvell::app::EventLogView* view) {
+    QStringList lines;
+    for (int i = 0; i < view->LineCount(); ++i) {
+        lines << view->Line(i);
     }
     return lines;
 }
@@ -91,10 +103,15 @@ private slots:
     void button2WithoutSelection();
     void refusedAndAcceptedSizes_data();
     void refusedAndAcceptedSizes();
-    void progressLineStaysWhenNoEventIsRead();
+    void progressLineIsEmptyWhenNoEventIsRead();
+    void filesThatAreNoRegularFilesAreNotOpened_data();
+    void filesThatAreNoRegularFilesAreNotOpened();
+    void editedListingAsksBeforeItIsReplaced_data();
+    void editedListingAsksBeforeItIsReplaced();
     void conversionMessagesAreBoxes();
     void openFileChoosesAndConverts();
 
+    void listingBoxStartsAfreshOnEachConversion();
     void copyAllCopiesTheEditedListing();
     void helpShowsTheTwentySixLines();
     void errorEscapingAHandlerIsShownAndTheWindowGoesOn();
@@ -227,10 +244,14 @@ void WindowTest::designState() {
     QCOMPARE(Lines(f.Memo1), QStringList({"Файл не загружен"}));
     QCOMPARE(Lines(f.Memo3), QStringList({"Нет данных", "", ""}));
     QCOMPARE(Lines(f.Memo2), QStringList({""}));
-    QVERIFY(f.Memo1->isReadOnly() && f.Memo3->isReadOnly() && f.Memo4->isReadOnly());
+    QVERIFY(f.Memo3->isReadOnly() && f.Memo4->isReadOnly());
     QVERIFY(!f.Memo2->isReadOnly());
-    for (QPlainTextEdit* memo : {f.Memo1, f.Memo2}) {
-        QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(f.Memo2->lineWrapMode(), QPlainTextEdit::NoWrap);
+    // The event log is a view with no way to edit it: typing changes nothing.
+    QTest::keyClicks(f.Memo1, QStringLiteral("x\b"));
+    QCOMPARE(Lines(f.Memo1), QStringList({"Файл не загружен"}));
+    for (QAbstractScrollArea* memo :
+         std::initializer_list<QAbstractScrollArea*>{f.Memo1, f.Memo2}) {
         QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
@@ -577,17 +598,169 @@ void WindowTest::refusedAndAcceptedSizes() {
     }
 }
 
-void WindowTest::progressLineStaysWhenNoEventIsRead() {
+void WindowTest::progressLineIsEmptyWhenNoEventIsRead() {
     OpenSongs();
-    form_->FileListBox1->setCurrentRow(0);
-    QCOMPARE(Lines(form_->Memo4).value(1), QStringLiteral("Обработано: 91 %"));
-    // A track of no bytes: the walk reads nothing, line 1 keeps its text.
+    // A track of no bytes: the walk reads nothing.
     tonvell::test::WriteFile(dir_->filePath(QStringLiteral("empty.mid")),
                              QByteArray("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\0", 22));
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("large.mid")), QByteArray(250001, '\0'));
     form_->OpenFolder(dir_->path());
-    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("empty.mid")));
-    QCOMPARE(Lines(form_->Memo4), QStringList({"Всего: 22 байт", "Обработано: 91 %"}));
-    QCOMPARE(Lines(form_->Memo2).value(3), QStringLiteral("DWL 1 ;size in bytes"));
+    // Line 1 never keeps what the previous file, converted or refused, left.
+    for (const char* previous : {"A.MID", "large.mid"}) {
+        QVERIFY(form_->FileListBox1->SelectFile(QLatin1String(previous)));
+        QVERIFY(!Lines(form_->Memo4).value(1).isEmpty());
+        QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("empty.mid")));
+        QCOMPARE(Lines(form_->Memo4), QStringList({"Всего: 22 байт", ""}));
+        QCOMPARE(Lines(form_->Memo2).value(3), QStringLiteral("DWL 1 ;size in bytes"));
+    }
+}
+
+void WindowTest::filesThatAreNoRegularFilesAreNotOpened_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("linkTo");  // empty: a named pipe of that name
+    QTest::newRow("named pipe") << "pipe.mid"
+                                << "";
+    QTest::newRow("link to a named pipe") << "link.mid"
+                                          << "pipe.mid";
+    QTest::newRow("link to a device that never ends") << "zero.mid"
+                                                      << "/dev/zero";
+}
+
+// Opening a named pipe for reading waits for a writer, and a device may
+// never end: the window opens neither and says the file is not opened.
+void WindowTest::filesThatAreNoRegularFilesAreNotOpened() {
+    QFETCH(QString, name);
+    QFETCH(QString, linkTo);
+    OpenSongs();
+    QCOMPARE(
+        mkfifo(QFile::encodeName(dir_->filePath(QStringLiteral("pipe.mid"))).constData(), 0600), 0);
+    if (!linkTo.isEmpty()) {
+        QVERIFY(QFile::link(linkTo, dir_->filePath(name)));
+    }
+    form_->OpenFolder(dir_->path());
+    form_->FileListBox1->setCurrentRow(0);
+    QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; A.MID"));
+    // As the program does with a file given on its command line.
+    const QString path = dir_->filePath(name);
+    if (!form_->OpenFile(path)) {
+        form_->ConvertFile(path);
+    }
+    QCOMPARE(Lines(form_->Memo4), QStringList({"Файл не открыт", ""}));
+    QCOMPARE(form_->Memo1->toPlainText(), QString());
+    QCOMPARE(form_->Memo2->toPlainText(), QString());
+    QVERIFY(boxes_.empty());
+}
+
+void WindowTest::editedListingAsksBeforeItIsReplaced_data() {
+    QTest::addColumn<QString>("how");         // mouse, arrow, button2 (nothing chosen)
+    QTest::addColumn<QString>("edit");        // none, typed, copied, undone
+    QTest::addColumn<int>("answer");          // to the question
+    QTest::addColumn<bool>("saveConfirmed");  // in the save dialog, after "Save"
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("replaced");
+    const int cancel = QMessageBox::Cancel;
+    const int discard = QMessageBox::Discard;
+    const int save = QMessageBox::Save;
+    for (const char* how : {"mouse", "arrow", "button2"}) {
+        const QByteArray h(how);
+        QTest::newRow(h + ", not edited") << how << "none" << cancel << false << false << true;
+        QTest::newRow(h + ", Cancel") << how << "typed" << cancel << false << true << false;
+        QTest::newRow(h + ", Discard") << how << "typed" << discard << false << true << true;
+    }
+    QTest::newRow("arrow, copied after the edit") << "arrow"
+                                                  << "copied" << cancel << false << false << true;
+    QTest::newRow("arrow, edit undone") << "arrow"
+                                        << "undone" << cancel << false << false << true;
+    QTest::newRow("arrow, Save") << "arrow"
+                                 << "typed" << save << true << true << true;
+    QTest::newRow("mouse, Save, dialog cancelled") << "mouse"
+                                                   << "typed" << save << false << true << false;
+}
+
+void WindowTest::editedListingAsksBeforeItIsReplaced() {
+    QFETCH(QString, how);
+    QFETCH(QString, edit);
+    QFETCH(int, answer);
+    QFETCH(bool, saveConfirmed);
+    QFETCH(bool, asks);
+    QFETCH(bool, replaced);
+    form_->SetMessageBoxes(std::make_unique<tonvell::test::RecordingMessageBoxes>(
+        boxes_, static_cast<QMessageBox::StandardButton>(answer)));
+    tonvell::app::SaveDialogState seen;
+    const QString saved = dir_->filePath(QStringLiteral("saved.inc"));
+    form_->SetSaveDialogRunner(std::make_unique<tonvell::test::ScriptedSaveDialog>(
+        tonvell::test::ScriptedSaveDialog::Answer{saveConfirmed, saved, 1}, seen));
+    OpenSongs();
+    auto* files = form_->FileListBox1;
+    QVERIFY(files->SelectFile(QStringLiteral("A.MID")));
+    const QString converted = form_->Memo2->toPlainText();
+    QCOMPARE(converted, kSongListing.arg(QStringLiteral("A.MID")));
+    if (how == QLatin1String("button2")) {
+        form_->OpenFolder(dir_->path());  // the list is left without a choice
+    }
+
+    if (edit != QLatin1String("none")) {
+        form_->Memo2->setFocus();
+        form_->Memo2->moveCursor(QTextCursor::End);
+        QTest::keyClicks(form_->Memo2, QStringLiteral("; my note"));
+    }
+    if (edit == QLatin1String("copied")) {
+        QTest::mouseClick(form_->Button1, Qt::LeftButton);
+    } else if (edit == QLatin1String("undone")) {
+        while (form_->Memo2->document()->isUndoAvailable()) {
+            form_->Memo2->undo();
+        }
+    }
+    const QString shown = form_->Memo2->toPlainText();
+
+    if (how == QLatin1String("mouse")) {
+        const QRect rect = files->visualItemRect(files->item(1));
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, rect.center());
+    } else if (how == QLatin1String("arrow")) {
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_Down);
+    } else {
+        QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    }
+    QCoreApplication::processEvents();
+
+    QCOMPARE(boxes_.size(), std::size_t{asks ? 1u : 0u});
+    if (asks) {
+        QCOMPARE(boxes_[0].title, ApplicationTitle());
+        QCOMPARE(boxes_[0].text, tonvell::app::kListingEditedQuestion);
+        QCOMPARE(boxes_[0].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    }
+    const bool chooses = how != QLatin1String("button2");
+    if (replaced) {
+        QCOMPARE(form_->Memo2->toPlainText(),
+                 chooses ? kSongListing.arg(QStringLiteral("b.mid")) : QString());
+        QCOMPARE(files->FileName(), chooses ? dir_->filePath(QStringLiteral("b.mid")) : QString());
+    } else {
+        // The listing stays, and the file it came from stays chosen.
+        QCOMPARE(form_->Memo2->toPlainText(), shown);
+        QCOMPARE(files->FileName(), chooses ? dir_->filePath(QStringLiteral("A.MID")) : QString());
+        QCOMPARE(form_->Edit1->text(), chooses ? QStringLiteral("A.MID") : QStringLiteral("*.mid"));
+        // Asked again next time: the edits are still unsaved.
+        boxes_.clear();
+        QTest::mouseClick(form_->Button2, Qt::LeftButton);
+        QCOMPARE(boxes_.size(), std::size_t{1});
+        QCOMPARE(form_->Memo2->toPlainText(), shown);
+    }
+    if (answer == QMessageBox::Save && asks) {
+        // The dialog proposed the file the listing came from.
+        QCOMPARE(seen.FileName, QStringLiteral("A"));
+        QCOMPARE(QFile::exists(saved), saveConfirmed);
+        if (saveConfirmed) {
+            QVERIFY(tonvell::test::ReadFile(saved).contains("; my note"));
+        }
+    }
+    // A conversion leaves the listing unedited: browsing on asks nothing.
+    if (replaced && chooses) {
+        boxes_.clear();
+        QTest::keyClick(files, Qt::Key_Down);
+        QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; c.Mid"));
+        QVERIFY(boxes_.empty());
+    }
 }
 
 void WindowTest::conversionMessagesAreBoxes() {
@@ -613,6 +786,39 @@ void WindowTest::openFileChoosesAndConverts() {
     QCOMPARE(form_->Edit1->text(), QStringLiteral("c.Mid"));
     QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("c.Mid")));
     QVERIFY(!form_->OpenFile(dir_->filePath(QStringLiteral("d.midi"))));
+}
+
+// Each conversion leaves the listing's box as a freshly filled box: caret at
+// the start, nothing selected, not modified, no edit to undo, at the top left.
+void WindowTest::listingBoxStartsAfreshOnEachConversion() {
+    OpenSongs();
+    form_->FileListBox1->setCurrentRow(0);
+    QPlainTextEdit* memo = form_->Memo2;
+    memo->setFocus();
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClick(memo, Qt::Key_Return);
+    QTest::keyClicks(memo,
+                     QStringLiteral("DB 01h, 80h ;a long line that scrolls the box sideways"));
+    QTest::keyClick(memo, Qt::Key_Left, Qt::ShiftModifier);
+    QVERIFY(memo->textCursor().hasSelection());
+    QVERIFY(memo->document()->isModified() && memo->document()->isUndoAvailable());
+    QVERIFY(memo->horizontalScrollBar()->value() > 0);
+
+    // The user discards the edits when asked.
+    form_->SetMessageBoxes(
+        std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_, QMessageBox::Discard));
+    QTest::keyClick(form_->FileListBox1, Qt::Key_Down);
+    const QString listing = kSongListing.arg(QStringLiteral("b.mid"));
+    QCOMPARE(memo->toPlainText(), listing);
+    QCOMPARE(memo->textCursor().position(), 0);
+    QVERIFY(!memo->textCursor().hasSelection());
+    QVERIFY(!memo->document()->isModified());
+    QVERIFY(!memo->document()->isUndoAvailable());
+    QCOMPARE(memo->horizontalScrollBar()->value(), 0);
+    QCOMPARE(memo->verticalScrollBar()->value(), 0);
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(memo->toPlainText(), listing);
 }
 
 void WindowTest::copyAllCopiesTheEditedListing() {

@@ -1,0 +1,37 @@
+#include "app/listing_guard.h"
+
+#include <QPlainTextEdit>
+
+#include "app/message_boxes.h"
+
+namespace tonvell::app {
+
+const QString kListingEditedQuestion =
+    QStringLiteral("Листинг был изменён. Сохранить изменения перед обработкой другого файла?");
+
+bool ListingEdited(const QPlainTextEdit& listing) {
+    return listing.document()->isModified();
+}
+
+void MarkListingUnedited(QPlainTextEdit& listing) {
+    listing.document()->setModified(false);
+}
+
+bool MayReplaceListing(QPlainTextEdit& listing, MessageBoxes& boxes, const QString& title,
+                       const std::function<bool()>& save) {
+    if (!ListingEdited(listing)) {
+        return true;
+    }
+    switch (boxes.Question(title, kListingEditedQuestion,
+                           QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                           QMessageBox::Save)) {
+        case QMessageBox::Save:
+            return save();
+        case QMessageBox::Discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace tonvell::app

@@ -1,0 +1,35 @@
+#pragma once
+// Edits to the listing box are never thrown away without a word: before a
+// conversion replaces a listing that the user edited since it was last
+// filled, saved or copied, the window asks whether to save it. A listing that
+// was not edited is replaced without a question, so that browsing the file
+// list with the arrow keys stays as quick as ever.
+
+#include <QString>
+#include <functional>
+
+class QPlainTextEdit;
+
+namespace tonvell::app {
+
+class MessageBoxes;
+
+// The question, with the buttons Save, Discard and Cancel.
+extern const QString kListingEditedQuestion;
+
+// Whether the user changed the listing since it was last marked unedited.
+// Undoing every edit makes it unedited again.
+bool ListingEdited(const QPlainTextEdit& listing);
+
+// Marks the listing as it stands unedited: after it was filled by a
+// conversion, saved or copied.
+void MarkListingUnedited(QPlainTextEdit& listing);
+
+// Whether the listing may be replaced now: it was not edited, or the user
+// chose to discard the edits, or chose to save them and save() saved them.
+// False when the user cancelled, or the save was cancelled or failed (the
+// save shows its own error).
+bool MayReplaceListing(QPlainTextEdit& listing, MessageBoxes& boxes, const QString& title,
+                       const std::function<bool()>& save);
+
+}  // namespace tonvell::app

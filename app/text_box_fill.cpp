@@ -1,0 +1,32 @@
+#include "app/text_box_fill.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace tonvell::app {
+
+void FillPlainText(QPlainTextEdit* box, const QString& text) {
+    QTextDocument* document = box->document();
+    // Clears the undo history as it goes.
+    document->setPlainText(text);
+    box->setTextCursor(QTextCursor(document));
+    document->setModified(false);
+}
+
+void KeepFreedMemory() {
+#if defined(__GLIBC__)
+    // Large blocks come from the heap rather than from mappings of their own
+    // (which are returned to the system when freed), the heap is not trimmed
+    // below 256 MiB, and it grows in steps of 16 MiB.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_TOP_PAD, 16 << 20);
+#endif
+}
+
+}  // namespace tonvell::app

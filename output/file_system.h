@@ -1,0 +1,57 @@
+#pragma once
+// The few file-system operations a save makes, behind an interface: one
+// backend per platform, and tests that make any single step fail the way a
+// full disk or a folder that takes no new file makes it fail.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tonvell {
+
+class FileSystem {
+public:
+    // An open file being written.
+    using Handle = int;
+    static constexpr Handle kNoHandle = -1;
+
+    // What is at a path, links followed.
+    struct Entry {
+        bool regular = false;  // a plain file (not a folder, device or pipe)
+        bool folder = false;
+        unsigned mode = 0;  // permission bits
+        unsigned owner = 0;
+        unsigned group = 0;
+    };
+
+    virtual ~FileSystem() = default;
+
+    // Nothing when nothing is there (or the path cannot be looked at).
+    virtual std::optional<Entry> Look(const std::string& path) const = 0;
+    // The path a link names, as stored in it; nothing when path is no link.
+    virtual std::optional<std::string> LinkTarget(const std::string& path) const = 0;
+    // Creates a file that must not exist yet, empty, for writing.
+    virtual Handle CreateNew(const std::string& path) const = 0;
+    // Opens an existing file or device for writing without truncating it and
+    // without waiting (a pipe that nobody reads fails at once).
+    virtual Handle OpenExisting(const std::string& path) const = 0;
+    // Writes all the bytes; false when any did not go.
+    virtual bool Write(Handle file, std::string_view bytes) const = 0;
+    // Gives a new file the permissions and, where allowed, the owner of the
+    // file it replaces.
+    virtual void CopyAttributes(Handle file, const Entry& from) const = 0;
+    // Puts the bytes on the disk, so a power cut cannot leave an empty file.
+    virtual bool Sync(Handle file) const = 0;
+    virtual bool Close(Handle file) const = 0;
+    // Puts from in to's place in one step: to is the old file or the new one,
+    // never a mixture and never missing.
+    virtual bool Rename(const std::string& from, const std::string& to) const = 0;
+    // Puts the folder's entries (a rename into it) on the disk.
+    virtual void SyncFolder(const std::string& folder) const = 0;
+    virtual void Remove(const std::string& path) const = 0;
+};
+
+// The file system of the machine.
+const FileSystem& SystemFileSystem();
+
+}  // namespace tonvell

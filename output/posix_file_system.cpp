@@ -1,0 +1,116 @@
+// The file system of POSIX systems.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "output/file_system.h"
+
+namespace tonvell {
+
+namespace {
+
+class PosixFileSystem final : public FileSystem {
+public:
+    std::optional<Entry> Look(const std::string& path) const override {
+        struct stat status {};
+        if (stat(path.c_str(), &status) != 0) {
+            return std::nullopt;
+        }
+        Entry entry;
+        entry.regular = S_ISREG(status.st_mode);
+        entry.folder = S_ISDIR(status.st_mode);
+        entry.mode = status.st_mode & 07777;
+        entry.owner = status.st_uid;
+        entry.group = status.st_gid;
+        return entry;
+    }
+
+    std::optional<std::string> LinkTarget(const std::string& path) const override {
+        struct stat status {};
+        if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            return std::nullopt;
+        }
+        // The size a link reports may be 0 (links in /proc): grow until the
+        // text fits.
+        std::vector<char> text(
+            std::max<std::size_t>(static_cast<std::size_t>(status.st_size) + 1, 256));
+        for (;;) {
+            const ssize_t length = readlink(path.c_str(), text.data(), text.size());
+            if (length < 0) {
+                return std::nullopt;
+            }
+            if (static_cast<std::size_t>(length) < text.size()) {
+                return std::string(text.data(), static_cast<std::size_t>(length));
+            }
+            text.resize(text.size() * 2);
+        }
+    }
+
+    Handle CreateNew(const std::string& path) const override {
+        // 0666 as any new file gets it, narrowed by the user's umask.
+        return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
+
+    Handle OpenExisting(const std::string& path) const override {
+        const int file = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (file >= 0) {
+            // Opened without waiting for a reader; the writes may wait.
+            fcntl(file, F_SETFL, fcntl(file, F_GETFL) & ~O_NONBLOCK);
+        }
+        return file;
+    }
+
+    bool Write(Handle file, std::string_view bytes) const override {
+        while (!bytes.empty()) {
+            const ssize_t written = write(file, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    }
+
+    void CopyAttributes(Handle file, const Entry& from) const override {
+        // The owner first: changing it clears set-user-ID bits that the mode
+        // then restores. Only a privileged user may give a file away; for
+        // others the new file stays theirs, as any file they write.
+        [[maybe_unused]] const int owned = fchown(file, from.owner, from.group);
+        fchmod(file, from.mode);
+    }
+
+    bool Sync(Handle file) const override { return fsync(file) == 0; }
+
+    bool Close(Handle file) const override { return close(file) == 0; }
+
+    bool Rename(const std::string& from, const std::string& to) const override {
+        return rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    void SyncFolder(const std::string& folder) const override {
+        const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (handle >= 0) {
+            fsync(handle);
+            close(handle);
+        }
+    }
+
+    void Remove(const std::string& path) const override { unlink(path.c_str()); }
+};
+
+}  // namespace
+
+const FileSystem& SystemFileSystem() {
+    static const PosixFileSystem system;
+    return system;
+}
+
+}  // namespace tonvell
