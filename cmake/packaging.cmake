@@ -24,9 +24,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(TONVELL_BUILD_GUI)
   # The window needs a Qt platform plugin, which no library links; its
-  # layout was drawn for DejaVu Sans Condensed.
+  # layout was drawn for DejaVu Sans Condensed, and Qt's own dialogs speak
+  # Russian with Qt's translations.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-extra")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-extra, qt6-translations-l10n")
 endif()
 
 include(CPack)
