@@ -5,6 +5,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 
+#include "version.h"
+
 namespace tonvell::app {
 
 QString ApplicationTitle(const QString& programPath) {
@@ -47,7 +49,7 @@ QFont WindowFont() {
 
 const QStringList& HelpLines() {
     static const QStringList lines = {
-        QStringLiteral("Tonvell v0.11"),
+        QStringLiteral("Tonvell v") + QLatin1String(tonvell::kVersion),
         QString(),
         QStringLiteral("Программа для преобразования файлов *.mid"),
         QStringLiteral("в файлы   *.zum,  *.inc, *.txt."),

@@ -102,4 +102,17 @@ bool QtSaveDialogRunner::Execute(SaveDialogState& state, QWidget* parent) {
     return true;
 }
 
+ListingFileType FileTypeOfFilter(int filterIndex, const QString& fileName) {
+    switch (filterIndex) {
+        case 1:
+            return ListingFileType::Inc;
+        case 2:
+            return ListingFileType::Zum;
+        case 3:
+            return ListingFileType::Txt;
+        default:
+            return FileTypeByExtension(fileName.toStdString());
+    }
+}
+
 }  // namespace tonvell::app

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "output/listing_formats.h"
+
 class QWidget;
 
 namespace tonvell::app {
@@ -49,6 +51,10 @@ QStringList NameFilters(const QString& filter);
 // The suffix a typed name without one receives under a name filter: the
 // filter's own extension, or fallback for "all files".
 QString SuffixFor(const QString& nameFilter, const QString& fallback);
+
+// The file type a dialog filter index picks: 1 to 3 their own type; "Все
+// файлы" (4) and any index out of range the type the name's extension asks for.
+ListingFileType FileTypeOfFilter(int filterIndex, const QString& fileName);
 
 // The folder of the input file, empty when no file is chosen.
 QString InitialSaveFolder(const QString& inputPath);

@@ -42,20 +42,12 @@ QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The lines joined by "\n", built as one string so that a text box receives
-// its whole text in one call.
+// The lines joined by "\n", with no break after the last, built as one
+// string so that a text box receives its whole text in one call.
 QString JoinLines(const std::vector<std::string>& lines) {
-    std::size_t size = 0;
-    for (const auto& line : lines) {
-        size += line.size() + 1;
-    }
-    std::string text;
-    text.reserve(size);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i != 0) {
-            text += '\n';
-        }
-        text += lines[i];
+    std::string text = tonvell::JoinLines(lines);
+    if (!text.empty()) {
+        text.pop_back();
     }
     return FromUtf8(text);
 }
@@ -189,7 +181,7 @@ void TForm1::BuildControls() {
                                         &ComboBox9, &ComboBox10};
     QCheckBox** const trimBoxes[] = {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5,
                                      &CheckBox6, &CheckBox7, &CheckBox8, &CheckBox9, &CheckBox10};
-    for (int k = 1; k <= tonvell::ChannelMap::kChannels; ++k) {
+    for (int k = 1; k <= tonvell::app::ChannelMap::kChannels; ++k) {
         auto* box = Place(new QComboBox(this), 584, 88 + 24 * (k - 1), 41, 21);
         box->addItems({QStringLiteral("none"), QStringLiteral("1"), QStringLiteral("2"),
                        QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
@@ -497,7 +489,7 @@ void TForm1::ConvertFile(const QString& path) {
     // Playback stops and the cursor returns to line 1 before the listing box
     // is cleared, so the next Play starts at the top of the new listing.
     Rewind();
-    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString(), {}));
+    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString()));
     listingSource_ = path;
 }
 
@@ -507,11 +499,15 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') +
                         FromUtf8(result.progressLine.value_or(std::string())));
     Memo1->SetLines(result.eventLog);
-    tonvell::app::FillPlainText(Memo2, FromUtf8(tonvell::JoinListing(result.listing)));
+    tonvell::app::FillPlainText(Memo2, FromUtf8(tonvell::JoinLines(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
     tonvell::app::MarkListingUnedited(*Memo2);
-    for (const std::string& message : result.messages) {
-        messages_->Message(ApplicationTitle(), FromUtf8(message));
+    // Each warning once, however often it occurred: a damaged file can hold
+    // thousands of the same fault.
+    for (const tonvell::WarningCount& met : result.warnings) {
+        const std::string_view text = tonvell::WarningText(met.warning);
+        messages_->Message(ApplicationTitle(),
+                           QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
 }
 
@@ -549,9 +545,10 @@ bool TForm1::SaveListingBox(const QString& input) {
     if (!saveDialog_->Execute(SaveDialog1, this)) {
         return false;
     }
-    const tonvell::SaveResult saved =
-        tonvell::SaveListing(Memo2->toPlainText().toStdString(), SaveDialog1.FilterIndex,
-                             QFile::encodeName(SaveDialog1.FileName).toStdString(), *saveFiles_);
+    const tonvell::SaveResult saved = tonvell::SaveListing(
+        Memo2->toPlainText().toStdString(),
+        tonvell::app::FileTypeOfFilter(SaveDialog1.FilterIndex, SaveDialog1.FileName),
+        QFile::encodeName(SaveDialog1.FileName).toStdString(), *saveFiles_);
     if (!saved.ok()) {
         ReportError(QFile::decodeName(QByteArray::fromStdString(saved.message)));
         return false;

@@ -9,11 +9,11 @@
 #include <memory>
 
 #include "app/browser_widgets.h"
+#include "app/channel_map.h"
 #include "app/event_log_view.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
 #include "app/settings.h"
-#include "convert/channel_map.h"
 #include "convert/conversion.h"
 #include "output/file_system.h"
 #include "playback/sound_port.h"
@@ -163,7 +163,7 @@ public:
     // Where saves are written; the machine's file system unless a test
     // injects failures. files must outlive the window.
     void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
-    const tonvell::ChannelMap& ChannelMap() const { return channelMap_; }
+    const tonvell::app::ChannelMap& ChannelMap() const { return channelMap_; }
 
     // Every control that never appears: channel map, help text, Button8.
     QList<QWidget*> HiddenControls() const;
@@ -195,7 +195,7 @@ private:
     template <class Sender, class Signal>
     void Wire(Sender* sender, Signal signal, std::function<void()> handler);
 
-    tonvell::ChannelMap channelMap_;
+    tonvell::app::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
     std::unique_ptr<tonvell::playback::SteadyClock> clock_;

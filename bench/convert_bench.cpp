@@ -24,65 +24,65 @@ void ConvertRepeatedly(benchmark::State& state, const tonvell::ConvertOptions& o
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * midi.events));
 }
 
+using tonvell::TextDelivery;
+
+// As the window converts: both texts collected as lines.
 void BM_ConvertBytes(benchmark::State& state) {
     ConvertRepeatedly(state, {});
 }
 BENCHMARK(BM_ConvertBytes)->Unit(benchmark::kMillisecond);
 
-// The event log left out.
+// The event log skipped.
 void BM_ConvertBytesWithoutLog(benchmark::State& state) {
-    ConvertRepeatedly(state, {.eventLog = false});
+    ConvertRepeatedly(state, {.eventLog = TextDelivery::Skip()});
 }
 BENCHMARK(BM_ConvertBytesWithoutLog)->Unit(benchmark::kMillisecond);
 
-// The listing as tonvell-cli converts it and writes it out: handed over in
-// pieces with CR LF line breaks.
-void BM_ConvertBytesStreamed(benchmark::State& state) {
+// One text as tonvell-cli converts it and writes it out: handed over in
+// pieces, the other text skipped.
+void ConvertStreamed(benchmark::State& state, bool log) {
     std::size_t handed = 0;
-    tonvell::ConvertOptions options;
-    options.eventLog = false;
-    options.listingCrLf = true;
-    options.listingSink = [&](std::string_view piece) { handed += piece.size(); };
-    ConvertRepeatedly(state, options);
+    TextDelivery stream =
+        TextDelivery::Stream([&](std::string_view piece) { handed += piece.size(); },
+                             log ? tonvell::LineBreak::Lf : tonvell::LineBreak::CrLf);
+    if (log) {
+        ConvertRepeatedly(state, {.eventLog = stream, .listing = TextDelivery::Skip()});
+    } else {
+        ConvertRepeatedly(state, {.eventLog = TextDelivery::Skip(), .listing = stream});
+    }
     benchmark::DoNotOptimize(handed);
+}
+
+// The listing as tonvell-cli writes it, with CR LF line breaks.
+void BM_ConvertBytesStreamed(benchmark::State& state) {
+    ConvertStreamed(state, false);
 }
 BENCHMARK(BM_ConvertBytesStreamed)->Unit(benchmark::kMillisecond);
 
-// The event log as tonvell-cli --log converts it and writes it out.
+// The event log as tonvell-cli --log writes it.
 void BM_ConvertBytesLogStreamed(benchmark::State& state) {
-    std::size_t handed = 0;
-    tonvell::ConvertOptions options;
-    options.listing = false;
-    options.eventLogSink = [&](std::string_view piece) { handed += piece.size(); };
-    ConvertRepeatedly(state, options);
-    benchmark::DoNotOptimize(handed);
+    ConvertStreamed(state, true);
 }
 BENCHMARK(BM_ConvertBytesLogStreamed)->Unit(benchmark::kMillisecond);
 
-// The listing as one text, as the window's save and copy take it.
-void BM_ConvertBytesAsText(benchmark::State& state) {
-    ConvertRepeatedly(state, {.eventLog = false, .listingAsText = true});
-}
-BENCHMARK(BM_ConvertBytesAsText)->Unit(benchmark::kMillisecond);
-
 void BM_ListingRenderer(benchmark::State& state) {
-    const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid",
-                                              {.eventLog = false, .listingAsText = true});
+    const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid");
+    const std::string listing = tonvell::JoinLines(result.listing);
     for (auto _ : state) {
         std::size_t size = 0;
         tonvell::ListingRenderer(tonvell::ListingFileType::Inc, [&](std::string_view piece) {
             size += piece.size();
-        }).Add(result.listingText);
+        }).Add(listing);
         benchmark::DoNotOptimize(size);
     }
 }
 BENCHMARK(BM_ListingRenderer)->Unit(benchmark::kMillisecond);
 
 void BM_RenderListing(benchmark::State& state) {
-    const auto type = static_cast<tonvell::ListingFileType>(state.range(0));
+    const auto type = static_cast<tonvell::ListingFileType>(state.range(0) - 1);
     const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid");
     for (auto _ : state) {
-        auto bytes = tonvell::RenderListing(tonvell::JoinListing(result.listing), type);
+        auto bytes = tonvell::RenderListing(tonvell::JoinLines(result.listing), type);
         benchmark::DoNotOptimize(bytes);
     }
 }
@@ -91,7 +91,7 @@ BENCHMARK(BM_RenderListing)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecon
 void BM_JoinEventLog(benchmark::State& state) {
     const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid");
     for (auto _ : state) {
-        auto text = tonvell::JoinListing(result.eventLog);
+        auto text = tonvell::JoinLines(result.eventLog);
         benchmark::DoNotOptimize(text);
     }
 }

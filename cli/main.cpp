@@ -14,6 +14,8 @@
 #include "convert/conversion.h"
 #include "output/file_replace.h"
 #include "output/listing_formats.h"
+#include "output/save_listing.h"
+#include "version.h"
 
 namespace fs = std::filesystem;
 using tonvell::ConversionResult;
@@ -21,7 +23,6 @@ using tonvell::ConversionResult;
 namespace {
 
 constexpr char kProgram[] = "tonvell-cli";
-constexpr char kVersion[] = "0.11";
 
 void Error(const std::string& text) {
     std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
@@ -44,9 +45,12 @@ private:
     bool ok_ = true;
 };
 
+// Each warning once, with how often it occurred when more than once.
 void Report(const std::string& input, const ConversionResult& r, bool quiet) {
-    for (const auto& message : r.messages) {
-        std::fprintf(stderr, "warning: %s: %s\n", input.c_str(), message.c_str());
+    for (const auto& [warning, count] : r.warnings) {
+        const std::string text(tonvell::WarningText(warning));
+        const std::string times = count > 1 ? " (" + std::to_string(count) + " times)" : "";
+        std::fprintf(stderr, "warning: %s: %s%s\n", input.c_str(), text.c_str(), times.c_str());
     }
     if (r.cutShort) {
         std::fprintf(stderr, "warning: %s: %s\n", input.c_str(), tonvell::kUnexpectedEnd);
@@ -94,7 +98,7 @@ std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& inp
     const auto type = o.type.value_or(tonvell::ListingFileType::Inc);
     fs::path name = fs::path(input).stem();
     name += ".";
-    name += std::string(tonvell::cli::ExtensionOf(type));
+    name += std::string(tonvell::ExtensionOf(type));
     return (fs::path(*o.outputDir) / name).string();
 }
 
@@ -113,18 +117,18 @@ public:
 
     // The conversion options that send the listing here once converted.
     tonvell::ConvertOptions ConvertOptions() {
-        tonvell::ConvertOptions options;
-        options.eventLog = options_.log;
-        options.listing = !options_.log;
+        using tonvell::TextDelivery;
         if (options_.log) {
-            options.eventLogSink = [this](std::string_view lines) { stdout_(lines); };
-            return options;
+            return {.eventLog =
+                        TextDelivery::Stream([this](std::string_view lines) { stdout_(lines); }),
+                    .listing = TextDelivery::Skip()};
         }
         // CR LF line breaks as a type-1 file has them: the renderer then passes
         // an ASCII listing straight through.
-        options.listingCrLf = true;
-        options.listingSink = [this](std::string_view lines) { renderer_.Add(lines); };
-        return options;
+        return {.eventLog = TextDelivery::Skip(),
+                .listing =
+                    TextDelivery::Stream([this](std::string_view lines) { renderer_.Add(lines); },
+                                         tonvell::LineBreak::CrLf)};
     }
 
     // Finishes the output of a converted input; false, with the reason told,
@@ -138,15 +142,9 @@ public:
             return Told(stdout_.Done(),
                         "cannot write the result of " + input_ + " to standard output");
         }
-        switch (tonvell::WriteFileReplacing(path_, fileBytes_)) {
-            case tonvell::WriteOutcome::Written:
-                return true;
-            case tonvell::WriteOutcome::CannotCreate:
-                return Told(false, input_ + ": Cannot create file " + path_);
-            case tonvell::WriteOutcome::CannotWrite:
-                return Told(false, input_ + ": Cannot write file " + path_);
-        }
-        return false;
+        const auto outcome = tonvell::WriteFileReplacing(path_, fileBytes_);
+        return Told(outcome == tonvell::WriteOutcome::Written,
+                    input_ + ": " + tonvell::WriteFailureText(outcome, path_));
     }
 
 private:
@@ -254,7 +252,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (parsed.options.version) {
-        std::printf("%s %s\n", kProgram, kVersion);
+        std::printf("%s %s\n", kProgram, tonvell::kVersion);
         return 0;
     }
     return Run(parsed.options);

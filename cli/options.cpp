@@ -145,20 +145,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 ListingFileType OutputType(const Options& options, const std::string& outputPath) {
     if (options.type)
         return *options.type;
-    return WriterFor(4, outputPath);
-}
-
-std::string_view ExtensionOf(ListingFileType type) {
-    switch (type) {
-        case ListingFileType::Zum:
-            return "zum";
-        case ListingFileType::Txt:
-            return "txt";
-        case ListingFileType::Inc:
-        case ListingFileType::AllFiles:
-            break;
-    }
-    return "inc";
+    return FileTypeByExtension(outputPath);
 }
 
 }  // namespace tonvell::cli

@@ -30,8 +30,6 @@ ParseResult ParseOptions(const std::vector<std::string>& args);
 // The type for one output: --type, else the output name's extension, else inc.
 ListingFileType OutputType(const Options& options, const std::string& outputPath);
 
-std::string_view ExtensionOf(ListingFileType type);
-
 extern const char kUsage[];
 
 }  // namespace tonvell::cli

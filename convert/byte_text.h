@@ -8,11 +8,19 @@
 
 namespace tonvell {
 
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// Writes exactly two upper-case hexadecimal digits ("3C") at at.
+inline void WriteHex2(char* at, std::uint8_t byte) {
+    at[0] = kHexDigits[byte >> 4];
+    at[1] = kHexDigits[byte & 0x0F];
+}
+
 // Appends exactly two upper-case hexadecimal digits ("3C").
 inline void AppendHex2(std::string& out, std::uint8_t byte) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    out.push_back(kDigits[byte >> 4]);
-    out.push_back(kDigits[byte & 0x0F]);
+    char digits[2];
+    WriteHex2(digits, byte);
+    out.append(digits, 2);
 }
 
 // Appends a listing byte text: two upper-case digits and the letter h ("3Ch").

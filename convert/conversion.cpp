@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "convert/event_log.h"
+#include "convert/midi_file.h"
 #include "convert/midi_reader.h"
 #include "convert/prefaulted_allocator.h"
 #include "convert/regular_file.h"
@@ -35,66 +37,6 @@ ConversionResult TooLarge(std::int64_t size) {
     result.sizeLine = SizeLine(size);
     result.progressLine = "Файл слишком большой";
     return result;
-}
-
-ListingWriter::Form ListingFormOf(const ConvertOptions& options) {
-    if (!options.listing)
-        return ListingWriter::Form::None;
-    // A streamed listing is kept as its data block, about a ninth of the text's
-    // size, and turned into text piece by piece at the end.
-    if (options.listingSink)
-        return ListingWriter::Form::Block;
-    return options.listingAsText ? ListingWriter::Form::Text : ListingWriter::Form::Lines;
-}
-
-// Every note or tempo command takes at least three bytes of track (delta time
-// and two data bytes) and writes at most two listing lines, most of them 12
-// bytes of text or less; reserving that keeps the listing from being copied as
-// it grows.
-void ReserveListing(ListingWriter& writer, std::size_t trackBytes) {
-    switch (writer.KeptAs()) {
-        case ListingWriter::Form::Text:
-            writer.Text().reserve(trackBytes * 8 + 256);
-            break;
-        case ListingWriter::Form::Lines:
-            writer.Lines().reserve(trackBytes / 3 * 2 + 8);
-            break;
-        case ListingWriter::Form::Block:
-            writer.Block().reserve(trackBytes + 16);
-            break;
-        case ListingWriter::Form::None:
-            break;
-    }
-}
-
-// Runs walk(writer), which returns the voice counters, frames the listing and
-// leaves it in the form the options ask for; returns the statistics.
-template <typename Walk>
-ListingWriter::Statistics WriteListing(const ConvertOptions& options, std::string_view fileName,
-                                       std::size_t trackBytes, ConversionResult& result,
-                                       Walk&& walk) {
-    ListingWriter writer;
-    writer.KeepAs(ListingFormOf(options));
-    ReserveListing(writer, trackBytes);
-    const ListingWriter::Statistics statistics = writer.Finish(fileName, walk(writer));
-    if (writer.KeptAs() == ListingWriter::Form::Block) {
-        WriteListingText(fileName, writer.Block(), options.listingSink,
-                         options.listingCrLf ? LineBreak::CrLf : LineBreak::Lf);
-    }
-    result.listing = std::move(writer.Lines());
-    result.listingText = std::move(writer.Text());
-    return statistics;
-}
-
-// A file too short to hold a header converts to the bare frame.
-void ConvertCutHeader(std::string_view fileName, const ConvertOptions& options,
-                      ConversionResult& result) {
-    result.eventLog = {" ", kUnexpectedEnd};
-    result.cutShort = true;
-    result.statistics = WriteListing(options, fileName, 0, result, [](ListingWriter& writer) {
-        writer.StartTime(0);
-        return VoiceCounters{};
-    });
 }
 
 struct FileCloser {
@@ -142,35 +84,27 @@ bool ReadFile(const std::string& path, std::int64_t limit, FileBytes& bytes, std
     return true;
 }
 
-EventLogForm EventLogFormOf(const ConvertOptions& options) {
-    if (!options.eventLog)
-        return EventLogForm::None;
-    if (options.eventLogSink || options.eventLogAsText)
-        return EventLogForm::Text;
-    return EventLogForm::Lines;
-}
+// The track to walk: the file's own, or the merged track of a format-1 file,
+// whose merge line the log gets.
+struct WalkedTrack {
+    TrackBytes track;
+    MergedTrack merged;
+};
 
-// Leaves the event log lines made so far in the form asked for: lines, one
-// text, handed to the sink, or nothing. The lines in eventLog (the top line
-// and the header report) come before those the walk wrote as text.
-void FinishEventLog(const ConvertOptions& options, ConversionResult& result) {
-    if (!options.eventLog) {
-        result.eventLog.clear();
+void ChooseTrack(std::span<const std::uint8_t> file, const MidiHeader& header, EventLog& log,
+                 WarningList& warnings, WalkedTrack& walked) {
+    if (!ShouldMerge(file)) {
+        walked.track = {file, static_cast<std::int64_t>(midi::kTrackStart) + header.trackLength};
         return;
     }
-    if (EventLogFormOf(options) != EventLogForm::Text)
-        return;
-    std::string head;
-    for (const auto& line : result.eventLog) {
-        head.append(line).push_back('\n');
-    }
-    result.eventLog.clear();
-    result.eventLogText.insert(0, head);
-    if (options.eventLogSink) {
-        if (!result.eventLogText.empty())
-            options.eventLogSink(result.eventLogText);
-        result.eventLogText.clear();
-    }
+    walked.merged = MergeTracks(file, warnings);
+    log.AddLine("Объединено треков: " + std::to_string(walked.merged.trackCount));
+    const std::span<const std::uint8_t> bytes = walked.merged.bytes;
+    // A file cut short walks to the end of what was merged and beyond, where
+    // the missing bytes would have been: the walk then ends as it does in a
+    // single track cut short.
+    walked.track = {bytes, static_cast<std::int64_t>(bytes.size()) + walked.merged.missingBytes +
+                               (walked.merged.cutShort ? 1 : 0)};
 }
 
 }  // namespace
@@ -183,47 +117,43 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     }
     ConversionResult result;
     result.sizeLine = SizeLine(size);
-    if (file.size() < kHeaderBytes) {
-        ConvertCutHeader(fileName, options, result);
-        FinishEventLog(options, result);
-        return result;
-    }
-    result.eventLog.push_back(" ");
-    const MidiHeader header = ReportHeader(file, result.eventLog);
-    // The track to walk: the file's own, or the merged track of a format-1 file.
-    std::span<const std::uint8_t> track = file;
-    std::int64_t trackEnd = std::int64_t{22} + header.trackLength;
-    MergedTrack merged;
-    if (ShouldMerge(file)) {
-        merged = MergeTracks(file);
-        result.eventLog.push_back("Объединено треков: " + std::to_string(merged.trackCount));
-        result.messages = std::move(merged.messages);
-        track = merged.bytes;
-        trackEnd = static_cast<std::int64_t>(merged.bytes.size());
-    }
-    // A streamed event log starts with the lines so far.
-    if (options.eventLogSink)
-        FinishEventLog(options, result);
-    const auto trackBytes = static_cast<std::size_t>(
-        std::clamp<std::int64_t>(trackEnd, 22, static_cast<std::int64_t>(track.size())) - 22);
-    result.statistics =
-        WriteListing(options, fileName, trackBytes, result, [&](ListingWriter& writer) {
-            VoiceAllocator voices;
-            writer.StartTime(header.ticksPerQuarter);
+    WarningList warnings;
+    ListingWriter listing;
+    VoiceAllocator voices(listing, warnings);
+    {
+        EventLog log(options.eventLog, result.eventLog);
+        log.AddLine(" ");
+        if (file.size() < midi::kTrackStart) {
+            // A file too short to hold a header converts to the bare frame.
+            log.AddLine(kUnexpectedEnd);
+            result.cutShort = true;
+            listing.StartTime(0);
+        } else {
+            const MidiHeader header = ReportHeader(file, log);
+            WalkedTrack walked;
+            ChooseTrack(file, header, log, warnings, walked);
+            listing.StartTime(header.ticksPerQuarter);
+            if (options.listing.Skips()) {
+                listing.CountOnly();
+            } else {
+                // A command takes at least as many bytes of track as of block.
+                const auto trackBytes = std::clamp<std::int64_t>(
+                    walked.track.end, 0, static_cast<std::int64_t>(walked.track.bytes.size()));
+                listing.Reserve(static_cast<std::size_t>(trackBytes) + 16);
+            }
             voices.Reset();
-            WalkTrack(track, trackEnd, writer, voices, result, EventLogFormOf(options),
-                      options.eventLogSink);
-            return voices.Counters();
-        });
-    FinishEventLog(options, result);
+            const WalkOutcome walk = WalkTrack(walked.track, {log, listing, voices, warnings});
+            result.progressLine = walk.progressLine;
+            result.cutShort = walk.cutShort;
+        }
+    }
+    result.statistics = listing.Finish(voices.Counters());
+    DeliverListing(fileName, listing.Block(), options.listing, result.listing);
+    result.warnings = warnings.Take();
     return result;
 }
 
-ConversionResult Convert(const std::string& path, const ConvertHooks& hooks,
-                         const ConvertOptions& options) {
-    if (hooks.rewind) {
-        hooks.rewind();
-    }
+ConversionResult Convert(const std::string& path, const ConvertOptions& options) {
     FileBytes bytes;
     std::int64_t size = 0;
     std::string reason;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "convert/byte_text.h"
+
 namespace tonvell {
 
 namespace {
@@ -12,12 +14,6 @@ namespace {
 // clear, which is how a data block tells its delays from its commands.
 constexpr std::uint8_t kDelayBit = 0x80;
 constexpr std::size_t kMaxDelayBytes = 10;  // 64 bits in groups of seven
-
-void WriteHex2(char* at, std::uint8_t byte) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    at[0] = kDigits[byte >> 4];
-    at[1] = kDigits[byte & 0x0F];
-}
 
 // The delay bytes for units (at least 1): units - 1 in groups of seven bits,
 // least significant first. Returns their count.
@@ -62,10 +58,10 @@ std::size_t FormatCommandLines(char* text, const std::uint8_t* delay, std::size_
 constexpr std::string_view kEndLine = "DB 00h ;end of block";
 
 std::string HeaderText(std::string_view fileName, std::int64_t byteCount,
-                       std::string_view lineBreak = "\n") {
+                       std::string_view lineBreak) {
     std::string text;
     text.append("; ").append(lineBreak);
-    text.append("; ").append(fileName).append(lineBreak);
+    text.append("; ").append(ListingFileName(fileName)).append(lineBreak);
     text.append("; ").append(lineBreak);
     text.append("DWL " + std::to_string(byteCount) + " ;size in bytes").append(lineBreak);
     text.append("; ").append(lineBreak);
@@ -106,7 +102,47 @@ void WriteLines(std::string_view fileName, std::span<const std::uint8_t> block,
     sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
 }
 
+// Collects whole lines handed on with "\n" breaks.
+void SplitLines(std::string_view text, std::vector<std::string>& lines) {
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(end + 1);
+    }
+}
+
+// A control character: C0, DEL, C1, and the line and paragraph separators
+// that text boxes break lines at.
+bool IsControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 }  // namespace
+
+std::string ListingFileName(std::string_view fileName) {
+    std::string out;
+    out.reserve(fileName.size());
+    for (std::size_t i = 0; i < fileName.size();) {
+        const auto lead = static_cast<unsigned char>(fileName[i]);
+        // The length of a well-formed UTF-8 sequence; anything else passes
+        // byte by byte, as the file name has it.
+        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead >= 0x80 && lead < 0xC0)
+            length = 1;
+        if (i + length > fileName.size())
+            length = 1;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(fileName[i + k]) & 0x3F);
+        if (IsControl(c) && (length > 1 || lead < 0x80)) {
+            out.push_back('?');
+        } else {
+            out.append(fileName.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
 
 void ListingWriter::StartTime(std::uint16_t ticksPerQuarter) {
     // Below 32 ticks per quarter the integer division would give a unit of 0;
@@ -117,7 +153,8 @@ void ListingWriter::StartTime(std::uint16_t ticksPerQuarter) {
     } else {
         unit_ = static_cast<float>(ticksPerQuarter) / 32.0f;
     }
-    byteCount_ = 0;
+    block_.clear();
+    blockBytes_ = 0;
     now_ = 0;
     last_ = 0;
 }
@@ -134,57 +171,18 @@ std::int64_t ListingWriter::PendingUnits() {
 
 void ListingWriter::Emit(std::uint8_t command, std::uint8_t parameter) {
     const std::int64_t units = PendingUnits();
-    std::uint8_t delay[kMaxDelayBytes];
-    const std::size_t delayCount = units >= 1 ? DelayBytes(units, delay) : 0;
-    byteCount_ += static_cast<std::int64_t>(delayCount) + 2;
-    switch (form_) {
-        case Form::None:
-            return;
-        case Form::Block:
-            block_.insert(block_.end(), delay, delay + delayCount);
-            block_.push_back(command);
-            block_.push_back(parameter);
-            return;
-        case Form::Lines:
-        case Form::Text:
-            break;
-    }
-    // Both lines are filled in one buffer and added at once: this runs for
-    // every note event.
-    char text[96];
-    AddLines({text, FormatCommandLines<false>(text, delay, delayCount, command, parameter)});
+    std::uint8_t bytes[kMaxDelayBytes + 2];
+    const std::size_t delayCount = units >= 1 ? DelayBytes(units, bytes) : 0;
+    bytes[delayCount] = command;
+    bytes[delayCount + 1] = parameter;
+    blockBytes_ += static_cast<std::int64_t>(delayCount) + 2;
+    if (keepBlock_)
+        block_.insert(block_.end(), bytes, bytes + delayCount + 2);
 }
 
-void ListingWriter::AddLines(std::string_view lines) {
-    if (form_ == Form::Text) {
-        text_ += lines;
-        return;
-    }
-    while (form_ == Form::Lines && !lines.empty()) {
-        const std::size_t end = lines.find('\n');
-        lines_.emplace_back(lines.substr(0, end));
-        lines.remove_prefix(end + 1);
-    }
-}
-
-ListingWriter::Statistics ListingWriter::Finish(std::string_view fileName,
-                                                const VoiceCounters& counters) {
-    AddLines(std::string(kEndLine) + "\n");
-    ++byteCount_;
-    if (form_ == Form::Text) {
-        text_.insert(0, HeaderText(fileName, byteCount_));
-    } else if (form_ == Form::Lines) {
-        std::vector<std::string> header;
-        const std::string text = HeaderText(fileName, byteCount_);
-        for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
-             start = end + 1) {
-            header.push_back(text.substr(start, end - start));
-        }
-        lines_.insert(lines_.begin(), std::make_move_iterator(header.begin()),
-                      std::make_move_iterator(header.end()));
-    }
-    const std::string count = std::to_string(byteCount_);
-    return {"Всего: " + count + " байт, " + std::to_string(counters.noteOnCount) + " нот",
+Statistics ListingWriter::Finish(const VoiceCounters& counters) const {
+    return {"Всего: " + std::to_string(ByteCount()) + " байт, " +
+                std::to_string(counters.noteOnCount) + " нот",
             "Превыш. полифонии: " + std::to_string(counters.mutedPeak),
             "Выключенных нот: " + std::to_string(counters.stealCount)};
 }
@@ -196,6 +194,30 @@ void WriteListingText(std::string_view fileName, std::span<const std::uint8_t> b
     } else {
         WriteLines<false>(fileName, block, sink);
     }
+}
+
+void DeliverListing(std::string_view fileName, std::span<const std::uint8_t> block,
+                    const TextDelivery& delivery, std::vector<std::string>& lines) {
+    switch (delivery.GetMode()) {
+        case TextDelivery::Mode::Skip:
+            return;
+        case TextDelivery::Mode::Stream:
+            WriteListingText(fileName, block, delivery.Sink(), delivery.Break());
+            return;
+        case TextDelivery::Mode::Collect:
+            // Most commands take two or three bytes of block and one line.
+            lines.reserve(block.size() / 2 + 8);
+            WriteListingText(fileName, block,
+                             [&lines](std::string_view text) { SplitLines(text, lines); });
+            return;
+    }
+}
+
+std::vector<std::string> ListingLines(std::string_view fileName,
+                                      std::span<const std::uint8_t> block) {
+    std::vector<std::string> lines;
+    DeliverListing(fileName, block, TextDelivery::Collect(), lines);
+    return lines;
 }
 
 }  // namespace tonvell

@@ -1,6 +1,8 @@
 #pragma once
-// Turns note and tempo commands into listing lines, with a delay line in front
-// of every command that follows a pause, and frames the listing at the end.
+// Turns command pairs into the listing's data block, with delay bytes in front
+// of every command that follows a pause, and the block into the listing's
+// text: the frame of header lines, a delay line and a command line per
+// command, and the end line.
 
 #include <array>
 #include <cstdint>
@@ -9,8 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/command_sink.h"
 #include "convert/prefaulted_allocator.h"
-#include "convert/text_sink.h"
+#include "convert/text_delivery.h"
 
 namespace tonvell {
 
@@ -20,70 +23,65 @@ struct VoiceCounters {
     std::int32_t mutedPeak = 0;
 };
 
-class ListingWriter {
+// The three statistics lines of a finished conversion.
+using Statistics = std::array<std::string, 3>;
+
+class ListingWriter final : public CommandSink {
 public:
-    // Statistics box lines (Memo3): blank until Finish.
-    using Statistics = std::array<std::string, 3>;
-
-    // Clears the listing (conversion start, and after a refused file).
-    void ClearListing() {
-        lines_.clear();
-        text_.clear();
-        block_.clear();
-    }
-
-    // How the listing is kept: a string per line in Lines() (the default); one
-    // text in Text() with each line followed by "\n" (as JoinListing would join
-    // them); the data block's bytes in Block(), without the end byte, for
-    // WriteListingText to turn into text later; or not at all (only counted).
-    // A caller that only writes the listing out is spared a string per line;
-    // one that only wants the statistics is spared the listing.
-    enum class Form { Lines, Text, Block, None };
-    void KeepAs(Form form) { form_ = form; }
-    Form KeptAs() const { return form_; }
-
-    // Sets the delay unit from the header's ticks per quarter note and zeroes the
-    // byte count and the times. One unit is 1/32 of a quarter note.
+    // Sets the delay unit from the header's ticks per quarter note and starts
+    // an empty block at time 0. One unit is 1/32 of a quarter note.
     void StartTime(std::uint16_t ticksPerQuarter);
+
+    // Room for a block of about this many bytes.
+    void Reserve(std::size_t bytes) { block_.reserve(bytes); }
+    // Counts the block's bytes without keeping them, for a caller that skips
+    // the listing and wants only the statistics.
+    void CountOnly() { keepBlock_ = false; }
 
     // The reader advances the absolute time by every delta time it reads.
     void Advance(std::int64_t ticks) { now_ += ticks; }
     std::int64_t Now() const { return now_; }
 
-    // Writes the pending delay line, if any, then the command line.
-    void Emit(std::uint8_t command, std::uint8_t parameter);
+    // Adds the pending delay bytes, if any, then the command pair.
+    void Emit(std::uint8_t command, std::uint8_t parameter) override;
 
-    // Appends the end line and the header lines; returns the statistics lines.
-    Statistics Finish(std::string_view fileName, const VoiceCounters& counters);
-
-    std::int64_t ByteCount() const { return byteCount_; }
+    // The data block so far, without the end byte; empty when only counted.
+    std::span<const std::uint8_t> Block() const { return block_; }
+    // The block's length with the end byte: the listing's size line.
+    std::int64_t ByteCount() const { return blockBytes_ + 1; }
     float DelayUnit() const { return unit_; }
-    std::vector<std::string>& Lines() { return lines_; }
-    std::string& Text() { return text_; }
-    using BlockBytes = std::vector<std::uint8_t, PrefaultedAllocator<std::uint8_t>>;
-    BlockBytes& Block() { return block_; }
+
+    // The statistics lines of the block with the voice counters.
+    Statistics Finish(const VoiceCounters& counters) const;
 
 private:
     std::int64_t PendingUnits();
-    void AddLines(std::string_view lines);  // one or more, each followed by "\n"
 
-    Form form_ = Form::Lines;
-    std::string text_;
-    std::vector<std::string> lines_;
+    using BlockBytes = std::vector<std::uint8_t, PrefaultedAllocator<std::uint8_t>>;
     BlockBytes block_;
+    std::int64_t blockBytes_ = 0;
+    bool keepBlock_ = true;
     float unit_ = 0;
     std::int64_t now_ = 0;
     std::int64_t last_ = 0;
-    std::int64_t byteCount_ = 0;
 };
 
-// How the lines of listing text handed on end.
-enum class LineBreak { Lf, CrLf };
-
-// Hands the listing of a data block kept in Form::Block to sink, in pieces of
-// some kilobytes: the same text, header and end line included, that Form::Text
-// keeps for it (with CR LF line breaks if asked for).
+// Hands the listing text of a data block (without its end byte) to sink, in
+// pieces of whole lines of some kilobytes: header lines, data lines, end line.
 void WriteListingText(std::string_view fileName, std::span<const std::uint8_t> block,
                       const TextSink& sink, LineBreak lineBreak = LineBreak::Lf);
+
+// The listing of a data block as the delivery asks: collected into lines,
+// handed to its sink, or nothing.
+void DeliverListing(std::string_view fileName, std::span<const std::uint8_t> block,
+                    const TextDelivery& delivery, std::vector<std::string>& lines);
+
+// The listing text of a data block as lines.
+std::vector<std::string> ListingLines(std::string_view fileName,
+                                      std::span<const std::uint8_t> block);
+
+// The input file's name as the listing's second line shows it: control
+// characters (line breaks among them) become "?", so the name stays one line.
+std::string ListingFileName(std::string_view fileName);
 
 }  // namespace tonvell

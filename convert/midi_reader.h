@@ -3,34 +3,47 @@
 // event log, the voice allocation and the listing writer.
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
-#include "convert/conversion.h"
+#include "convert/event_log.h"
 #include "convert/listing_writer.h"
 #include "convert/voice_allocator.h"
+#include "convert/warnings.h"
 
 namespace tonvell {
-
-inline constexpr std::size_t kHeaderBytes = 22;  // header chunk and first track header
 
 struct MidiHeader {
     std::uint16_t ticksPerQuarter = 0;
     std::int32_t trackLength = 0;
 };
 
-// Appends the seven header lines; file must hold at least kHeaderBytes.
-MidiHeader ReportHeader(std::span<const std::uint8_t> file, std::vector<std::string>& log);
+// Adds the seven header lines to the log; file must hold at least
+// midi::kTrackStart bytes.
+MidiHeader ReportHeader(std::span<const std::uint8_t> file, EventLog& log);
 
-// Where the walk's event log lines go: result.eventLog, result.eventLogText
-// (each line followed by "\n"), or nowhere.
-enum class EventLogForm { Lines, Text, None };
+// A track to walk: its events start at midi::kTrackStart and go on while the
+// read position is below end; no byte at or beyond bytes.size() is read.
+struct TrackBytes {
+    std::span<const std::uint8_t> bytes;
+    std::int64_t end = 0;
+};
 
-// Walks the events from offset 22 while the read position is below trackEnd,
-// never reading at or beyond track.size(). With a log sink, the event log text
-// is handed to it whenever some kilobytes have gathered; the rest stays in
-// result.eventLogText.
-void WalkTrack(std::span<const std::uint8_t> track, std::int64_t trackEnd, ListingWriter& writer,
-               VoiceAllocator& voices, ConversionResult& result,
-               EventLogForm logForm = EventLogForm::Lines, const TextSink& logSink = {});
+// Where the walk sends what it reads.
+struct WalkStages {
+    EventLog& log;           // a line per event and pause
+    ListingWriter& listing;  // the time, and tempo commands
+    VoiceAllocator& voices;  // note events
+    WarningList& warnings;   // over-long fields
+};
+
+struct WalkOutcome {
+    // The progress line of the last event read; none when no event was read.
+    std::optional<std::string> progressLine;
+    bool cutShort = false;  // the bytes ended inside an event
+};
+
+WalkOutcome WalkTrack(const TrackBytes& track, WalkStages stages);
 
 }  // namespace tonvell

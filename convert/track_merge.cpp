@@ -3,23 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "convert/conversion.h"
 #include "convert/midi_event.h"
+#include "convert/midi_file.h"
 
 namespace tonvell {
 
 namespace {
 
-constexpr std::size_t kFirstChunk = 14;
-constexpr std::size_t kChunkHeader = 8;
-constexpr std::size_t kTrackStart = 22;
 // The largest delta a four-byte variable-length quantity holds.
 constexpr std::int64_t kMaxDelta = 0x0FFFFFFF;
-
-std::uint32_t ReadU32(std::span<const std::uint8_t> b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | std::uint32_t{b[at + 3]};
-}
 
 void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
     std::uint8_t groups[5];
@@ -42,7 +34,7 @@ struct TimedEvent {
 
 class Merger {
 public:
-    explicit Merger(MergedTrack& out) : out_(out) {}
+    Merger(MergedTrack& out, WarningList& warnings) : out_(out), warnings_(warnings) {}
 
     void AddTrack(std::span<const std::uint8_t> track) {
         std::uint8_t status = midi::kNoStatus;
@@ -54,9 +46,9 @@ public:
                 break;  // an event running past its chunk ends the track
             }
             if (event->deltaTooLong)
-                out_.messages.emplace_back(kTimeFieldTooLong);
+                warnings_.Add(Warning::TimeFieldTooLong);
             if (event->lengthTooLong)
-                out_.messages.emplace_back(kFieldTooLong);
+                warnings_.Add(Warning::FieldTooLong);
             time += event->delta;
             status = event->status;
             Encode(*event, track, time);
@@ -75,7 +67,8 @@ public:
             out_.bytes.insert(out_.bytes.end(), arena_.begin() + static_cast<long>(e.offset),
                               arena_.begin() + static_cast<long>(e.offset + e.size));
         }
-        out_.bytes.insert(out_.bytes.end(), {0x00, midi::kMeta, midi::kMetaEndOfTrack, 0x00});
+        if (!out_.cutShort)
+            out_.bytes.insert(out_.bytes.end(), {0x00, midi::kMeta, midi::kMetaEndOfTrack, 0x00});
     }
 
 private:
@@ -128,6 +121,7 @@ private:
     }
 
     MergedTrack& out_;
+    WarningList& warnings_;
     std::vector<std::uint8_t> arena_;
     std::vector<TimedEvent> events_;
 };
@@ -135,35 +129,49 @@ private:
 }  // namespace
 
 bool ShouldMerge(std::span<const std::uint8_t> file) {
-    if (file.size() < kFirstChunk) {
+    if (file.size() < midi::kFirstChunk) {
         return false;
     }
-    const int format = (file[8] << 8) | file[9];
-    const int tracks = (file[10] << 8) | file[11];
-    return format == 1 && tracks >= 2;
+    return midi::ReadU16(file, midi::kFormatOffset) == 1 &&
+           midi::ReadU16(file, midi::kTrackCountOffset) >= 2;
 }
 
-MergedTrack MergeTracks(std::span<const std::uint8_t> file) {
+MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings) {
     MergedTrack merged;
-    merged.bytes.assign(file.begin(), file.begin() + kTrackStart);
-    const int announced = (file[10] << 8) | file[11];
-    Merger merger(merged);
-    std::size_t pos = kFirstChunk;
-    while (merged.trackCount < announced && file.size() - pos >= kChunkHeader) {
+    merged.bytes.assign(file.begin(), file.begin() + midi::kTrackStart);
+    const int announced = midi::ReadU16(file, midi::kTrackCountOffset);
+    Merger merger(merged, warnings);
+    std::size_t pos = midi::kFirstChunk;
+    std::uint64_t trackBytesRead = 0;
+    while (merged.trackCount < announced) {
+        if (file.size() - pos < midi::kChunkHeaderBytes) {
+            merged.cutShort = true;  // fewer track chunks than announced
+            break;
+        }
         const bool isTrack = std::memcmp(&file[pos], "MTrk", 4) == 0;
-        const std::uint64_t length = ReadU32(file, pos + 4);
-        const std::size_t start = pos + kChunkHeader;
-        // A chunk that claims more bytes than the file has is cut at its end.
+        const std::uint64_t length = midi::ReadU32(file, pos + 4);
+        const std::size_t start = pos + midi::kChunkHeaderBytes;
+        // A chunk that claims more bytes than the file has is read as far as
+        // the file goes.
         const std::size_t size =
             static_cast<std::size_t>(std::min<std::uint64_t>(length, file.size() - start));
         if (isTrack) {
             merger.AddTrack(file.subspan(start, size));
             ++merged.trackCount;
+            trackBytesRead += size;
         }
         if (size < length) {
+            merged.cutShort = true;
+            merged.missingBytes += static_cast<std::int64_t>(length - size);
             break;
         }
         pos = start + size;
+    }
+    if (merged.cutShort && merged.trackCount < announced) {
+        const std::uint64_t average = trackBytesRead / std::max(merged.trackCount, 1);
+        merged.missingBytes +=
+            static_cast<std::int64_t>(std::max<std::uint64_t>(average, 1) *
+                                      static_cast<std::uint64_t>(announced - merged.trackCount));
     }
     merger.Write();
     return merged;

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <bit>
 
+#include "convert/midi_event.h"
+
 namespace tonvell {
 
 namespace {
 
-constexpr std::uint8_t kNoteOffStatus = 0x80;
 constexpr int kFirstIgnoredChannel = 9;  // MIDI channels 10 to 16 take no part
 
 // The first voice holding key, or the voice count when none does. Every voice
@@ -38,56 +39,54 @@ void VoiceAllocator::Reset() {
     counters_ = {};
 }
 
-void VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity,
-                               ListingWriter& writer, std::vector<std::string>& messages) {
+void VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity) {
     const int channel = status & 0x0F;
     if (channel >= kFirstIgnoredChannel) {
         return;
     }
     const std::uint8_t code = NoteCode(note);
-    const int v = (status & 0xF0) == kNoteOffStatus ? 0 : velocity;
+    const int v = (status & 0xF0) == midi::kNoteOff ? 0 : velocity;
     const auto base = static_cast<std::uint8_t>(0x80 | (v & 0x70));
     const std::int32_t key = ((note & 0x7F) << 4) | channel;
     if ((v & 0x7F) != 0) {
-        NoteOn(key, code, base, writer, messages);
+        NoteOn(key, code, base);
     } else {
-        NoteOff(key, code, writer);
+        NoteOff(key, code);
     }
 }
 
-void VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base,
-                            ListingWriter& writer, std::vector<std::string>& messages) {
+void VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base) {
     ++counters_.noteOnCount;
     const int free = VoiceOf(voices_, kFreeVoice);
     if (free < kVoiceCount) {
         voices_[static_cast<std::size_t>(free)] = key;
-        writer.Emit(code, static_cast<std::uint8_t>(base | free));
+        commands_.Emit(code, static_cast<std::uint8_t>(base | free));
         return;
     }
     // All voices busy: take the one at the steal pointer. No note-off is written
     // for the note that loses it; the new command on that voice silences it.
     const int p = stealPointer_;
-    PushMuted(voices_[p], messages);
+    PushMuted(voices_[p]);
     ++counters_.stealCount;
     voices_[p] = key;
-    writer.Emit(code, static_cast<std::uint8_t>(base | p));
+    commands_.Emit(code, static_cast<std::uint8_t>(base | p));
     stealPointer_ = (p + 1) % kVoiceCount;
 }
 
-void VoiceAllocator::PushMuted(std::int32_t key, std::vector<std::string>& messages) {
+void VoiceAllocator::PushMuted(std::int32_t key) {
     // With the stack full the muted key is dropped; its later note-off then
     // finds nothing to swallow.
     if (mutedCount_ < kMutedStackSize) {
         muted_[mutedCount_++] = key;
     }
     if (mutedCount_ >= kMutedStackSize && !stackFullShown_) {
-        messages.emplace_back(kStackFullMessage);
+        warnings_.Add(Warning::StackFull);
         stackFullShown_ = true;
     }
     counters_.mutedPeak = std::max(counters_.mutedPeak, mutedCount_);
 }
 
-void VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code, ListingWriter& writer) {
+void VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code) {
     auto stackEnd = muted_.begin() + mutedCount_;
     auto muted = std::find(muted_.begin(), stackEnd, key);
     if (muted != stackEnd) {
@@ -97,7 +96,7 @@ void VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code, ListingWriter&
     }
     const int voice = VoiceOf(voices_, key);
     if (voice < kVoiceCount) {
-        writer.Emit(code, static_cast<std::uint8_t>(0x80 | voice));
+        commands_.Emit(code, static_cast<std::uint8_t>(0x80 | voice));
         voices_[static_cast<std::size_t>(voice)] = kFreeVoice;
     }
 }

@@ -6,29 +6,31 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
 
+#include "convert/command_sink.h"
 #include "convert/listing_writer.h"
+#include "convert/warnings.h"
 
 namespace tonvell {
 
 inline constexpr int kVoiceCount = 6;
 inline constexpr int kMutedStackSize = 1000;
-inline constexpr char kStackFullMessage[] = "Превышено число нот в стеке";
 
 // Note code of a MIDI note: octave (capped at 7) in bits 4-6, tone 1-12 in bits 0-3.
 std::uint8_t NoteCode(std::uint8_t note);
 
 class VoiceAllocator {
 public:
+    // Note commands go to commands; the stack-full warning, raised once per
+    // conversion, to warnings.
+    VoiceAllocator(CommandSink& commands, WarningList& warnings)
+        : commands_(commands), warnings_(warnings) {}
+
     // Starts a conversion: all voices free, empty stack, counters and pointer at 0.
     void Reset();
 
-    // Handles one 8nh or 9nh event. Commands go to the writer; the stack-full
-    // message, shown once per conversion, is appended to messages.
-    void NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity,
-                   ListingWriter& writer, std::vector<std::string>& messages);
+    // Handles one 8nh or 9nh event.
+    void NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity);
 
     const VoiceCounters& Counters() const { return counters_; }
 
@@ -37,10 +39,12 @@ private:
     // (key 0) holds its voice like any other note.
     static constexpr std::int32_t kFreeVoice = -1;
 
-    void NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base, ListingWriter& writer,
-                std::vector<std::string>& messages);
-    void NoteOff(std::int32_t key, std::uint8_t code, ListingWriter& writer);
-    void PushMuted(std::int32_t key, std::vector<std::string>& messages);
+    void NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base);
+    void NoteOff(std::int32_t key, std::uint8_t code);
+    void PushMuted(std::int32_t key);
+
+    CommandSink& commands_;
+    WarningList& warnings_;
 
     std::array<std::int32_t, kVoiceCount> voices_{};
     std::array<std::int32_t, kMutedStackSize> muted_{};

@@ -2,8 +2,8 @@
 // in all three file forms; the same bytes are also written as if they were a
 // hand-edited listing. Besides the sanitizers' findings it checks that
 //  - the listing's size line agrees with the bytes the data-block writer makes;
-//  - the conversion's other forms (event log and listing as one text, either
-//    left out) give exactly what the line forms give;
+//  - the conversion's other deliveries (event log and listing streamed with
+//    either line break, either skipped) give exactly what the lines give;
 //  - the writers that hand their bytes over in pieces give exactly the bytes
 //    of the whole-text writers.
 
@@ -13,9 +13,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion.h"
 #include "output/listing_formats.h"
+#include "tests/support/outcome.h"
 
 namespace {
 
@@ -40,8 +42,15 @@ std::string Collect(Render&& render) {
 }
 
 bool SameOutcome(const tonvell::ConversionResult& a, const tonvell::ConversionResult& b) {
-    return a.status == b.status && a.sizeLine == b.sizeLine && a.progressLine == b.progressLine &&
-           a.statistics == b.statistics && a.messages == b.messages && a.cutShort == b.cutShort;
+    return tonvell_test::OutcomeDifference(a, b).empty();
+}
+
+// The lines as a stream with that line break hands them over.
+std::string Joined(const std::vector<std::string>& lines, tonvell::LineBreak lineBreak) {
+    std::string text;
+    for (const auto& line : lines)
+        text.append(line).append(tonvell::LineBreakText(lineBreak));
+    return text;
 }
 
 void CheckWriters(std::string_view text) {
@@ -56,35 +65,30 @@ void CheckWriters(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using tonvell::TextDelivery;
     const std::span<const std::uint8_t> file(data, size);
     const tonvell::ConversionResult result = tonvell::ConvertBytes(file, "fuzz.mid");
-    const auto asText = tonvell::ConvertBytes(
-        file, "fuzz.mid", {.eventLog = true, .eventLogAsText = true, .listingAsText = true});
-    const auto noLog =
-        tonvell::ConvertBytes(file, "fuzz.mid", {.eventLog = false, .listingAsText = true});
-    const auto noListing = tonvell::ConvertBytes(
-        file, "fuzz.mid", {.listing = false, .eventLogAsText = true, .listingAsText = true});
-    std::string streamedLog;
-    std::string streamedListing;
-    tonvell::ConvertOptions streaming;
-    streaming.eventLogSink = [&](std::string_view piece) { streamedLog += piece; };
-    streaming.listingSink = [&](std::string_view piece) { streamedListing += piece; };
-    const auto streamed = tonvell::ConvertBytes(file, "fuzz.mid", streaming);
-    Check(SameOutcome(result, asText) && SameOutcome(result, noLog) &&
-          SameOutcome(result, noListing) && SameOutcome(result, streamed));
+    const auto skipped = tonvell::ConvertBytes(
+        file, "fuzz.mid", {.eventLog = TextDelivery::Skip(), .listing = TextDelivery::Skip()});
+    Check(SameOutcome(result, skipped) && skipped.eventLog.empty() && skipped.listing.empty());
+    for (const auto lineBreak : {tonvell::LineBreak::Lf, tonvell::LineBreak::CrLf}) {
+        std::string streamedLog;
+        std::string streamedListing;
+        const auto streamed = tonvell::ConvertBytes(
+            file, "fuzz.mid",
+            {.eventLog = TextDelivery::Stream([&](std::string_view piece) { streamedLog += piece; },
+                                              lineBreak),
+             .listing = TextDelivery::Stream(
+                 [&](std::string_view piece) { streamedListing += piece; }, lineBreak)});
+        Check(SameOutcome(result, streamed) && streamed.eventLog.empty() &&
+              streamed.listing.empty());
+        Check(streamedLog == Joined(result.eventLog, lineBreak) &&
+              streamedListing == Joined(result.listing, lineBreak));
+    }
     if (result.status != tonvell::ConversionResult::Status::Converted) {
         return 0;
     }
-    const std::string text = tonvell::JoinListing(result.listing);
-    const std::string log = tonvell::JoinListing(result.eventLog);
-    Check(asText.listing.empty() && asText.eventLog.empty() && asText.listingText == text &&
-          asText.eventLogText == log);
-    Check(noLog.eventLog.empty() && noLog.eventLogText.empty() && noLog.listingText == text);
-    Check(noListing.listing.empty() && noListing.listingText.empty() &&
-          noListing.eventLogText == log);
-    Check(streamedListing == text && streamedLog == log && streamed.listing.empty() &&
-          streamed.listingText.empty() && streamed.eventLog.empty() &&
-          streamed.eventLogText.empty());
+    const std::string text = tonvell::JoinLines(result.listing);
 
     // A converted file always has its frame, and the data block holds exactly
     // the bytes the size line announces.

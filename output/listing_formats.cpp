@@ -153,10 +153,7 @@ std::string RenderTxtPiece(std::string_view text, int& constantsInRow) {
     return out;
 }
 
-ListingFileType WriterFor(int fileType, std::string_view fileName) {
-    if (fileType >= 1 && fileType <= 3) {
-        return static_cast<ListingFileType>(fileType);
-    }
+ListingFileType FileTypeByExtension(std::string_view fileName) {
     const std::size_t dot = fileName.rfind('.');
     const std::size_t slash = fileName.find_last_of("/\\");
     std::string ext;
@@ -165,11 +162,23 @@ ListingFileType WriterFor(int fileType, std::string_view fileName) {
         std::transform(ext.begin(), ext.end(), ext.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     }
-    if (ext == "zum")
+    if (ext == ExtensionOf(ListingFileType::Zum))
         return ListingFileType::Zum;
-    if (ext == "txt")
+    if (ext == ExtensionOf(ListingFileType::Txt))
         return ListingFileType::Txt;
     return ListingFileType::Inc;
+}
+
+std::string_view ExtensionOf(ListingFileType type) {
+    switch (type) {
+        case ListingFileType::Zum:
+            return "zum";
+        case ListingFileType::Txt:
+            return "txt";
+        case ListingFileType::Inc:
+            break;
+    }
+    return "inc";
 }
 
 std::string RenderListing(std::string_view text, ListingFileType type) {
@@ -179,23 +188,9 @@ std::string RenderListing(std::string_view text, ListingFileType type) {
         case ListingFileType::Txt:
             return RenderTxt(text);
         case ListingFileType::Inc:
-        case ListingFileType::AllFiles:
             break;
     }
     return RenderInc(text);
-}
-
-std::string JoinListing(const std::vector<std::string>& lines) {
-    std::size_t total = 0;
-    for (const auto& line : lines)
-        total += line.size() + 1;
-    std::string text;
-    text.reserve(total);
-    for (const auto& line : lines) {
-        text += line;
-        text += '\n';
-    }
-    return text;
 }
 
 ListingRenderer::ListingRenderer(ListingFileType type, ByteSink sink)
@@ -210,7 +205,6 @@ void ListingRenderer::Add(std::string_view text) {
             sink_(RenderTxtPiece(text, constantsInRow_));
             return;
         case ListingFileType::Inc:
-        case ListingFileType::AllFiles:
             break;
     }
     switch (ClassifyForInc(text)) {

@@ -9,11 +9,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tonvell {
 
-enum class ListingFileType { Inc = 1, Zum = 2, Txt = 3, AllFiles = 4 };
+enum class ListingFileType { Inc, Zum, Txt };
+
+// The type a file name's extension asks for: .zum, .txt (any case), else .inc.
+ListingFileType FileTypeByExtension(std::string_view fileName);
+
+// The extension of a type, without the dot.
+std::string_view ExtensionOf(ListingFileType type);
 
 // Type 1: the text itself, every line break written as CR LF.
 std::string RenderInc(std::string_view text);
@@ -26,14 +31,7 @@ std::string RenderTxt(std::string_view text);
 // Type 3 of a listing's next lines, rows going on from constantsInRow.
 std::string RenderTxtPiece(std::string_view text, int& constantsInRow);
 
-// The writer for a dialog file type; "Все файлы" (4) and anything out of range
-// pick it by the file name's extension: .zum type 2, .txt type 3, else type 1.
-ListingFileType WriterFor(int fileType, std::string_view fileName);
-
 std::string RenderListing(std::string_view text, ListingFileType type);
-
-// The listing box text for converted lines: every line followed by "\n".
-std::string JoinListing(const std::vector<std::string>& lines);
 
 // Receives a file's bytes piece by piece, in order.
 using ByteSink = std::function<void(std::string_view)>;

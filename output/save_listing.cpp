@@ -1,19 +1,24 @@
 #include "output/save_listing.h"
 
-#include "output/listing_formats.h"
-
 namespace tonvell {
 
-SaveResult SaveListing(std::string_view text, int fileType, const std::string& path,
-                       const FileSystem& files) {
-    const std::string bytes = RenderListing(text, WriterFor(fileType, path));
-    SaveResult result;
-    result.outcome = WriteFileReplacing(path, bytes, files);
-    if (result.outcome == WriteOutcome::CannotCreate) {
-        result.message = "Cannot create file " + path;
-    } else if (result.outcome == WriteOutcome::CannotWrite) {
-        result.message = "Cannot write file " + path;
+std::string WriteFailureText(WriteOutcome outcome, const std::string& path) {
+    switch (outcome) {
+        case WriteOutcome::CannotCreate:
+            return "Cannot create file " + path;
+        case WriteOutcome::CannotWrite:
+            return "Cannot write file " + path;
+        case WriteOutcome::Written:
+            break;
     }
+    return "";
+}
+
+SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path,
+                       const FileSystem& files) {
+    SaveResult result;
+    result.outcome = WriteFileReplacing(path, RenderListing(text, type), files);
+    result.message = WriteFailureText(result.outcome, path);
     return result;
 }
 

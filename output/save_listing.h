@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "output/file_replace.h"
+#include "output/listing_formats.h"
 
 namespace tonvell {
 
@@ -14,9 +15,13 @@ struct SaveResult {
     bool ok() const { return outcome == WriteOutcome::Written; }
 };
 
-// text: the listing box's whole text; fileType: the dialog's type 1 to 4;
-// path: the full path the user confirmed; files: where it is written.
-SaveResult SaveListing(std::string_view text, int fileType, const std::string& path,
+// The message for a write that failed: "Cannot create file PATH" or "Cannot
+// write file PATH"; empty for a file written.
+std::string WriteFailureText(WriteOutcome outcome, const std::string& path);
+
+// text: the listing's whole text as it stands; path: where it goes; files:
+// where it is written.
+SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path,
                        const FileSystem& files = SystemFileSystem());
 
 }  // namespace tonvell

@@ -22,6 +22,8 @@
 #include "convert/conversion.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
+#include "tests/support/midi_builder.h"
+#include "tests/support/temp_dir.h"
 
 extern char** environ;
 
@@ -30,30 +32,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
+using tonvell_test::ReadAll;
+using tonvell_test::WriteAll;
 
 // A format-0 file, 96 ticks per quarter note, holding the given track events.
 std::vector<std::uint8_t> Format0(const std::vector<std::uint8_t>& events) {
-    static constexpr char kHeader[] = "MThd\0\0\0\6\0\0\0\1\0\x60MTrk";
-    constexpr std::size_t kHeaderSize = sizeof kHeader - 1;  // 18 bytes, then the length
-    std::vector<std::uint8_t> file(kHeaderSize + 4 + events.size());
-    std::copy(kHeader, kHeader + kHeaderSize, file.begin());
-    const auto n = static_cast<std::uint32_t>(events.size());
-    for (int i = 0; i < 4; ++i) {
-        file[kHeaderSize + static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>(n >> (24 - 8 * i));
-    }
-    std::copy(events.begin(), events.end(), file.begin() + kHeaderSize + 4);
-    return file;
+    return midi_test::Format0(96, events);
 }
 
 // A tempo event, one note of a quarter note's length, end of track.
@@ -65,7 +49,7 @@ std::vector<std::uint8_t> OneNote(std::uint8_t note) {
 // The bytes the library gives for a file: what the window would save.
 std::string Expected(const std::vector<std::uint8_t>& file, const std::string& name,
                      ListingFileType type) {
-    return RenderListing(JoinListing(ConvertBytes(file, name).listing), type);
+    return RenderListing(JoinLines(ConvertBytes(file, name).listing), type);
 }
 
 struct CliRun {
@@ -78,16 +62,9 @@ struct CliRun {
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tonvell-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         fs::create_directory(dir_ / "work");
         song_ = OneNote(0x3C);
         WriteAll(work() / "song.mid", song_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     fs::path work() const { return dir_ / "work"; }
@@ -165,7 +142,7 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    tonvell_test::TempDir dir_;
     std::vector<std::uint8_t> song_;
 };
 
@@ -176,8 +153,8 @@ TEST_F(CliTest, StandardOutputEqualsATypeOneSave) {
     EXPECT_EQ(run.out, Expected(song_, "song.mid", ListingFileType::Inc));
 
     const fs::path saved = dir_ / "saved.inc";
-    const std::string listing = JoinListing(ConvertBytes(song_, "song.mid").listing);
-    ASSERT_TRUE(SaveListing(listing, 1, saved.string()).ok());
+    const std::string listing = JoinLines(ConvertBytes(song_, "song.mid").listing);
+    ASSERT_TRUE(SaveListing(listing, ListingFileType::Inc, saved.string()).ok());
     EXPECT_EQ(run.out, ReadAll(saved));
     EXPECT_NE(run.out.find("; song.mid\r\n"), std::string::npos);
 }
@@ -190,7 +167,7 @@ TEST_F(CliTest, NamesBeyondPlainAsciiAreWrittenInWindows1251) {
         std::string nameLine;  // in the .inc file
     } cases[] = {
         {"песня.mid", "; \xEF\xE5\xF1\xED\xFF.mid\r\n"},
-        {"tab\there.mid", "; tab\there.mid\r\n"},
+        {"tab\there.mid", "; tab?here.mid\r\n"},
         {"日本.mid", "; ??.mid\r\n"},
     };
     for (const auto& c : cases) {
@@ -200,7 +177,7 @@ TEST_F(CliTest, NamesBeyondPlainAsciiAreWrittenInWindows1251) {
             const CliRun run = Cli({"-q", "-t", type, c.name});
             ASSERT_TRUE(run.finished);
             EXPECT_EQ(run.exitCode, 0) << run.err;
-            EXPECT_EQ(run.out, Expected(song_, c.name, WriterFor(4, "." + type))) << type;
+            EXPECT_EQ(run.out, Expected(song_, c.name, FileTypeByExtension("." + type))) << type;
             if (type == "inc") {
                 EXPECT_NE(run.out.find(c.nameLine), std::string::npos) << run.out;
             }
@@ -271,7 +248,7 @@ TEST_F(CliTest, FolderOutputWritesOneFilePerInput) {
     WriteAll(work() / "noext", song_);
     for (const std::string type : {"inc", "zum", "txt"}) {
         SCOPED_TRACE(type);
-        const ListingFileType writer = WriterFor(4, "." + type);
+        const ListingFileType writer = FileTypeByExtension("." + type);
         const CliRun run =
             Cli({"-q", "-t", type, "-d", "out/new", "in/a.mid", "in/b.MID", "x.y.mid", "noext"});
         ASSERT_TRUE(run.finished);
@@ -376,7 +353,7 @@ TEST_F(CliTest, LogGoesToStandardOutputInUtf8) {
     const CliRun run = Cli({"-q", "--log", "song.mid"});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, JoinListing(ConvertBytes(song_, "song.mid").eventLog));
+    EXPECT_EQ(run.out, JoinLines(ConvertBytes(song_, "song.mid").eventLog));
     EXPECT_NE(run.out.find("\nMThd\n6 (длина заголовка)\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\nПауза 96 тиков\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "");
@@ -420,6 +397,69 @@ TEST_F(CliTest, MessageBoxTextBecomesAWarning) {
         EXPECT_NE(run.err.find("warning: long.mid: Time field is too long\n"), std::string::npos)
             << run.err;
         EXPECT_FALSE(run.out.empty());
+    }
+}
+
+// Damaged and unusual inputs: each warning is printed once per input, with
+// how often it occurred, and the result is still written (status 3 for an
+// input cut short).
+TEST_F(CliTest, DamagedInputsWarnOnceEach) {
+    using midi_test::Cat;
+    using midi_test::Chunk;
+    using midi_test::Ev;
+    using midi_test::Header;
+    const auto notes = Cat({Ev(0, {0x90, 0x3C, 0x40}), Ev(96, {0x80, 0x3C, 0x40})});
+    const auto track = Cat({notes, midi_test::EndOfTrack()});
+    const auto sixTracks = midi_test::Format1(96, std::vector<midi_test::Bytes>(6, track));
+    const struct {
+        const char* what;
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+        int exitCode;
+        std::vector<std::string> warnings;  // each exactly once on standard error
+        const char* nameLine;               // in the listing
+    } cases[] = {
+        {"flood of over-long delta times",
+         "flood.mid",
+         midi_test::FloodFile(35571),
+         0,
+         {"Time field is too long (17786 times)"},
+         "; flood.mid\r\n"},
+        {"format-1 file cut short",
+         "cut.mid",
+         {sixTracks.begin(), sixTracks.begin() + static_cast<long>(sixTracks.size() / 2)},
+         3,
+         {"Неожиданный конец файла"},
+         "; cut.mid\r\n"},
+        {"track length FFFFFFFF",
+         "ffff.mid",
+         Cat({Header(1, 2, 96), Chunk("MTrk", track), Chunk("MTrk", notes, 0xFFFFFFFF)}),
+         3,
+         {"Неожиданный конец файла"},
+         "; ffff.mid\r\n"},
+        {"name with a newline", "two\nlines.mid", song_, 0, {}, "; two?lines.mid\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(work() / c.name, c.bytes);
+        const CliRun run = Cli({c.name});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        std::size_t warningLines = 0;
+        for (std::size_t at = run.err.find("warning: "); at != std::string::npos;
+             at = run.err.find("warning: ", at + 1)) {
+            ++warningLines;
+        }
+        EXPECT_EQ(warningLines, c.warnings.size()) << run.err;
+        for (const std::string& warning : c.warnings) {
+            EXPECT_NE(run.err.find("warning: " + c.name + ": " + warning + "\n"), std::string::npos)
+                << run.err;
+        }
+        EXPECT_EQ(run.out, Expected(c.bytes, c.name, ListingFileType::Inc));
+        EXPECT_NE(run.out.find(c.nameLine), std::string::npos) << run.out;
+        // The name stays one line: the data block holds only the converted bytes.
+        const std::string zum = Cli({"-q", "-t", "zum", c.name}).out;
+        EXPECT_EQ(zum, RenderZum(JoinLines(ConvertBytes(c.bytes, "x.mid").listing)));
     }
 }
 
@@ -473,7 +513,7 @@ TEST_F(CliTest, HostileInputs) {
     const std::vector<std::uint8_t> cut(song_.begin(), song_.end() - 5);
     WriteAll(work() / "cut.mid", cut);
     WriteAll(work() / "notes.mid", {'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't', '\n'});
-    WriteAll(work() / "empty.mid", {});
+    WriteAll(work() / "empty.mid", std::string_view());
     WriteAll(work() / "tune.inc", song_);  // a MIDI file with the listing's extension
     fs::create_symlink("song.mid", work() / "link.inc");
     fs::create_hard_link(work() / "song.mid", work() / "hard.inc");
@@ -573,7 +613,7 @@ TEST_F(CliTest, HostileInputs) {
         } else {
             EXPECT_EQ(ReadAll(output), c.expected);
             if (outputExisted) {
-                WriteAll(output, {oldOutput.begin(), oldOutput.end()});
+                WriteAll(output, oldOutput);
             } else {
                 fs::remove(output);
             }

@@ -1,8 +1,8 @@
-// The conversion's other forms (event log and listing as one text, handed
-// over in pieces, either one left out) and the writers that take or hand
-// their bytes over in pieces must give exactly what the line forms and the
-// whole-text writers give: tonvell-cli writes through them, the window
-// through the others.
+// The conversion's deliveries of its texts (collected as lines, streamed in
+// pieces with LF or CR LF, skipped) and the writers that take or hand their
+// bytes over in pieces must give exactly what the collected lines and the
+// whole-text writers give: tonvell-cli writes through the streams, the window
+// through the lines.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 #include "convert/conversion.h"
 #include "output/listing_formats.h"
 #include "tests/conversion_checks.h"
-#include "tests/midi_builder.h"
+#include "tests/support/midi_builder.h"
 
 namespace {
 
@@ -27,8 +27,9 @@ using midi_test::Ev;
 using tonvell::ConversionResult;
 using tonvell::ConvertBytes;
 using tonvell::ConvertOptions;
-using tonvell::JoinListing;
+using tonvell::JoinLines;
 using tonvell::ListingFileType;
+using tonvell::TextDelivery;
 
 // Many notes under running status, so that the listing and the event log run
 // well past the pieces (some KiB) they are handed over in.
@@ -74,6 +75,8 @@ std::vector<FormCase> FormCases() {
         {"NoTimeScale", midi_test::Format0(0, notes), "zero.mid"},
         {"CyrillicName", midi_test::Format0(96, notes), "песня.mid"},
         {"CarriageReturnInName", midi_test::Format0(96, notes), "odd\r.mid"},
+        {"NewlineInName", midi_test::Format0(96, notes), "two\nlines.mid"},
+        {"Flood", midi_test::FloodFile(3000), "flood.mid"},
         {"Long", midi_test::Format0(480, ManyNotes(12000)), "long.mid"},
     };
 }
@@ -97,61 +100,46 @@ std::string WithCrLf(std::string_view text) {
     return out;
 }
 
-TEST_P(ConvertForms, TextAndLeftOutFormsMatchTheLines) {
+TEST_P(ConvertForms, StreamedAndSkippedMatchTheCollectedLines) {
     const FormCase& c = GetParam();
     const ConversionResult lines = ConvertBytes(c.file, c.fileName);
-    const std::string log = JoinListing(lines.eventLog);
-    const std::string listing = JoinListing(lines.listing);
+    const std::string log = JoinLines(lines.eventLog);
+    const std::string listing = JoinLines(lines.listing);
     ASSERT_FALSE(lines.listing.empty());
 
-    const auto expectSameOutcome = [&](const ConversionResult& r) {
-        tonvell_test::ExpectSameOutcome(r, lines);
-    };
-
-    const ConversionResult text =
-        ConvertBytes(c.file, c.fileName, {.eventLogAsText = true, .listingAsText = true});
-    expectSameOutcome(text);
-    EXPECT_EQ(text.eventLogText, log);
-    EXPECT_EQ(text.listingText, listing);
-    EXPECT_TRUE(text.eventLog.empty());
-    EXPECT_TRUE(text.listing.empty());
-
-    const ConversionResult noLog = ConvertBytes(c.file, c.fileName, {.eventLog = false});
-    expectSameOutcome(noLog);
+    const ConversionResult noLog =
+        ConvertBytes(c.file, c.fileName, {.eventLog = TextDelivery::Skip()});
+    tonvell_test::ExpectSameOutcome(noLog, lines);
     EXPECT_TRUE(noLog.eventLog.empty());
-    EXPECT_TRUE(noLog.eventLogText.empty());
     EXPECT_EQ(noLog.listing, lines.listing);
 
-    const ConversionResult noListing =
-        ConvertBytes(c.file, c.fileName, {.listing = false, .eventLogAsText = true});
-    expectSameOutcome(noListing);
-    EXPECT_EQ(noListing.eventLogText, log);
-    EXPECT_TRUE(noListing.listing.empty());
-    EXPECT_TRUE(noListing.listingText.empty());
+    const ConversionResult neither = ConvertBytes(
+        c.file, c.fileName, {.eventLog = TextDelivery::Skip(), .listing = TextDelivery::Skip()});
+    tonvell_test::ExpectSameOutcome(neither, lines);
+    EXPECT_TRUE(neither.eventLog.empty());
+    EXPECT_TRUE(neither.listing.empty());
 
     // Both handed over in pieces, each piece whole lines; nothing kept.
-    for (const bool crLf : {false, true}) {
+    for (const auto lineBreak : {tonvell::LineBreak::Lf, tonvell::LineBreak::CrLf}) {
+        const bool crLf = lineBreak == tonvell::LineBreak::CrLf;
         SCOPED_TRACE(crLf ? "CR LF" : "LF");
         std::string streamedLog;
         std::string streamedListing;
-        ConvertOptions options;
-        options.eventLogSink = [&](std::string_view piece) {
-            EXPECT_TRUE(piece.ends_with('\n'));
-            streamedLog += piece;
+        const auto into = [](std::string& text) {
+            return [&text](std::string_view piece) {
+                EXPECT_TRUE(piece.ends_with('\n'));
+                text += piece;
+            };
         };
-        options.listingSink = [&](std::string_view piece) {
-            EXPECT_TRUE(piece.ends_with('\n'));
-            streamedListing += piece;
-        };
-        options.listingCrLf = crLf;
-        const ConversionResult streamed = ConvertBytes(c.file, c.fileName, options);
-        expectSameOutcome(streamed);
-        EXPECT_EQ(streamedLog, log);
+        const ConversionResult streamed =
+            ConvertBytes(c.file, c.fileName,
+                         {.eventLog = TextDelivery::Stream(into(streamedLog), lineBreak),
+                          .listing = TextDelivery::Stream(into(streamedListing), lineBreak)});
+        tonvell_test::ExpectSameOutcome(streamed, lines);
+        EXPECT_EQ(streamedLog, crLf ? WithCrLf(log) : log);
         EXPECT_EQ(streamedListing, crLf ? WithCrLf(listing) : listing);
         EXPECT_TRUE(streamed.eventLog.empty());
-        EXPECT_TRUE(streamed.eventLogText.empty());
         EXPECT_TRUE(streamed.listing.empty());
-        EXPECT_TRUE(streamed.listingText.empty());
     }
 }
 
@@ -161,7 +149,7 @@ TEST_P(ConvertForms, TextAndLeftOutFormsMatchTheLines) {
 TEST_P(ConvertForms, RendererFedInPiecesMatchesTheWholeText) {
     const FormCase& c = GetParam();
     const std::vector<std::string>& lines = ConvertBytes(c.file, c.fileName).listing;
-    const std::string listing = JoinListing(lines);
+    const std::string listing = JoinLines(lines);
     for (const auto type : {ListingFileType::Inc, ListingFileType::Zum, ListingFileType::Txt}) {
         for (const bool crLf : {false, true}) {
             for (const std::size_t linesPerPiece : {std::size_t{1}, std::size_t{7}, lines.size()}) {
@@ -174,7 +162,7 @@ TEST_P(ConvertForms, RendererFedInPiecesMatchesTheWholeText) {
                             lines.begin() + static_cast<long>(i),
                             lines.begin() +
                                 static_cast<long>(std::min(i + linesPerPiece, lines.size())));
-                        const std::string text = JoinListing(piece);
+                        const std::string text = JoinLines(piece);
                         renderer.Add(crLf ? WithCrLf(text) : text);
                     }
                 });

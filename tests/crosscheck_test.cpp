@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -303,23 +304,7 @@ void PrintTo(const Source& s, std::ostream* os) {
     *os << s.name;
 }
 
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> counter{0};
-        path_ = fs::temp_directory_path() / ("tonvell-crosscheck-" + std::to_string(::getpid()) +
-                                             "-" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
+using tonvell_test::TempDir;
 
 class CrossCheck : public ::testing::TestWithParam<Source> {
 protected:
@@ -402,7 +387,7 @@ TEST_P(CrossCheck, NoteAndTempoEventsAgreeWithMidicsv) {
     ASSERT_LE(bytes.size(), static_cast<std::size_t>(tonvell::kMaxInputBytes));
     const auto r = tonvell::ConvertBytes(bytes, file.filename().string());
     EXPECT_FALSE(r.cutShort);
-    EXPECT_TRUE(r.messages.empty());
+    EXPECT_TRUE(r.warnings.empty());
     std::vector<std::string> log = r.eventLog;
     ASSERT_GE(log.size(), 9u);
     if (theirs.format == 1) {
@@ -412,14 +397,13 @@ TEST_P(CrossCheck, NoteAndTempoEventsAgreeWithMidicsv) {
     EXPECT_EQ(FromEventLog(log), theirs.records);
 
     // Leaving the event log out changes nothing else.
-    tonvell::ConvertOptions quiet;
-    quiet.eventLog = false;
-    const auto q = tonvell::ConvertBytes(bytes, file.filename().string(), quiet);
+    const auto q = tonvell::ConvertBytes(bytes, file.filename().string(),
+                                         {.eventLog = tonvell::TextDelivery::Skip()});
     EXPECT_TRUE(q.eventLog.empty());
     EXPECT_EQ(q.listing, r.listing);
     EXPECT_EQ(q.statistics, r.statistics);
     EXPECT_EQ(q.progressLine, r.progressLine);
-    EXPECT_EQ(q.messages, r.messages);
+    EXPECT_EQ(q.warnings, r.warnings);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "tests/conversion_checks.h"
-#include "tests/midi_builder.h"
+#include "tests/support/midi_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -29,21 +30,11 @@ using tonvell::cli::InputFile;
 
 class InputFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tonvell-input-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path Write(const std::string& name, const Bytes& bytes) const {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-        return path;
+        return dir_.Write(name, bytes);
     }
 
-    fs::path dir_;
+    tonvell_test::TempDir dir_;
 };
 
 // Notes enough for an event log of many pieces.
@@ -137,10 +128,11 @@ TEST_F(InputFileTest, FileCutShortDuringTheConversionEndsWithAMessage) {
     const fs::path path = Write("song.mid", Song(20000));
     EXPECT_EXIT(
         {
-            tonvell::ConvertOptions options;
             // The event log goes out while the file is walked: cut the file
             // at the first piece.
-            options.eventLogSink = [&](std::string_view) { fs::resize_file(path, 0); };
+            const tonvell::ConvertOptions options{
+                .eventLog = tonvell::TextDelivery::Stream(
+                    [&](std::string_view) { fs::resize_file(path, 0); })};
             const InputFile input(path.string());
             tonvell::cli::ConvertInput(input, path.string(), options, "tonvell-cli");
         },

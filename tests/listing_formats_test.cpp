@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
+#include "tests/support/midi_builder.h"
 
 namespace tonvell {
 namespace {
@@ -36,7 +37,7 @@ std::string JoinWithCrLf(const std::vector<std::string>& lines) {
 }
 
 TEST(ListingFormats, SongListingInEachForm) {
-    for (const std::string& text : {JoinListing(kSongListing), JoinWithCrLf(kSongListing)}) {
+    for (const std::string& text : {JoinLines(kSongListing), JoinWithCrLf(kSongListing)}) {
         SCOPED_TRACE(text);
         EXPECT_EQ(RenderInc(text), kSongInc);
         EXPECT_EQ(RenderZum(text), kSongZum);
@@ -71,7 +72,7 @@ std::string ListingOfBytes(int count) {
         }
         lines.push_back(line);
     }
-    return JoinListing(lines);
+    return JoinLines(lines);
 }
 
 TEST(ListingFormats, TxtBreaksRowsAfterThirtyTwoConstants) {
@@ -183,62 +184,30 @@ TEST(ListingFormats, IncWritesEveryBreakAsOneCrLf) {
     }
 }
 
-TEST(ListingFormats, WriterForPicksByTypeThenExtension) {
+TEST(ListingFormats, TypeByExtension) {
     const struct {
-        int fileType;
         const char* fileName;
-        ListingFileType writer;
+        ListingFileType type;
     } cases[] = {
-        {1, "song.zum", ListingFileType::Inc},
-        {1, "song.txt", ListingFileType::Inc},
-        {2, "song.inc", ListingFileType::Zum},
-        {2, "song.txt", ListingFileType::Zum},
-        {3, "song.zum", ListingFileType::Txt},
-        {3, "song", ListingFileType::Txt},
-        {4, "song.zum", ListingFileType::Zum},
-        {4, "song.ZUM", ListingFileType::Zum},
-        {4, "/home/user/song.txt", ListingFileType::Txt},
-        {4, "song.Txt", ListingFileType::Txt},
-        {4, "song.inc", ListingFileType::Inc},
-        {4, "song.mid", ListingFileType::Inc},
-        {4, "song", ListingFileType::Inc},
-        {4, "song.zum.bak", ListingFileType::Inc},
-        {4, "/music/old.zum/song", ListingFileType::Inc},
-        {4, "song.zumx", ListingFileType::Inc},
-        {4, "", ListingFileType::Inc},
+        {"song.zum", ListingFileType::Zum},
+        {"song.ZUM", ListingFileType::Zum},
+        {"/home/user/song.txt", ListingFileType::Txt},
+        {"song.Txt", ListingFileType::Txt},
+        {"song.inc", ListingFileType::Inc},
+        {"song.mid", ListingFileType::Inc},
+        {"song", ListingFileType::Inc},
+        {"song.zum.bak", ListingFileType::Inc},
+        {"/music/old.zum/song", ListingFileType::Inc},
+        {"song.zumx", ListingFileType::Inc},
+        {"", ListingFileType::Inc},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(WriterFor(c.fileType, c.fileName), c.writer)
-            << "type " << c.fileType << ", name \"" << c.fileName << "\"";
+        EXPECT_EQ(FileTypeByExtension(c.fileName), c.type) << "name \"" << c.fileName << "\"";
     }
 }
 
-std::vector<std::uint8_t> Format0(std::vector<std::uint8_t> events) {
-    const auto n = static_cast<std::uint32_t>(events.size());
-    std::vector<std::uint8_t> file = {'M',
-                                      'T',
-                                      'h',
-                                      'd',
-                                      0,
-                                      0,
-                                      0,
-                                      6,
-                                      0,
-                                      0,
-                                      0,
-                                      1,
-                                      0,
-                                      96,
-                                      'M',
-                                      'T',
-                                      'r',
-                                      'k',
-                                      static_cast<std::uint8_t>(n >> 24),
-                                      static_cast<std::uint8_t>(n >> 16),
-                                      static_cast<std::uint8_t>(n >> 8),
-                                      static_cast<std::uint8_t>(n)};
-    file.insert(file.end(), events.begin(), events.end());
-    return file;
+std::vector<std::uint8_t> Format0(const std::vector<std::uint8_t>& events) {
+    return midi_test::Format0(96, events);
 }
 
 // The data block written for a converted listing is the block its size line
@@ -265,7 +234,7 @@ TEST(ListingFormats, ConvertedListingGivesTheCountedBlock) {
         ASSERT_GE(r.listing.size(), 4u);
         int counted = -1;
         ASSERT_EQ(std::sscanf(r.listing[3].c_str(), "DWL %d ;size in bytes", &counted), 1);
-        const std::string text = JoinListing(r.listing);
+        const std::string text = JoinLines(r.listing);
         const std::string zum = RenderZum(text);
         EXPECT_EQ(static_cast<int>(zum.size()), counted);
         ASSERT_FALSE(zum.empty());

@@ -15,6 +15,17 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
 
+// The whole listing of what the writer holds.
+Lines ListingOf(const tonvell::ListingWriter& w, std::string_view fileName) {
+    return tonvell::ListingLines(fileName, w.Block());
+}
+
+// Its data lines: everything between the five header lines and the end line.
+Lines DataLinesOf(const tonvell::ListingWriter& w) {
+    const Lines all = ListingOf(w, "x.mid");
+    return Lines(all.begin() + 5, all.end() - 1);
+}
+
 // --- Delay lines --------------------------------------------------------------
 
 struct DelayCase {
@@ -36,9 +47,9 @@ TEST_P(ListingDelay, PauseBeforeOneCommand) {
     w.Advance(c.ticks);
     w.Emit(0x51, 0xE2);
     if (c.delay) {
-        EXPECT_THAT(w.Lines(), ElementsAre(c.delay, "DB 51h, E2h"));
+        EXPECT_THAT(DataLinesOf(w), ElementsAre(c.delay, "DB 51h, E2h"));
     } else {
-        EXPECT_THAT(w.Lines(), ElementsAre("DB 51h, E2h"));
+        EXPECT_THAT(DataLinesOf(w), ElementsAre("DB 51h, E2h"));
     }
 }
 
@@ -98,7 +109,8 @@ TEST(ListingPause, PausesBelowHalfAUnitAreLostOneByOne) {
         }
         w.Emit(0x51, 0xE0);
     }
-    EXPECT_THAT(w.Lines(), ElementsAre("DB 51h, E0h", "DB 51h, E0h", "DB 51h, E0h", "DB 51h, E0h"));
+    EXPECT_THAT(DataLinesOf(w),
+                ElementsAre("DB 51h, E0h", "DB 51h, E0h", "DB 51h, E0h", "DB 51h, E0h"));
 }
 
 TEST(ListingPause, EachPauseCountsFromThePreviousCommand) {
@@ -109,8 +121,8 @@ TEST(ListingPause, EachPauseCountsFromThePreviousCommand) {
     w.Emit(0x01, 0xC0);  // same tick: no delay line
     w.Advance(96);
     w.Emit(0x01, 0x80);
-    EXPECT_THAT(w.Lines(), ElementsAre("DB 80h ;delay", "DB 0Eh, 87h", "DB 01h, C0h",
-                                       "DB 9Fh ;delay", "DB 01h, 80h"));
+    EXPECT_THAT(DataLinesOf(w), ElementsAre("DB 80h ;delay", "DB 0Eh, 87h", "DB 01h, C0h",
+                                            "DB 9Fh ;delay", "DB 01h, 80h"));
 }
 
 // --- Frame, byte count and statistics ----------------------------------------
@@ -118,9 +130,10 @@ TEST(ListingPause, EachPauseCountsFromThePreviousCommand) {
 TEST(ListingFrame, NoCommandsGiveTheBareFrame) {
     tonvell::ListingWriter w;
     w.StartTime(96);
-    const auto stats = w.Finish("empty.mid", {});
-    EXPECT_THAT(w.Lines(), ElementsAre("; ", "; empty.mid", "; ", "DWL 1 ;size in bytes", "; ",
-                                       "DB 00h ;end of block"));
+    const auto stats = w.Finish({});
+    EXPECT_THAT(ListingOf(w, "empty.mid"),
+                ElementsAre("; ", "; empty.mid", "; ", "DWL 1 ;size in bytes", "; ",
+                            "DB 00h ;end of block"));
     EXPECT_THAT(stats,
                 ElementsAre("Всего: 1 байт, 0 нот", "Превыш. полифонии: 0", "Выключенных нот: 0"));
 }
@@ -131,8 +144,8 @@ TEST(ListingFrame, StatisticsCarryTheCounters) {
     w.Emit(0x51, 0xE0);
     w.Advance(9600);  // 3200 units: two delay bytes
     w.Emit(0x51, 0x80);
-    const auto stats = w.Finish("песня.mid", {1234, 56, 7});
-    EXPECT_THAT(w.Lines(),
+    const auto stats = w.Finish({1234, 56, 7});
+    EXPECT_THAT(ListingOf(w, "песня.mid"),
                 ElementsAre("; ", "; песня.mid", "; ", "DWL 7 ;size in bytes", "; ", "DB 51h, E0h",
                             "DB FFh, 98h ;delay", "DB 51h, 80h", "DB 00h ;end of block"));
     EXPECT_THAT(stats, ElementsAre("Всего: 7 байт, 1234 нот", "Превыш. полифонии: 7",
@@ -144,12 +157,10 @@ TEST(ListingFrame, StartTimeBeginsAFreshCount) {
     w.StartTime(96);
     w.Advance(500);
     w.Emit(0x51, 0xE0);
-    w.ClearListing();
     w.StartTime(96);
     w.Emit(0x51, 0xE0);  // at tick 0 of the new conversion: no delay
-    w.Finish("b.mid", {});
-    EXPECT_THAT(w.Lines(), ElementsAre("; ", "; b.mid", "; ", "DWL 3 ;size in bytes", "; ",
-                                       "DB 51h, E0h", "DB 00h ;end of block"));
+    EXPECT_THAT(ListingOf(w, "b.mid"), ElementsAre("; ", "; b.mid", "; ", "DWL 3 ;size in bytes",
+                                                   "; ", "DB 51h, E0h", "DB 00h ;end of block"));
 }
 
 // The byte count is 2 per command line plus the delay bytes plus the end byte,
@@ -163,8 +174,8 @@ TEST_P(ListingByteCount, SizeLineMatchesTheDataBlock) {
         w.Advance(pause);
         w.Emit(0x51, 0xE0);
     }
-    const auto stats = w.Finish("x.mid", {});
-    const Lines& lines = w.Lines();
+    const auto stats = w.Finish({});
+    const Lines lines = ListingOf(w, "x.mid");
     ASSERT_GE(lines.size(), 6u);
 
     int commands = 0;
@@ -203,5 +214,33 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::int64_t>{1, 2, 3, 4, 5, 96, 384, 385},
                       std::vector<std::int64_t>{2, 49152, 49155, 6291456, 6291459, 1},
                       std::vector<std::int64_t>{9000000000, 0, 3, 1}));
+
+}  // namespace
+
+namespace {
+
+// The input's name is one line of the listing whatever it holds.
+TEST(ListingFileName, ControlCharactersBecomeQuestionMarks) {
+    const struct {
+        const char* name;
+        const char* shown;
+    } cases[] = {
+        {"song.mid", "song.mid"},
+        {"песня 1.mid", "песня 1.mid"},
+        {"two\nlines.mid", "two?lines.mid"},
+        {"odd\r.mid", "odd?.mid"},
+        {"tab\there\x7f.mid", "tab?here?.mid"},
+        {"\x1b[31mred.mid", "?[31mred.mid"},
+        {"next\xC2\x85line.mid", "next?line.mid"},  // U+0085
+        {"sep\xE2\x80\xA8"
+         "arator.mid",
+         "sep?arator.mid"},                      // U+2028
+        {"bad\xFF\xC3.mid", "bad\xFF\xC3.mid"},  // not UTF-8: left as it is
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tonvell::ListingFileName(c.name), c.shown) << c.name;
+        EXPECT_EQ(tonvell::ListingLines(c.name, {})[1], std::string("; ") + c.shown);
+    }
+}
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace tonvell {
 namespace {
 
@@ -34,27 +36,22 @@ const std::string kZum("\x80\x51\xF0\x83\x51\x80\x00", 7);
 const std::string kTxt = "// song.mid\r\n//7 ;size in bytes\r\n0x80,0x51,0xF0,0x83,0x51,0x80,0x00,";
 const std::string kOld = "an older file, longer than any of the new contents: " + kInc + kInc;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using tonvell_test::ReadAll;
+using tonvell_test::WriteAll;
 
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+// Saves as the window's dialog types do: 1 to 3 a type each, 4 by the name's
+// extension.
+SaveResult SaveAs(std::string_view text, int fileType, const std::string& path,
+                  const FileSystem& files = SystemFileSystem()) {
+    constexpr ListingFileType kTypes[] = {ListingFileType::Inc, ListingFileType::Zum,
+                                          ListingFileType::Txt};
+    const ListingFileType type =
+        fileType >= 1 && fileType <= 3 ? kTypes[fileType - 1] : FileTypeByExtension(path);
+    return SaveListing(text, type, path, files);
 }
 
 class SaveListingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tonvell-save-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     // Names in the folder, so a left-over temporary file shows up.
     std::set<std::string> Names(const fs::path& folder) const {
         std::set<std::string> names;
@@ -63,9 +60,9 @@ protected:
         }
         return names;
     }
-    std::set<std::string> Names() const { return Names(dir_); }
+    std::set<std::string> Names() const { return Names(dir_.path()); }
 
-    fs::path dir_;
+    tonvell_test::TempDir dir_;
 };
 
 TEST_F(SaveListingTest, WritesTheChosenTypeToTheFullPath) {
@@ -81,7 +78,7 @@ TEST_F(SaveListingTest, WritesTheChosenTypeToTheFullPath) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.fileType) + " " + c.name);
         const fs::path path = dir_ / c.name;
-        const SaveResult result = SaveListing(kListing, c.fileType, path.string());
+        const SaveResult result = SaveAs(kListing, c.fileType, path.string());
         EXPECT_TRUE(result.ok());
         EXPECT_EQ(result.outcome, WriteOutcome::Written);
         EXPECT_EQ(result.message, "");
@@ -95,7 +92,7 @@ TEST_F(SaveListingTest, EmptyListingGivesEmptyDataFiles) {
     for (int fileType : {2, 3}) {
         const fs::path path = dir_ / "empty.out";
         WriteAll(path, kOld);
-        ASSERT_TRUE(SaveListing("\n", fileType, path.string()).ok());
+        ASSERT_TRUE(SaveAs("\n", fileType, path.string()).ok());
         EXPECT_TRUE(fs::is_regular_file(path));
         EXPECT_EQ(fs::file_size(path), 0u) << "type " << fileType;
     }
@@ -105,7 +102,7 @@ TEST_F(SaveListingTest, ReplacesAnExistingFile) {
     for (int fileType : {1, 2, 3}) {
         const fs::path path = dir_ / "song.out";
         WriteAll(path, kOld);
-        ASSERT_TRUE(SaveListing(kListing, fileType, path.string()).ok());
+        ASSERT_TRUE(SaveAs(kListing, fileType, path.string()).ok());
         const std::string& expected = fileType == 1 ? kInc : fileType == 2 ? kZum : kTxt;
         EXPECT_EQ(ReadAll(path), expected) << "type " << fileType;
         EXPECT_EQ(Names(), std::set<std::string>{"song.out"});
@@ -117,7 +114,7 @@ TEST_F(SaveListingTest, ReplacingKeepsTheFilesPermissions) {
         const fs::path path = dir_ / "song.inc";
         WriteAll(path, kOld);
         fs::permissions(path, mode);
-        ASSERT_TRUE(SaveListing(kListing, 1, path.string()).ok());
+        ASSERT_TRUE(SaveAs(kListing, 1, path.string()).ok());
         EXPECT_EQ(ReadAll(path), kInc);
         EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, mode)
             << "mode " << std::oct << static_cast<int>(mode);
@@ -143,7 +140,7 @@ TEST_F(SaveListingTest, LinkStaysALinkAndItsFileIsWritten) {
             WriteAll(c.file, kOld);
         const fs::path link = dir_ / "link.inc";
         fs::create_symlink(c.linkTarget, link);
-        ASSERT_TRUE(SaveListing(kListing, 1, link.string()).ok());
+        ASSERT_TRUE(SaveAs(kListing, 1, link.string()).ok());
         EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
         EXPECT_EQ(fs::read_symlink(link), c.linkTarget);
         EXPECT_EQ(ReadAll(c.file), kInc);
@@ -170,7 +167,7 @@ TEST_F(SaveListingTest, PathThatCannotBeCreated) {
     for (const auto& c : cases) {
         for (int fileType : {1, 2, 3, 4}) {
             SCOPED_TRACE(std::string(c.what) + ", type " + std::to_string(fileType));
-            const SaveResult result = SaveListing(kListing, fileType, c.path);
+            const SaveResult result = SaveAs(kListing, fileType, c.path);
             EXPECT_FALSE(result.ok());
             EXPECT_EQ(result.outcome, WriteOutcome::CannotCreate);
             EXPECT_EQ(result.message, "Cannot create file " + c.path);
@@ -210,7 +207,7 @@ TEST_F(SaveListingTest, FailureAtAnyStepKeepsTheOldFile) {
                 fs::create_symlink("sub/real.inc", dir_ / "link.inc");
                 const std::string path = (dir_ / target).string();
                 const FaultyFileSystem files(c.step);
-                const SaveResult result = SaveListing(kListing, fileType, path, files);
+                const SaveResult result = SaveAs(kListing, fileType, path, files);
                 EXPECT_EQ(result.outcome, c.outcome);
                 EXPECT_EQ(result.message, c.message + path);
                 EXPECT_EQ(ReadAll(dir_ / "song.inc"), kOld);
@@ -242,7 +239,7 @@ TEST_F(SaveListingTest, TemporaryFileIsShortAndSyncedAroundTheRename) {
         const fs::path path = dir_ / "sub" / name;
         WriteAll(path, kOld);
         const tonvell_test::FaultyFileSystem files(tonvell_test::FaultyFileSystem::Step::None);
-        ASSERT_TRUE(SaveListing(kListing, 1, path.string(), files).ok());
+        ASSERT_TRUE(SaveAs(kListing, 1, path.string(), files).ok());
         EXPECT_EQ(ReadAll(path), kInc);
         ASSERT_EQ(files.steps.size(), 6u);
         ASSERT_TRUE(files.steps[0].starts_with("create "));
@@ -261,7 +258,7 @@ TEST_F(SaveListingTest, TemporaryFileIsShortAndSyncedAroundTheRename) {
 TEST_F(SaveListingTest, PipeWithoutReaderFailsAtOnce) {
     const fs::path pipe = dir_ / "pipe.inc";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    const SaveResult result = SaveListing(kListing, 1, pipe.string());
+    const SaveResult result = SaveAs(kListing, 1, pipe.string());
     EXPECT_EQ(result.outcome, WriteOutcome::CannotCreate);
     EXPECT_TRUE(fs::is_fifo(pipe));
 }
@@ -273,7 +270,7 @@ TEST_F(SaveListingTest, DeviceThatCannotTakeTheBytes) {
     }
     for (int fileType : {1, 2, 3, 4}) {
         SCOPED_TRACE(fileType);
-        const SaveResult result = SaveListing(kListing, fileType, full.string());
+        const SaveResult result = SaveAs(kListing, fileType, full.string());
         EXPECT_FALSE(result.ok());
         EXPECT_EQ(result.outcome, WriteOutcome::CannotWrite);
         EXPECT_EQ(result.message, "Cannot write file /dev/full");
@@ -297,7 +294,7 @@ std::optional<WriteOutcome> SaveWithTinyFileLimit(int fileType, const fs::path& 
         const rlimit limit{4, 4};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
             _exit(100);
-        const SaveResult result = SaveListing(kListing, fileType, path.string());
+        const SaveResult result = SaveAs(kListing, fileType, path.string());
         const ssize_t written = write(pipeFds[1], result.message.data(), result.message.size());
         _exit(written == static_cast<ssize_t>(result.message.size())
                   ? static_cast<int>(result.outcome)

@@ -11,7 +11,7 @@
 
 #include "convert/conversion.h"
 #include "tests/conversion_checks.h"
-#include "tests/midi_builder.h"
+#include "tests/support/midi_builder.h"
 
 namespace {
 
@@ -28,8 +28,13 @@ using Lines = std::vector<std::string>;
 
 using tonvell_test::kEndOfTrackLine;
 // The merged events after the 22 header bytes.
+tonvell::MergedTrack Merge(const Bytes& file) {
+    tonvell::WarningList warnings;
+    return tonvell::MergeTracks(file, warnings);
+}
+
 Bytes MergedEvents(const Bytes& file) {
-    const tonvell::MergedTrack merged = tonvell::MergeTracks(file);
+    const tonvell::MergedTrack merged = Merge(file);
     return Bytes(merged.bytes.begin() + 22, merged.bytes.end());
 }
 
@@ -58,7 +63,7 @@ TEST(MergeConversion, TempoTrackAndNoteTrackGiveTheWholeListing) {
     EXPECT_THAT(r.statistics,
                 ElementsAre("Всего: 8 байт, 1 нот", "Превыш. полифонии: 0", "Выключенных нот: 0"));
     EXPECT_FALSE(r.cutShort);
-    EXPECT_TRUE(r.messages.empty());
+    EXPECT_TRUE(tonvell_test::WarningTexts(r).empty());
 }
 
 TEST(MergeConversion, ReadsLikeTheEquivalentFormat0File) {
@@ -158,7 +163,7 @@ TEST(MergeBytes, EveryEventWithItsStatusShortestLengthsAndTempoLengthThree) {
              Bytes{0x81, 0x48, 0xF0, 0x81, 0x00}, Bytes(128, 0x11), Bytes{0x00, 0xFF, 0x2F, 0x00}});
     EXPECT_EQ(MergedEvents(file), expected);
     // The header and first chunk header are kept as the file has them.
-    const tonvell::MergedTrack merged = tonvell::MergeTracks(file);
+    const tonvell::MergedTrack merged = Merge(file);
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 22, merged.bytes.begin()));
     EXPECT_EQ(merged.trackCount, 2);
 }
@@ -204,26 +209,95 @@ TEST(MergeChunks, AtMostTheAnnouncedNumberOfTracks) {
     EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "C1 02", kEndOfTrackLine));
 }
 
-TEST(MergeChunks, FewerChunksThanAnnounced) {
-    const Bytes file = Cat({Header(1, 5, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01})),
-                            Chunk("MTrk", Ev(0, {0xC1, 0x02})), Bytes{'M', 'T', 'r'}});
-    const auto r = tonvell::ConvertBytes(file, "t.mid");
-    EXPECT_EQ(r.eventLog.at(4), "5 (число треков)");
-    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 2");
-    EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "C1 02", kEndOfTrackLine));
-    EXPECT_FALSE(r.cutShort);
+// --- Files cut short -----------------------------------------------------------------
+
+// A file that ends before its tracks do is cut short as a single track would
+// be: what was read is merged, the event log ends with the line for it, and
+// the progress stays below 100 %.
+struct CutCase {
+    const char* name;
+    Bytes file;
+    int tracksMerged;
+    Lines events;  // the event log after the merge line
+};
+
+void PrintTo(const CutCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST(MergeChunks, ChunkRunningPastTheFileIsCutThere) {
-    // The second chunk claims 1000 bytes; its last event is cut by the end of
-    // the file and ends that track.
-    const Bytes second = Cat({Ev(0, {0xC1, 0x02}), Ev(10, {0x91, 0x3C, 0x40}), Ev(10, {0x81})});
-    const Bytes file =
-        Cat({Header(1, 3, 96), Chunk("MTrk", Ev(20, {0xC0, 0x01})), Chunk("MTrk", second, 1000)});
-    const auto r = tonvell::ConvertBytes(file, "t.mid");
-    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 2");
-    EXPECT_THAT(EventLines(r), ElementsAre("C1 02", "Пауза 10 тиков", "91 3C 40", "Пауза 10 тиков",
-                                           "C0 01", kEndOfTrackLine));
+class MergeCutShort : public ::testing::TestWithParam<CutCase> {};
+
+TEST_P(MergeCutShort, EndsLikeASingleTrackCutShort) {
+    const CutCase& c = GetParam();
+    const auto r = tonvell::ConvertBytes(c.file, "t.mid");
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: " + std::to_string(c.tracksMerged));
+    EXPECT_THAT(EventLines(r), ElementsAreArray(c.events));
+    EXPECT_TRUE(r.cutShort);
+    ASSERT_TRUE(r.progressLine);
+    EXPECT_NE(*r.progressLine, "Обработано: 100 %");
+    EXPECT_EQ(r.listing.back(), "DB 00h ;end of block");
+}
+
+const Bytes kSecondCut = Cat({Ev(0, {0xC1, 0x02}), Ev(10, {0x91, 0x3C, 0x40}), Ev(10, {0x81})});
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, MergeCutShort,
+    ::testing::Values(
+        // The second chunk claims 1000 bytes; its last event is cut by the end
+        // of the file.
+        CutCase{"ChunkRunningPastTheFile",
+                Cat({Header(1, 3, 96), Chunk("MTrk", Ev(20, {0xC0, 0x01})),
+                     Chunk("MTrk", kSecondCut, 1000)}),
+                2,
+                {"C1 02", "Пауза 10 тиков", "91 3C 40", "Пауза 10 тиков", "C0 01",
+                 "Неожиданный конец файла"}},
+        CutCase{"TrackLengthFFFFFFFF",
+                Cat({Header(1, 2, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01})),
+                     Chunk("MTrk", kSecondCut, 0xFFFFFFFF)}),
+                2,
+                {"C0 01", "C1 02", "Пауза 10 тиков", "91 3C 40", "Неожиданный конец файла"}},
+        CutCase{"FewerChunksThanAnnounced",
+                Cat({Header(1, 5, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01})),
+                     Chunk("MTrk", Ev(0, {0xC1, 0x02})), Bytes{'M', 'T', 'r'}}),
+                2,
+                {"C0 01", "C1 02", "Неожиданный конец файла"}},
+        CutCase{"EndsAfterAWholeChunk",
+                Cat({Header(1, 3, 96), Chunk("MTrk", Ev(0, {0xC0, 0x01}))}),
+                1,
+                {"C0 01", "Неожиданный конец файла"}},
+        CutCase{"NoTrackChunkAtAll",
+                Cat({Header(1, 2, 96), Chunk("XXXX", Ev(0, {0xC0, 0x01}))}),
+                0,
+                {"Неожиданный конец файла"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MergeCutShort, HeadOfASixTrackFileKeepsWhatWasRead) {
+    // Six tracks of notes, cut in the middle of the fourth.
+    std::vector<Bytes> tracks;
+    for (std::uint8_t t = 0; t < 6; ++t) {
+        Bytes track;
+        for (std::uint8_t n = 0; n < 20; ++n) {
+            track = Cat({track,
+                         Ev(10, {static_cast<std::uint8_t>(0x90 | t),
+                                 static_cast<std::uint8_t>(40 + n), 0x40}),
+                         Ev(10, {static_cast<std::uint8_t>(0x80 | t),
+                                 static_cast<std::uint8_t>(40 + n), 0x40})});
+        }
+        tracks.push_back(Cat({track, EndOfTrack()}));
+    }
+    const Bytes whole = Format1(96, tracks);
+    const Bytes cut(whole.begin(), whole.begin() + static_cast<long>(whole.size() * 3 / 5));
+    const auto r = tonvell::ConvertBytes(cut, "cut.mid");
+    EXPECT_TRUE(r.cutShort);
+    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 4");
+    EXPECT_EQ(r.eventLog.back(), "Неожиданный конец файла");
+    // Three whole tracks of 20 notes and part of the fourth.
+    EXPECT_THAT(r.statistics[0], ::testing::StartsWith("Всего: "));
+    EXPECT_GT(std::stoi(r.statistics[0].substr(r.statistics[0].find(", ") + 2)), 60);
+    ASSERT_TRUE(r.progressLine);
+    const int percent = std::stoi(r.progressLine->substr(std::string("Обработано: ").size()));
+    EXPECT_GT(percent, 50);
+    EXPECT_LT(percent, 80);
 }
 
 TEST(MergeChunks, EventRunningPastItsChunkEndsThatTrackOnly) {
@@ -235,13 +309,6 @@ TEST(MergeChunks, EventRunningPastItsChunkEndsThatTrackOnly) {
     const auto r = tonvell::ConvertBytes(file, "t.mid");
     EXPECT_THAT(EventLines(r),
                 ElementsAre("C0 01", "C1 02", "Пауза 5 тиков", "C1 03", kEndOfTrackLine));
-}
-
-TEST(MergeChunks, NoTrackChunkAtAll) {
-    const Bytes file = Cat({Header(1, 2, 96), Chunk("XXXX", Ev(0, {0xC0, 0x01}))});
-    const auto r = tonvell::ConvertBytes(file, "t.mid");
-    EXPECT_EQ(r.eventLog.at(8), "Объединено треков: 0");
-    EXPECT_THAT(EventLines(r), ElementsAre(kEndOfTrackLine));
 }
 
 TEST(MergeChunks, OnlyFormat1WithTwoOrMoreTracksIsMerged) {
@@ -264,7 +331,8 @@ TEST(MergeMessages, OverlongFieldsInLaterTracksAreReported) {
     const Bytes second = Cat({Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0x00}, Ev(0, {0xC1, 0x02}),
                               Ev(0, {0xFF, 0x01, 0x80, 0x80, 0x80, 0x80})});
     const auto r = tonvell::ConvertBytes(Format1(96, {Ev(0, {0xC0, 0x01}), second}), "t.mid");
-    EXPECT_THAT(r.messages, ElementsAre("Time field is too long", "Field too long"));
+    EXPECT_THAT(tonvell_test::WarningTexts(r),
+                ElementsAre("Time field is too long", "Field too long"));
     // The fifth delta byte 00 stands where the status may: with no status in
     // force it takes nothing, and its delta still counts for C1 02.
     EXPECT_THAT(EventLines(r), ElementsAre("C0 01", "Пауза 268435455 тиков", "C1 02",

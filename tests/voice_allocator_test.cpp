@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/listing_writer.h"
+#include "convert/command_sink.h"
+#include "convert/warnings.h"
 
 namespace {
 
@@ -18,44 +19,61 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Lines = std::vector<std::string>;
 
-// One conversion's allocation; all events at tick 0, so only command lines
-// are written.
+// Records the command pairs as the listing's command lines would show them.
+class RecordedCommands final : public tonvell::CommandSink {
+public:
+    void Emit(std::uint8_t command, std::uint8_t parameter) override {
+        char line[16];
+        std::snprintf(line, sizeof line, "DB %02Xh, %02Xh", command, parameter);
+        lines_.emplace_back(line);
+    }
+    const Lines& Recorded() const { return lines_; }
+
+private:
+    Lines lines_;
+};
+
+// One conversion's allocation; the pairs go to a recording sink.
 class Allocation {
 public:
-    Allocation() {
-        writer_.StartTime(96);
-        voices_.Reset();
-    }
+    Allocation() { voices_.Reset(); }
 
     void On(int channel, int note, int velocity = 100) {
         voices_.NoteEvent(static_cast<std::uint8_t>(0x90 | channel),
-                          static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity),
-                          writer_, messages_);
+                          static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity));
     }
     void Off(int channel, int note, int velocity = 64) {
         voices_.NoteEvent(static_cast<std::uint8_t>(0x80 | channel),
-                          static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity),
-                          writer_, messages_);
+                          static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity));
     }
     void Raw(std::uint8_t status, std::uint8_t note, std::uint8_t velocity) {
-        voices_.NoteEvent(status, note, velocity, writer_, messages_);
+        voices_.NoteEvent(status, note, velocity);
     }
 
     // Command lines written since the last call.
     Lines Take() {
-        Lines out(writer_.Lines().begin() + static_cast<long>(taken_), writer_.Lines().end());
-        taken_ = writer_.Lines().size();
+        const Lines& all = commands_.Recorded();
+        Lines out(all.begin() + static_cast<long>(taken_), all.end());
+        taken_ = all.size();
         return out;
     }
 
     const tonvell::VoiceCounters& Counters() const { return voices_.Counters(); }
-    const Lines& Messages() const { return messages_; }
+    // The text of every warning raised, as often as it was raised.
+    Lines Messages() const {
+        Lines texts;
+        for (const auto& [warning, count] : warnings_.Counts()) {
+            texts.insert(texts.end(), static_cast<std::size_t>(count),
+                         std::string(tonvell::WarningText(warning)));
+        }
+        return texts;
+    }
     tonvell::VoiceAllocator& Voices() { return voices_; }
 
 private:
-    tonvell::ListingWriter writer_;
-    tonvell::VoiceAllocator voices_;
-    Lines messages_;
+    RecordedCommands commands_;
+    tonvell::WarningList warnings_;
+    tonvell::VoiceAllocator voices_{commands_, warnings_};
     std::size_t taken_ = 0;
 };
 

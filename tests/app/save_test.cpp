@@ -143,6 +143,9 @@ void SaveTest::savesEachType_data() {
     QTest::newRow("4 .zum") << 4 << "song.zum" << kZumBytes;
     QTest::newRow("4 .txt") << 4 << "song.txt" << TxtBytes();
     QTest::newRow("4 other") << 4 << "song.dat" << IncBytes();
+    QTest::newRow("1 named .zum") << 1 << "song.zum" << IncBytes();
+    // A type out of range, as a settings file can hold it, goes by the extension too.
+    QTest::newRow("7 .zum") << 7 << "song.zum" << kZumBytes;
     QTest::newRow("cyrillic name") << 2 << "мелодия.zum" << kZumBytes;
 }
 

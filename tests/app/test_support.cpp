@@ -7,19 +7,35 @@
 #include <QFile>
 #include <stdexcept>
 
+#include "tests/support/midi_builder.h"
+
 namespace tonvell::test {
 
+QByteArray FromBytes(const std::vector<std::uint8_t>& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
 QByteArray Format0(int ticksPerQuarter, const QByteArray& events) {
-    const QByteArray track = events + QByteArray("\x00\xFF\x2F\x00", 4);
-    QByteArray file("MThd\x00\x00\x00\x06\x00\x00\x00\x01", 12);
-    file += static_cast<char>(ticksPerQuarter >> 8);
-    file += static_cast<char>(ticksPerQuarter & 0xFF);
-    file += "MTrk";
-    const auto length = static_cast<quint32>(track.size());
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        file += static_cast<char>((length >> shift) & 0xFF);
-    }
-    return file + track;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(events.constData());
+    midi_test::Bytes track(data, data + events.size());
+    const midi_test::Bytes end = midi_test::EndOfTrack();
+    track.insert(track.end(), end.begin(), end.end());
+    return FromBytes(midi_test::Format0(static_cast<std::uint16_t>(ticksPerQuarter), track));
+}
+
+QByteArray FloodFile() {
+    // Each "Field too long" event also has a five-byte delta time: a second
+    // message met thousands of times, first met after the first.
+    midi_test::Bytes file = midi_test::FloodFile(30000);
+    const midi_test::Bytes longLength = {0x81, 0x80, 0x80, 0x80, 0x00, 0xFF,
+                                         0x01, 0x80, 0x80, 0x80, 0x80, 0x00};
+    for (int i = 0; i < 2000; ++i)
+        file.insert(file.end(), longLength.begin(), longLength.end());
+    const auto length = static_cast<std::uint32_t>(file.size() - 22);
+    for (int i = 0; i < 4; ++i)
+        file[18 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    return FromBytes(file);
 }
 
 QByteArray SongFile() {

@@ -82,6 +82,9 @@ QByteArray Format0(int ticksPerQuarter, const QByteArray& events);
 // The worked example: tempo 07 A1 20, note 60 on at tick 0, off at tick 96.
 QByteArray SongFile();
 
+// Thousands of "Time field is too long" and then of "Field too long".
+QByteArray FloodFile();
+
 // A file whose first delta time has five bytes: "Time field is too long".
 QByteArray LongDeltaFile();
 

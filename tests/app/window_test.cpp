@@ -109,6 +109,7 @@ private slots:
     void editedListingAsksBeforeItIsReplaced_data();
     void editedListingAsksBeforeItIsReplaced();
     void conversionMessagesAreBoxes();
+    void floodOfMessagesShowsEachTextOnce();
     void openFileChoosesAndConverts();
 
     void listingBoxStartsAfreshOnEachConversion();
@@ -775,6 +776,21 @@ void WindowTest::conversionMessagesAreBoxes() {
     QCOMPARE(boxes_[0].text, QStringLiteral("Time field is too long"));
     // The conversion went on after the box.
     QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; long.mid"));
+}
+
+void WindowTest::floodOfMessagesShowsEachTextOnce() {
+    const QByteArray flood = tonvell::test::FloodFile();
+    QVERIFY(flood.size() <= 250000);
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("flood.mid")), flood);
+    form_->OpenFolder(dir_->path());
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("flood.mid")));
+    QCOMPARE(boxes_.size(), std::size_t{2});
+    QCOMPARE(boxes_[0].text, QStringLiteral("Time field is too long"));
+    QCOMPARE(boxes_[1].text, QStringLiteral("Field too long"));
+    // Converting it again shows them again, once each.
+    form_->Button2->click();
+    QCOMPARE(boxes_.size(), std::size_t{4});
+    QCOMPARE(boxes_[2].text, QStringLiteral("Time field is too long"));
 }
 
 void WindowTest::openFileChoosesAndConverts() {

@@ -1,11 +1,11 @@
 #pragma once
 // Per-channel oscillator choice and trim flag for MIDI channels 1 to 10. The
-// window keeps hidden controls for them; conversion does not consult them.
+// window keeps hidden controls for them; the conversion does not consult them.
 
 #include <array>
 #include <cstdint>
 
-namespace tonvell {
+namespace tonvell::app {
 
 class ChannelMap {
 public:
@@ -25,4 +25,4 @@ private:
     std::array<std::uint8_t, kChannels> trim_{1, 1, 1, 1, 0, 0, 0, 0, 0, 0};
 };
 
-}  // namespace tonvell
+}  // namespace tonvell::app

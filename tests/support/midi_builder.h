@@ -86,4 +86,16 @@ inline Bytes Format1(std::uint16_t ticks, const std::vector<Bytes>& tracks) {
     return out;
 }
 
+// A format-0 file of count events whose every delta time has five bytes, each
+// one "Time field is too long": 81 80 80 80 00, then an empty system-exclusive
+// event F0 00.
+inline Bytes FloodFile(int count) {
+    Bytes events;
+    events.reserve(static_cast<std::size_t>(count) * 7);
+    for (int i = 0; i < count; ++i) {
+        events.insert(events.end(), {0x81, 0x80, 0x80, 0x80, 0x00, 0xF0, 0x00});
+    }
+    return Format0(96, events);
+}
+
 }  // namespace midi_test

@@ -1,0 +1,17 @@
+#include "convert/warnings.h"
+
+namespace tonvell {
+
+std::string_view WarningText(Warning warning) {
+    switch (warning) {
+        case Warning::TimeFieldTooLong:
+            return "Time field is too long";
+        case Warning::FieldTooLong:
+            return "Field too long";
+        case Warning::StackFull:
+            return "Превышено число нот в стеке";
+    }
+    return "";
+}
+
+}  // namespace tonvell
