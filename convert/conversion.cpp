@@ -11,6 +11,7 @@
 #include "convert/midi_file.h"
 #include "convert/midi_reader.h"
 #include "convert/prefaulted_allocator.h"
+#include "convert/regular_file.h"
 #include "convert/track_merge.h"
 
 namespace tonvell {
@@ -53,16 +54,11 @@ bool ReadFile(const std::string& path, std::int64_t limit, FileBytes& bytes, std
         reason = "no file chosen";
         return false;
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        reason = std::strerror(EISDIR);
-        return false;
-    }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path, reason));
     if (!file) {
-        reason = std::strerror(errno);
         return false;
     }
+    std::error_code ec;
     const auto fileSize = std::filesystem::file_size(path, ec);
     if (!ec && std::filesystem::is_regular_file(path, ec) &&
         fileSize > static_cast<std::uintmax_t>(limit)) {
