@@ -24,9 +24,13 @@
 #include "app/folder_model.h"
 #include "app/group_box.h"
 #include "app/listing_guard.h"
+#include "app/player_window_view.h"
 #include "app/text_box_fill.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
+#include "playback/listing_player.h"
+#include "playback/qt_player_timer.h"
+#include "playback/system_backends.h"
 
 TForm1* Form1 = nullptr;
 
@@ -104,7 +108,9 @@ void ReportEscapedError(const QString& text) {
 
 }  // namespace tonvell::app
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(QWidget* parent) : TForm1(tonvell::playback::SystemSoundBackends(), parent) {}
+
+TForm1::TForm1(tonvell::playback::SoundBackends backends, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -115,6 +121,7 @@ TForm1::TForm1(QWidget* parent)
     setFont(tonvell::app::WindowFont());
     setFixedSize(kClientWidth, kClientHeight);
     BuildControls();
+    CreatePlayback(std::move(backends));
     WireHandlers();
     SetTabOrder();
 
@@ -252,7 +259,18 @@ void TForm1::BuildControls() {
     for (QLabel* label : {Label1, Label15, Label2}) {
         FitCaption(label);
     }
-    UpdateInstrumentEnabled();
+}
+
+void TForm1::CreatePlayback(tonvell::playback::SoundBackends backends) {
+    using namespace tonvell::playback;
+    clock_ = std::make_unique<SteadyClock>();
+    playerView_ =
+        std::make_unique<tonvell::app::PlayerWindowView>(tonvell::app::PlayerControlsOfWindow{
+            Memo2, Label2, Button4, Button5, ComboBox11, ComboBox12,
+            [this](const QString& text) { ShowMessage(text); }});
+    soundPort_ = std::make_unique<tonvell::playback::SoundPort>(*playerView_, std::move(backends));
+    playerTimer_ = std::make_unique<QtPlayerTimer>(*Timer1, *clock_);
+    player_ = std::make_unique<ListingPlayer>(*playerView_, *soundPort_, *playerTimer_, *clock_);
 }
 
 // Object names equal the member names, for tests and accessibility tools.
@@ -424,6 +442,10 @@ void TForm1::ReportError(const QString& text) {
     messages_->Error(ApplicationTitle(), text);
 }
 
+void TForm1::ShowMessage(const QString& text) {
+    messages_->Message(ApplicationTitle(), text);
+}
+
 void TForm1::SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes) {
     messages_ = std::move(boxes);
 }
@@ -464,6 +486,8 @@ void TForm1::FileListBox1Click() {
 }
 
 void TForm1::ConvertFile(const QString& path) {
+    // Playback stops and the cursor returns to line 1 before the listing box
+    // is cleared, so the next Play starts at the top of the new listing.
     Rewind();
     ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString()));
     listingSource_ = path;
@@ -487,9 +511,9 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     }
 }
 
-// Stops playback and puts the player back on the first line; the player
-// fills this in.
-void TForm1::Rewind() {}
+void TForm1::Rewind() {
+    player_->Rewind();
+}
 
 // ---------------------------------------------------------------------------
 // Copy all and help
@@ -554,35 +578,35 @@ void TForm1::CheckBox1Click(QCheckBox* Sender) {
 // ---------------------------------------------------------------------------
 // Player and settings
 
-namespace {
-
-// The item chosen in an editable list, -1 once the user typed another text.
-int SelectedIndex(const QComboBox* box) {
-    const int index = box->currentIndex();
-    return index >= 0 && box->itemText(index) == box->currentText() ? index : -1;
-}
-
-}  // namespace
-
 void TForm1::UpdateInstrumentEnabled() {
-    ComboBox12->setEnabled(!(ComboBox11->currentText().left(3) == QLatin1String("COM") ||
-                             SelectedIndex(ComboBox11) == 0));
+    soundPort_->UpdateInstrumentEnabled();
 }
 
 void TForm1::ComboBox11Change() {
     UpdateInstrumentEnabled();
 }
 
-// The player and the sound outputs drive these; until they are connected the
-// buttons, the timer and the listing's caret start nothing.
-void TForm1::Button4Click() {}
-void TForm1::Button5Click() {}
+void TForm1::Button4Click() {
+    player_->Play();
+}
+void TForm1::Button5Click() {
+    player_->Stop();
+}
 void TForm1::Button6Click() {
-    Rewind();
+    player_->Rewind();
 }
-void TForm1::Timer1Timer() {}
-void TForm1::Memo2Click() {}
+void TForm1::Timer1Timer() {
+    player_->Tick();
+}
+void TForm1::Memo2Click() {
+    player_->CursorFromCaret();
+}
 void TForm1::Memo2KeyUp() {
-    Memo2Click();
+    player_->CursorFromCaret();
 }
-void TForm1::Button8Click() {}
+// The hidden test button; it leaves a running playback alone.
+void TForm1::Button8Click() {
+    if (!player_->Playing()) {
+        soundPort_->TestOutput();
+    }
+}

@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "convert/conversion.h"
 #include "output/file_system.h"
+#include "playback/sound_port.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,13 +27,25 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
+namespace tonvell::app {
+class PlayerWindowView;
+}
+namespace tonvell::playback {
+class ListingPlayer;
+class QtPlayerTimer;
+class SteadyClock;
+}  // namespace tonvell::playback
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 1037;
     static constexpr int kClientHeight = 349;
 
+    // The window on this system's serial ports and MIDI devices.
     explicit TForm1(QWidget* parent = nullptr);
+    // The window on the given devices (tests use recording ones).
+    explicit TForm1(tonvell::playback::SoundBackends backends, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Browser.
@@ -137,6 +150,13 @@ public:
 
     // The error box, for a failure that the user must hear of.
     void ReportError(const QString& text);
+    // A plain message box titled with the application's title.
+    void ShowMessage(const QString& text);
+
+    // Playback: the sound output port and the listing player behind the
+    // player group.
+    tonvell::playback::SoundPort& SoundPort() { return *soundPort_; }
+    tonvell::playback::ListingPlayer& Player() { return *player_; }
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
@@ -159,6 +179,7 @@ private:
     void WireHandlers();
     void SetTabOrder();
     void EchoFileName();
+    void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
     void UpdateInstrumentEnabled();
     // Saves the listing through the save dialog, proposing input's folder and
@@ -177,6 +198,11 @@ private:
     tonvell::app::ChannelMap channelMap_;
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
+    std::unique_ptr<tonvell::playback::SteadyClock> clock_;
+    std::unique_ptr<tonvell::app::PlayerWindowView> playerView_;
+    std::unique_ptr<tonvell::playback::SoundPort> soundPort_;
+    std::unique_ptr<tonvell::playback::QtPlayerTimer> playerTimer_;
+    std::unique_ptr<tonvell::playback::ListingPlayer> player_;
     const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
     QString listingSource_;  // the file whose conversion fills the listing box
 };

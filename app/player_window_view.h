@@ -1,0 +1,56 @@
+#pragma once
+// The player group of the window as the sound output port and the listing
+// player see it: the listing box, its caret, the line label, the buttons and
+// the two lists. The listing crosses as Windows-1251, one byte a character,
+// as it is saved; everything else as UTF-8.
+
+#include <QString>
+#include <functional>
+
+#include "playback/player_view.h"
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tonvell::app {
+
+struct PlayerControlsOfWindow {
+    QPlainTextEdit* listing = nullptr;  // Memo2
+    QLabel* lineLabel = nullptr;        // Label2
+    QPushButton* play = nullptr;        // Button4
+    QPushButton* stop = nullptr;        // Button5
+    QComboBox* output = nullptr;        // ComboBox11
+    QComboBox* instrument = nullptr;    // ComboBox12
+    std::function<void(const QString&)> showMessage;
+};
+
+class PlayerWindowView final : public playback::PortView, public playback::PlayerView {
+public:
+    explicit PlayerWindowView(PlayerControlsOfWindow controls) : c_(std::move(controls)) {}
+
+    int OutputCount() const override;
+    std::string OutputItem(int index) const override;
+    void AppendOutput(const std::string& name) override;
+    int SelectedOutput() const override;
+    std::string OutputText() const override;
+    std::string InstrumentText() const override;
+    void SetInstrumentEnabled(bool enabled) override;
+
+    int LineCount() const override;
+    std::string Line(int index) const override;
+    int CaretPosition() const override;
+    void SetLineLabel(const std::string& text) override;
+    void SetControls(const playback::PlayerControls& controls) override;
+
+    void ShowMessage(const std::string& text) override;
+
+private:
+    PlayerControlsOfWindow c_;
+};
+
+// The item chosen in an editable list, -1 once the user typed another text.
+int SelectedIndex(const QComboBox* box);
+
+}  // namespace tonvell::app

@@ -1,0 +1,140 @@
+#include "playback/qt_serial_backend.h"
+
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <set>
+
+#include "playback/sound_port.h"
+
+namespace tonvell::playback {
+
+namespace {
+
+constexpr char kExtraPortsVariable[] = "TONVELL_SERIAL_PORTS";
+
+// Nothing is read from the instrument, so the line is opened for writing
+// only: no read buffer fills up and no read notifier runs.
+constexpr QIODevice::OpenMode kOpenMode = QIODevice::WriteOnly;
+
+QString FromLocal(const std::string& path) {
+    return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
+}
+
+// A line of the instrument. The pair is handed over in one write and waited
+// for at most kSerialWriteTimeout.
+class QtSerialLine final : public SerialLine {
+public:
+    explicit QtSerialLine(std::unique_ptr<QSerialPort> port) : port_(std::move(port)) {}
+
+    WriteResult WritePair(std::uint8_t first, std::uint8_t second) override {
+        if (!port_->isOpen()) {
+            return WriteResult::Lost;
+        }
+        port_->clearError();
+        const char bytes[2] = {static_cast<char>(first), static_cast<char>(second)};
+        if (port_->write(bytes, 2) != 2) {
+            return Failure();
+        }
+        if (!port_->waitForBytesWritten(static_cast<int>(kSerialWriteTimeout.count())) &&
+            port_->bytesToWrite() > 0) {
+            return Failure();
+        }
+        return WriteResult::Written;
+    }
+
+private:
+    WriteResult Failure() {
+        if (port_->error() == QSerialPort::ResourceError) {
+            return WriteResult::Lost;  // unplugged, or the far end of a virtual line closed
+        }
+        // The pair is dropped, never sent late.
+        port_->clear(QSerialPort::Output);
+        port_->clearError();
+        return WriteResult::Failed;
+    }
+
+    std::unique_ptr<QSerialPort> port_;
+};
+
+class QtSerialBackend final : public SerialBackend {
+public:
+    std::vector<std::string> Probe() override {
+        std::vector<std::string> systemPorts;
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+            systemPorts.push_back(info.portName().toStdString());  // "COM3"
+#else
+            systemPorts.push_back(info.systemLocation().toStdString());  // "/dev/ttyUSB0"
+#endif
+        }
+        std::vector<std::string> listed;
+        for (const std::string& name : SerialCandidates(
+                 systemPorts, qEnvironmentVariable(kExtraPortsVariable).toStdString())) {
+            QSerialPort port(FromLocal(name));
+            if (port.open(kOpenMode)) {
+                port.close();
+                listed.push_back(name);
+            }
+        }
+        return listed;
+    }
+
+    OpenResult Open(const std::string& name, std::unique_ptr<SerialLine>& line) override {
+        auto port = std::make_unique<QSerialPort>(FromLocal(name));
+        if (!port->open(kOpenMode)) {
+            switch (port->error()) {
+                case QSerialPort::DeviceNotFoundError:
+                case QSerialPort::PermissionError:  // held by another program
+                case QSerialPort::OpenError:
+                    return OpenResult::BusyOrAbsent;
+                default:
+                    return OpenResult::SettingsNotRead;  // opened, but not a serial line
+            }
+        }
+        if (!port->setBaudRate(9600) || !port->setDataBits(QSerialPort::Data8) ||
+            !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop)) {
+            return OpenResult::SettingsNotSet;
+        }
+        // Pseudo-terminals have no modem lines: these fail there, and the line
+        // still works.
+        port->setDataTerminalReady(true);
+        port->setRequestToSend(true);
+        port->clearError();
+        line = std::make_unique<QtSerialLine>(std::move(port));
+        return OpenResult::Opened;
+    }
+};
+
+}  // namespace
+
+std::vector<std::string> SerialCandidates(const std::vector<std::string>& systemPorts,
+                                          const std::string& extraPorts) {
+    std::set<std::string> names(systemPorts.begin(), systemPorts.end());
+    std::size_t start = 0;
+    while (start <= extraPorts.size()) {
+        const std::size_t end = std::min(extraPorts.find(':', start), extraPorts.size());
+        std::string path = extraPorts.substr(start, end - start);
+        start = end + 1;
+        if (path.empty()) {
+            continue;
+        }
+        if (path.rfind("/dev/", 0) != 0) {
+            const QString target = QFileInfo(FromLocal(path)).canonicalFilePath();
+            if (!target.isEmpty()) {
+                path = target.toLocal8Bit().toStdString();
+            }
+        }
+        if (IsSerialEntry(path)) {
+            names.insert(path);  // anything else would be taken for a MIDI device
+        }
+    }
+    return {names.begin(), names.end()};
+}
+
+std::unique_ptr<SerialBackend> MakeQtSerialBackend() {
+    return std::make_unique<QtSerialBackend>();
+}
+
+}  // namespace tonvell::playback

@@ -1,0 +1,220 @@
+#include "playback/sound_port.h"
+
+#include <algorithm>
+
+#include "playback/midi_messages.h"
+
+namespace tonvell::playback {
+
+namespace {
+
+constexpr std::uint8_t kTempoCommand = 0x0E;
+// The tempo value v (0 to 127) gives v * 223 / 100 ms per delay unit.
+constexpr int kTempoNumerator = 223;
+constexpr int kTempoDenominator = 100;
+
+// Tone 1 of octave 1 with the velocity bits clear, on each of the six voices:
+// what the instrument takes as "voice off".
+constexpr std::uint8_t kSilenceCommand = 0x11;
+constexpr std::uint8_t kSilenceParameter = 0x80;
+constexpr int kVoices = 6;
+
+// The hidden test: A above middle C (key 69) at full velocity on channel 1;
+// on the instrument the same note, tone 10 of octave 5, on voice 0.
+constexpr std::uint8_t kTestKey = 69;
+constexpr std::uint8_t kTestVelocity = 127;
+constexpr std::uint8_t kTestCommand = 0x5A;
+constexpr std::uint8_t kTestParameter = 0xF0;
+
+const char kPortBusy[] = "COM port is busy or absent.";
+const char kSettingsNotRead[] = "COM parameters are not obtained.";
+const char kSettingsNotSet[] = "COM parameters are not set.";
+const char kMidiBusy[] = "MIDI Device is busy or absent.";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+bool IsSerialEntry(std::string_view entry) {
+    return StartsWith(entry, "COM") || StartsWith(entry, "/dev/");
+}
+
+std::optional<std::uint8_t> ProgramFromInstrumentText(std::string_view text) {
+    int program = 0;
+    std::size_t digits = 0;
+    while (digits < 2 && digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+        program = 10 * program + (text[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(program);  // two digits: never above 99
+}
+
+SoundPort::SoundPort(PortView& view, SoundBackends backends)
+    : view_(view), backends_(std::move(backends)) {}
+
+SoundPort::~SoundPort() = default;
+
+void SoundPort::FillOutputList() {
+    if (backends_.serial) {
+        for (const std::string& name : backends_.serial->Probe()) {
+            view_.AppendOutput(name);
+        }
+    }
+    midiDevices_.clear();
+    for (const auto& backend : backends_.midi) {
+        const std::vector<std::string> names = backend->DeviceNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            view_.AppendOutput(names[i]);
+            midiDevices_.push_back({backend.get(), i});
+        }
+    }
+}
+
+void SoundPort::UpdateInstrumentEnabled() {
+    view_.SetInstrumentEnabled(!(IsSerialEntry(view_.OutputText()) || view_.SelectedOutput() == 0));
+}
+
+int SoundPort::SerialEntryCount() const {
+    int count = 0;
+    for (int i = 1; i < view_.OutputCount(); ++i) {
+        count += IsSerialEntry(view_.OutputItem(i)) ? 1 : 0;
+    }
+    return count;
+}
+
+int SoundPort::OpenSoundPort() {
+    // Whatever an earlier open left behind is released first.
+    serial_.reset();
+    midi_.reset();
+    serialLost_ = false;
+    portState_ = kNothingOpen;
+
+    const int selected = view_.SelectedOutput();
+    if (selected <= 0) {
+        return 0;
+    }
+    const std::string text = view_.OutputText();
+    if (IsSerialEntry(text)) {
+        return OpenSerial(text);
+    }
+    return OpenMidi(selected - 1 - SerialEntryCount());
+}
+
+int SoundPort::OpenSerial(const std::string& name) {
+    if (!backends_.serial) {
+        view_.ShowMessage(kPortBusy);
+        return 1;
+    }
+    std::unique_ptr<SerialLine> line;
+    switch (backends_.serial->Open(name, line)) {
+        case SerialBackend::OpenResult::Opened:
+            break;
+        case SerialBackend::OpenResult::BusyOrAbsent:
+            view_.ShowMessage(kPortBusy);
+            return 1;
+        case SerialBackend::OpenResult::SettingsNotRead:
+            view_.ShowMessage(kSettingsNotRead);
+            return 1;
+        case SerialBackend::OpenResult::SettingsNotSet:
+            view_.ShowMessage(kSettingsNotSet);
+            return 1;
+    }
+    serial_ = std::move(line);
+    portState_ = kSerialOpen;
+    return 0;
+}
+
+int SoundPort::OpenMidi(int id) {
+    if (id < 0) {
+        return 0;  // a serial-looking name counted among the serial ports
+    }
+    std::unique_ptr<MidiOutput> output;
+    if (static_cast<std::size_t>(id) < midiDevices_.size()) {
+        const MidiDevice& device = midiDevices_[static_cast<std::size_t>(id)];
+        output = device.backend->Open(device.index);
+    }
+    if (!output) {
+        view_.ShowMessage(kMidiBusy);
+        return 1;
+    }
+    if (const auto program = ProgramFromInstrumentText(view_.InstrumentText())) {
+        for (int channel = 0; channel < midi::kChannelsUsed; ++channel) {
+            output->Send(midi::ProgramChange(channel, *program));
+        }
+    }
+    midi_ = std::move(output);
+    portState_ = id;
+    return 0;
+}
+
+SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
+    if (first == kTempoCommand) {
+        timeUnitMs_ = std::max(1, (second & 0x7F) * kTempoNumerator / kTempoDenominator);
+        return SendResult::Sent;
+    }
+    if (portState_ == kSerialOpen && serial_) {
+        if (serialLost_) {
+            return SendResult::DeviceLost;
+        }
+        switch (serial_->WritePair(first, second)) {
+            case SerialLine::WriteResult::Written:
+                return SendResult::Sent;
+            case SerialLine::WriteResult::Failed:
+                return SendResult::WriteFailed;
+            case SerialLine::WriteResult::Lost:
+                serialLost_ = true;
+                return SendResult::DeviceLost;
+        }
+    }
+    if (portState_ >= 0 && midi_) {
+        const int channel = second & 0x0F;
+        const int key = (first & 0x0F) + 12 * ((first >> 4) & 7) - 1;
+        const int velocity = second & 0x70;
+        midi_->Send(midi::AllSoundOff(channel));
+        midi_->Send(midi::NoteOn(channel, static_cast<std::uint8_t>(key & 0x7F),
+                                 static_cast<std::uint8_t>(velocity)));
+    }
+    return SendResult::Sent;
+}
+
+void SoundPort::SilenceSoundPort() {
+    if (portState_ == kSerialOpen) {
+        for (int voice = 0; voice < kVoices; ++voice) {
+            SendPair(kSilenceCommand, static_cast<std::uint8_t>(kSilenceParameter + voice));
+        }
+    } else if (portState_ >= 0 && midi_) {
+        for (int channel = 0; channel < midi::kChannelsUsed; ++channel) {
+            midi_->Send(midi::AllNotesOff(channel));
+        }
+    }
+}
+
+void SoundPort::CloseSoundPort() {
+    if (portState_ == kSerialOpen) {
+        serial_.reset();
+    } else if (portState_ >= 0 && midi_) {
+        midi_->Reset();
+        midi_.reset();
+    }
+}
+
+void SoundPort::TestOutput() {
+    if (OpenSoundPort() != 0) {
+        view_.ShowMessage("Неуд");
+        return;
+    }
+    if (portState_ == kSerialOpen) {
+        SendPair(kTestCommand, kTestParameter);
+        SilenceSoundPort();
+    } else if (portState_ >= 0) {
+        midi_->Send(midi::NoteOn(0, kTestKey, kTestVelocity));
+    }
+    CloseSoundPort();
+}
+
+}  // namespace tonvell::playback

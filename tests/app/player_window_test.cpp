@@ -1,0 +1,298 @@
+// The player group of the window driven as a user drives it, on recording
+// devices and the offscreen platform: the output list and the instrument
+// box, Play and Stop with their buttons, the caret's line, a conversion
+// during playback, the end of the listing, and the hidden test button.
+
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "app/tform1.h"
+#include "playback/listing_player.h"
+#include "playback/recording_midi_backend.h"
+#include "playback_fakes.h"
+#include "run_until.h"
+#include "test_support.h"
+
+using tonvell::playback::MidiLogEntry;
+using tonvell::playback::MidiShortMessage;
+using tonvell::playback::RecordingMidiBackend;
+using tonvell::test::ShownBox;
+
+namespace {
+
+using tonvell::test::RunUntil;
+
+const QString kWorkedListing = QStringLiteral(
+    "; \n; x.mid\n; \nDWL 8 ;size in bytes\n; \nDB 0Eh, 87h\nDB 51h, F0h\nDB 9Fh ;delay\n"
+    "DB 51h, 80h\nDB 00h ;end of block\n");
+
+// A listing that plays for a long time: a note, then a long pause.
+const QString kLongListing = QStringLiteral("DB 51h, F0h\nDB FFh ;delay\nDB 51h, 80h\nDB 00h\n");
+
+std::vector<MidiShortMessage> AllNotesOff() {
+    std::vector<MidiShortMessage> messages;
+    for (std::uint8_t channel = 0; channel < 15; ++channel) {
+        messages.push_back({static_cast<std::uint8_t>(0xB0 + channel), 0x7B, 0x00});
+    }
+    return messages;
+}
+
+}  // namespace
+
+class PlayerWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void outputListOrder();
+    void instrumentBoxFollowsTheOutput_data();
+    void instrumentBoxFollowsTheOutput();
+    void playWorkedListingToTheEnd();
+    void stopSilencesAndResumesWhereItStopped();
+    void caretChoosesTheStartingLine();
+    void conversionDuringPlaybackStopsAndRewindsFirst();
+    void openFailureLeavesTheWindowIdle();
+    void hiddenTestButton();
+    void closingDuringPlaybackSilencesFirst();
+
+private:
+    void Choose(const QString& output);
+    void ClickPlay();
+    std::vector<MidiShortMessage> Messages() const { return midi_->Messages(); }
+
+    tonvell::test::FakeClock serialClock_;
+    tonvell::test::SerialRecord serial_;
+    tonvell::playback::SteadyClock clock_;
+    RecordingMidiBackend* midi_ = nullptr;
+    tonvell::test::FakeSerialBackend* serialDevices_ = nullptr;
+    std::vector<ShownBox> boxes_;
+    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<QTemporaryDir> startFolder_;
+    QString testFolder_;
+};
+
+void PlayerWindowTest::init() {
+    // The window reads and writes Cfg.ini in the folder it starts in.
+    startFolder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(startFolder_->isValid());
+    testFolder_ = QDir::currentPath();
+    QDir::setCurrent(startFolder_->path());
+    serial_ = {};
+    boxes_.clear();
+    tonvell::playback::SoundBackends backends;
+    auto serialBackend = std::make_unique<tonvell::test::FakeSerialBackend>(
+        std::vector<std::string>{"/dev/ttyUSB0"}, serial_, serialClock_);
+    serialDevices_ = serialBackend.get();
+    backends.serial = std::move(serialBackend);
+    auto midi = std::make_unique<RecordingMidiBackend>(
+        std::vector<std::string>{"Synth A", "Synth B"}, clock_, std::vector<std::size_t>{1});
+    midi_ = midi.get();
+    backends.midi.push_back(std::move(midi));
+    form_ = std::make_unique<TForm1>(std::move(backends));
+    form_->SetMessageBoxes(std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_));
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void PlayerWindowTest::cleanup() {
+    form_.reset();
+    QDir::setCurrent(testFolder_);
+    startFolder_.reset();
+}
+
+void PlayerWindowTest::Choose(const QString& output) {
+    const int index = form_->ComboBox11->findText(output);
+    QVERIFY(index >= 0);
+    form_->ComboBox11->setCurrentIndex(index);
+}
+
+void PlayerWindowTest::ClickPlay() {
+    QTest::mouseClick(form_->Button4, Qt::LeftButton);
+}
+
+void PlayerWindowTest::outputListOrder() {
+    QStringList items;
+    for (int i = 0; i < form_->ComboBox11->count(); ++i) {
+        items << form_->ComboBox11->itemText(i);
+    }
+    QCOMPARE(items, (QStringList{"none", "/dev/ttyUSB0", "Synth A", "Synth B"}));
+    QCOMPARE(form_->ComboBox11->currentText(), QStringLiteral("none"));
+    QVERIFY(!form_->ComboBox12->isEnabled());
+}
+
+void PlayerWindowTest::instrumentBoxFollowsTheOutput_data() {
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("midi device") << "Synth B" << false << true;
+    QTest::newRow("serial port") << "/dev/ttyUSB0" << false << false;
+    QTest::newRow("none") << "none" << false << false;
+    QTest::newRow("typed name") << "my synth" << true << true;
+    QTest::newRow("typed port") << "COM7" << true << false;
+}
+
+void PlayerWindowTest::instrumentBoxFollowsTheOutput() {
+    QFETCH(QString, output);
+    QFETCH(bool, typed);
+    QFETCH(bool, enabled);
+    Choose(QStringLiteral("Synth A"));
+    QVERIFY(form_->ComboBox12->isEnabled());
+    if (typed) {
+        form_->ComboBox11->lineEdit()->selectAll();
+        QTest::keyClicks(form_->ComboBox11->lineEdit(), output);
+    } else {
+        Choose(output);
+    }
+    QCOMPARE(form_->ComboBox11->currentText(), output);
+    QCOMPARE(form_->ComboBox12->isEnabled(), enabled);
+}
+
+void PlayerWindowTest::playWorkedListingToTheEnd() {
+    form_->Memo2->setPlainText(kWorkedListing);
+    Choose(QStringLiteral("Synth A"));
+    form_->ComboBox12->setCurrentText(QStringLiteral("80 Square Lead"));
+    ClickPlay();
+    QVERIFY(!form_->Button4->isEnabled());
+    QVERIFY(form_->Button5->isEnabled());
+    QVERIFY(!form_->ComboBox11->isEnabled());
+    QVERIFY(!form_->ComboBox12->isEnabled());
+    QVERIFY(form_->Timer1->isActive());
+    QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }));
+
+    std::vector<MidiShortMessage> expected;
+    for (std::uint8_t channel = 0; channel < 15; ++channel) {
+        expected.push_back({static_cast<std::uint8_t>(0xC0 + channel), 80, 0});
+    }
+    for (const MidiShortMessage& m : std::vector<MidiShortMessage>{
+             {0xB0, 0x78, 0x00}, {0x90, 0x3C, 0x70}, {0xB0, 0x78, 0x00}, {0x90, 0x3C, 0x00}}) {
+        expected.push_back(m);
+    }
+    for (const MidiShortMessage& m : AllNotesOff()) {
+        expected.push_back(m);
+    }
+    QCOMPARE(Messages(), expected);
+    QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
+    QCOMPARE(form_->Label2->text(), QStringLiteral("Line: 1"));
+    QVERIFY(form_->Button4->isEnabled());
+    QVERIFY(form_->ComboBox11->isEnabled());
+    QVERIFY(form_->ComboBox12->isEnabled());
+    QVERIFY(!form_->Timer1->isActive());
+    QVERIFY(boxes_.empty());
+}
+
+void PlayerWindowTest::stopSilencesAndResumesWhereItStopped() {
+    form_->Memo2->setPlainText(kLongListing);
+    Choose(QStringLiteral("Synth A"));
+    form_->ComboBox12->setCurrentText(QString());  // the device keeps its instrument
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return Messages().size() >= 2; }));
+    QTest::mouseClick(form_->Button5, Qt::LeftButton);
+    QVERIFY(!form_->Button5->isEnabled());
+    QVERIFY(form_->Button4->isEnabled());
+    QVERIFY(!form_->Timer1->isActive());
+    std::vector<MidiShortMessage> expected = {{0xB0, 0x78, 0x00}, {0x90, 0x3C, 0x70}};
+    for (const MidiShortMessage& m : AllNotesOff()) {
+        expected.push_back(m);
+    }
+    QCOMPARE(Messages(), expected);
+    QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
+    // The player holds the note's end across the delay and sends it first.
+    QCOMPARE(form_->Player().ParseState(), 3);
+    midi_->ClearLog();
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }));
+    const std::vector<MidiShortMessage> resumed = Messages();
+    QVERIFY(resumed.size() >= 2);
+    QCOMPARE(resumed[1], (MidiShortMessage{0x90, 0x3C, 0x00}));
+}
+
+void PlayerWindowTest::caretChoosesTheStartingLine() {
+    form_->Memo2->setPlainText(kWorkedListing);
+    form_->Memo2->setFocus();
+    form_->Memo2->moveCursor(QTextCursor::Start);
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(form_->Memo2, Qt::Key_Down);
+    }
+    QCOMPARE(form_->Label2->text(), QStringLiteral("Line: 5"));
+    QTest::keyClick(form_->Memo2, Qt::Key_End);
+    QCOMPARE(form_->Label2->text(), QStringLiteral("Line: 5"));
+    QCOMPARE(form_->Player().LineIndex(), 4);
+    // A click on the box while playing leaves the cursor alone.
+    Choose(QStringLiteral("none"));
+    ClickPlay();
+    form_->Memo2->moveCursor(QTextCursor::Start);
+    QTest::mouseClick(form_->Memo2->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(form_->Player().LineIndex(), 4);
+    QTest::mouseClick(form_->Button5, Qt::LeftButton);
+}
+
+void PlayerWindowTest::conversionDuringPlaybackStopsAndRewindsFirst() {
+    QTemporaryDir dir;
+    const QString song = dir.filePath(QStringLiteral("song.mid"));
+    tonvell::test::WriteFile(song, tonvell::test::SongFile());
+    form_->Memo2->setPlainText(kLongListing);
+    Choose(QStringLiteral("/dev/ttyUSB0"));
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return serial_.bytes.size() >= 2; }));
+    QVERIFY(form_->OpenFile(song));
+    QVERIFY(!form_->Button5->isEnabled());
+    QVERIFY(!form_->Timer1->isActive());
+    QCOMPARE(serial_.bytes, (std::vector<std::uint8_t>{0x51, 0xF0, 0x11, 0x80, 0x11, 0x81, 0x11,
+                                                       0x82, 0x11, 0x83, 0x11, 0x84, 0x11, 0x85}));
+    QCOMPARE(serial_.closed, 1);
+    QCOMPARE(form_->Label2->text(), QStringLiteral("Line: 1"));
+    QCOMPARE(form_->Player().LineIndex(), 0);
+    QVERIFY(form_->Memo2->toPlainText().contains(QStringLiteral("DB 51h, E0h")));
+}
+
+void PlayerWindowTest::openFailureLeavesTheWindowIdle() {
+    form_->Memo2->setPlainText(kWorkedListing);
+    Choose(QStringLiteral("Synth B"));  // refuses to open
+    ClickPlay();
+    QCOMPARE(boxes_.size(), std::size_t(1));
+    QCOMPARE(boxes_[0].text, QStringLiteral("MIDI Device is busy or absent."));
+    QVERIFY(form_->Button4->isEnabled());
+    QVERIFY(!form_->Button5->isEnabled());
+    QVERIFY(!form_->Timer1->isActive());
+}
+
+void PlayerWindowTest::hiddenTestButton() {
+    Choose(QStringLiteral("Synth A"));
+    form_->ComboBox12->setCurrentText(QString());
+    form_->Button8Click();
+    QCOMPARE(Messages(), (std::vector<MidiShortMessage>{{0x90, 0x45, 0x7F}}));
+    QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
+    Choose(QStringLiteral("Synth B"));
+    form_->Button8Click();
+    QCOMPARE(boxes_.size(), std::size_t(2));
+    QCOMPARE(boxes_[1].text, QStringLiteral("Неуд"));
+}
+
+void PlayerWindowTest::closingDuringPlaybackSilencesFirst() {
+    form_->Memo2->setPlainText(kLongListing);
+    Choose(QStringLiteral("Synth A"));
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return Messages().size() >= 2 + 15; }));
+    form_->close();
+    QVERIFY(!form_->Player().Playing());
+    const std::vector<MidiShortMessage> sent = Messages();
+    const std::vector<MidiShortMessage> off = AllNotesOff();
+    QVERIFY(sent.size() >= off.size());
+    QVERIFY(
+        std::equal(off.begin(), off.end(), sent.end() - static_cast<std::ptrdiff_t>(off.size())));
+    QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
+}
+
+QTEST_MAIN(PlayerWindowTest)
+#include "player_window_test.moc"
