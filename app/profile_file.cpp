@@ -208,10 +208,15 @@ std::string_view Unquote(std::string_view value) {
 std::string Quoted(std::string_view value) {
     const bool blankEnds = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
     const bool quotedAlready = Unquote(value).size() != value.size();
-    if (blankEnds || quotedAlready) {
-        return "\"" + std::string(value) + "\"";
+    if (!blankEnds && !quotedAlready) {
+        return std::string(value);
     }
-    return std::string(value);
+    // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) on
+    // "\"" + std::string.
+    std::string quoted = "\"";
+    quoted += value;
+    quoted += '"';
+    return quoted;
 }
 
 std::string_view LineBreakOf(std::string_view text) {
@@ -318,7 +323,11 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
                                .empty()) {
         bytes_ += lineBreak;  // a blank line between sections
     }
-    bytes_ += "[" + sectionName + "]" + lineBreak + keyLine;
+    bytes_ += '[';
+    bytes_ += sectionName;
+    bytes_ += ']';
+    bytes_ += lineBreak;
+    bytes_ += keyLine;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 
+#include "app/player_window_view.h"
 #include "app/settings.h"
 #include "app/tform1.h"
 #include "playback/listing_player.h"
@@ -24,12 +25,6 @@ QString ExistingFolder(const QString& value) {
         return {};
     }
     return QDir::cleanPath(folder.absoluteFilePath());
-}
-
-// The item chosen in an editable list, -1 once the user typed another text.
-int ChosenIndex(const QComboBox* box) {
-    const int index = box->currentIndex();
-    return index >= 0 && box->itemText(index) == box->currentText() ? index : -1;
 }
 
 // Chooses the item whose text is exactly text, or else the first item.
@@ -64,7 +59,7 @@ void TForm1::StartUp() {
     const QString folder = ExistingFolder(settings.DataDirectory);
     OpenFolder(folder.isEmpty() ? StartFolder : folder);
     SaveDialog1.FilterIndex = settings.ExtIndex;
-    SoundPort().FillOutputList();
+    soundPort_->FillOutputList();
     ChooseExactly(ComboBox11, settings.SoundDeviceName);
     UpdateInstrumentEnabled();
     ShowText(ComboBox12, settings.SoundDeviceTembre);
@@ -86,7 +81,7 @@ tonvell::app::StartupSettings TForm1::CollectSettings() const {
     settings.ExeDirectory = StartFolder;
     settings.DataDirectory = DirectoryListBox1->Directory();
     settings.ExtIndex = SaveDialog1.FilterIndex;
-    settings.SoundDevice = ChosenIndex(ComboBox11);
+    settings.SoundDevice = tonvell::app::SelectedIndex(ComboBox11);
     settings.SoundDeviceName = ComboBox11->currentText();
     settings.SoundDeviceTembre = ComboBox12->currentText();
     return settings;
@@ -96,6 +91,8 @@ tonvell::app::StartupSettings TForm1::CollectSettings() const {
 // instrument once the program has ended; a file that cannot be written is
 // not reported, and the next start uses the old values.
 void TForm1::FormClose() {
-    Player().Stop();
+    if (player_->Playing()) {
+        Button5Click();
+    }
     tonvell::app::WriteStartupSettings(tonvell::app::SettingsPath(StartFolder), CollectSettings());
 }

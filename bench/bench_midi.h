@@ -1,6 +1,6 @@
 #pragma once
-// The benchmark's input: a format-0 MIDI file of exactly kBenchFileBytes bytes
-// with about 72,000 events, built the same way on every run.
+// The benchmark's inputs: MIDI files of exactly kBenchFileBytes bytes, built
+// the same way on every run.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,5 +19,10 @@ struct BenchMidi {
 // pauses, note-offs both as 8n and as 9n with velocity 0), controllers,
 // program changes, tempo changes and text meta events.
 BenchMidi MakeBenchMidi();
+
+// A format-1 file of exactly kBenchFileBytes bytes shaped like a sequencer's
+// export: a conductor track (tempo changes, markers) and sixteen parts, one
+// channel each, with the same kinds of events as MakeBenchMidi's.
+BenchMidi MakeBenchMidiFormat1();
 
 }  // namespace tonvell::bench

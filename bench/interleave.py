@@ -2,10 +2,11 @@
 """Times commands side by side: every round runs each command once, in a
 shuffled order, with standard output and standard error to /dev/null, so that
 other work on a shared machine falls on all of them alike. Prints a table of
-wall times and each command's ratio to the last command (medians), writes it to
-SUMMARY, and exits 1 when a ratio is above its limit.
+wall times and each command's ratio to its base (medians), writes it to
+SUMMARY, and exits 1 when a ratio is above its limit. A command's base is the
+last command unless it names another after "@".
 
-  interleave.py ROUNDS SUMMARY NAME=LIMIT:COMMAND... NAME:COMMAND(the base)
+  interleave.py ROUNDS SUMMARY NAME[=LIMIT[@BASE]]:COMMAND... NAME:COMMAND(the base)
 """
 import os
 import random
@@ -31,9 +32,13 @@ def run_once(argv, devnull):
 def main():
     rounds, summary = int(sys.argv[1]), sys.argv[2]
     commands = []  # (name, limit or None, argv)
+    bases = {}
     for spec in sys.argv[3:]:
         head, command = spec.split(":", 1)
         name, _, limit = head.partition("=")
+        limit, _, base = limit.partition("@")
+        if base:
+            bases[name] = base
         argv = shlex.split(command)
         program = shutil.which(argv[0])
         if not program:
@@ -51,15 +56,21 @@ def main():
         for name, _, argv in order:
             times[name].append(run_once(argv, devnull))
 
-    base_name = commands[-1][0]
-    base = statistics.median(times[base_name])
-    lines = ["| Command | Median [ms] | Mean [ms] | Min [ms] | Runs | Ratio to "
-             f"{base_name} |", "|:---|---:|---:|---:|---:|---:|"]
+    last = commands[-1][0]
+
+    def base_of(name):
+        return bases.get(name, last)
+
+    def ratio(name):
+        return statistics.median(times[name]) / statistics.median(times[base_of(name)])
+
+    lines = ["| Command | Median [ms] | Mean [ms] | Min [ms] | Runs | Ratio | Base |",
+             "|:---|---:|---:|---:|---:|---:|:---|"]
     for name, _, _ in commands:
         t = times[name]
         lines.append(f"| `{name}` | {statistics.median(t) * 1e3:.2f} | "
                      f"{statistics.mean(t) * 1e3:.2f} | {min(t) * 1e3:.2f} | {len(t)} | "
-                     f"{statistics.median(t) / base:.2f} |")
+                     f"{ratio(name):.2f} | `{base_of(name)}` |")
     table = "\n".join(lines)
     with open(summary, "w", encoding="utf-8") as f:
         f.write(table + "\n")
@@ -69,10 +80,10 @@ def main():
     for name, limit, _ in commands:
         if limit is None:
             continue
-        ratio = statistics.median(times[name]) / base
-        ok = ok and ratio <= limit
-        print(f"{name} / {base_name}: {ratio:.2f} (medians), target <= {limit}: "
-              f"{'ok' if ratio <= limit else 'MISSED'}")
+        r = ratio(name)
+        ok = ok and r <= limit
+        print(f"{name} / {base_of(name)}: {r:.2f} (medians), target <= {limit}: "
+              f"{'ok' if r <= limit else 'MISSED'}")
     sys.exit(0 if ok else 1)
 
 

@@ -84,27 +84,40 @@ bool ReadFile(const std::string& path, std::int64_t limit, FileBytes& bytes, std
     return true;
 }
 
-// The track to walk: the file's own, or the merged track of a format-1 file,
-// whose merge line the log gets.
-struct WalkedTrack {
-    TrackBytes track;
-    MergedTrack merged;
+// Walks the merged events as they come from the merge, at the positions a
+// merged track written out would give them.
+class MergedWalk final : public MergedEventSink {
+public:
+    explicit MergedWalk(TrackWalker& walker) : walker_(walker) {}
+
+    void Event(const MidiEvent& event, std::span<const std::uint8_t>) override {
+        walker_.Event(event, pos_);
+        pos_ += static_cast<std::int64_t>(MergedSize(event));
+    }
+    std::int64_t End() const { return pos_; }
+
+private:
+    TrackWalker& walker_;
+    std::int64_t pos_ = static_cast<std::int64_t>(midi::kTrackStart);
 };
 
-void ChooseTrack(std::span<const std::uint8_t> file, const MidiHeader& header, EventLog& log,
-                 WarningList& warnings, WalkedTrack& walked) {
-    if (!ShouldMerge(file)) {
-        walked.track = {file, static_cast<std::int64_t>(midi::kTrackStart) + header.trackLength};
-        return;
-    }
-    walked.merged = MergeTracks(file, warnings);
-    log.AddLine("Объединено треков: " + std::to_string(walked.merged.trackCount));
-    const std::span<const std::uint8_t> bytes = walked.merged.bytes;
-    // A file cut short walks to the end of what was merged and beyond, where
-    // the missing bytes would have been: the walk then ends as it does in a
-    // single track cut short.
-    walked.track = {bytes, static_cast<std::int64_t>(bytes.size()) + walked.merged.missingBytes +
-                               (walked.merged.cutShort ? 1 : 0)};
+// Merges the tracks of a format-1 file and walks the merged events; the
+// log gets the merge line first. Warnings met while merging go to
+// mergeWarnings.
+WalkOutcome WalkMergedTracks(std::span<const std::uint8_t> file, const WalkStages& stages,
+                             WarningList& mergeWarnings) {
+    const TrackChunks chunks = FindTrackChunks(file);
+    stages.log.AddLine("Объединено треков: " + std::to_string(chunks.tracks.size()));
+    stages.log.Reserve(file.size() / 3 * 2 + 2);
+    TrackWalker walker(stages);
+    MergedWalk walk(walker);
+    MergeEvents(chunks, mergeWarnings, walk);
+    if (!chunks.cutShort)
+        return walker.Finish(walk.End());
+    // A file cut short ends where the missing bytes would have begun, as a
+    // single track cut short does.
+    walker.CutShort(walk.End());
+    return walker.Finish(walk.End() + chunks.missingBytes + 1);
 }
 
 }  // namespace
@@ -117,6 +130,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     }
     ConversionResult result;
     result.sizeLine = SizeLine(size);
+    WarningList mergeWarnings;  // met before the walk, so shown first
     WarningList warnings;
     ListingWriter listing;
     VoiceAllocator voices(listing, warnings);
@@ -130,26 +144,29 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
             listing.StartTime(0);
         } else {
             const MidiHeader header = ReportHeader(file, log);
-            WalkedTrack walked;
-            ChooseTrack(file, header, log, warnings, walked);
             listing.StartTime(header.ticksPerQuarter);
             if (options.listing.Skips()) {
                 listing.CountOnly();
             } else {
                 // A command takes at least as many bytes of track as of block.
-                const auto trackBytes = std::clamp<std::int64_t>(
-                    walked.track.end, 0, static_cast<std::int64_t>(walked.track.bytes.size()));
-                listing.Reserve(static_cast<std::size_t>(trackBytes) + 16);
+                listing.Reserve(file.size() + 16);
             }
             voices.Reset();
-            const WalkOutcome walk = WalkTrack(walked.track, {log, listing, voices, warnings});
+            const WalkStages stages{log, listing, voices, warnings};
+            const WalkOutcome walk =
+                ShouldMerge(file)
+                    ? WalkMergedTracks(file, stages, mergeWarnings)
+                    : WalkTrack(
+                          {file, static_cast<std::int64_t>(midi::kTrackStart) + header.trackLength},
+                          stages);
             result.progressLine = walk.progressLine;
             result.cutShort = walk.cutShort;
         }
     }
     result.statistics = listing.Finish(voices.Counters());
     DeliverListing(fileName, listing.Block(), options.listing, result.listing);
-    result.warnings = warnings.Take();
+    mergeWarnings.Add(warnings);
+    result.warnings = mergeWarnings.Take();
     return result;
 }
 

@@ -90,54 +90,69 @@ MidiHeader ReportHeader(std::span<const std::uint8_t> file, EventLog& log) {
     return header;
 }
 
+void TrackWalker::Event(const MidiEvent& event, std::int64_t at) {
+    lastEventStart_ = at;
+    EventLog& log = stages_.log;
+    if (event.deltaTooLong)
+        stages_.warnings.Add(Warning::TimeFieldTooLong);
+    if (event.lengthTooLong)
+        stages_.warnings.Add(Warning::FieldTooLong);
+    if (event.delta >= 1) {
+        log.Add([&](std::string& line) { AppendPauseLine(line, event.delta); });
+    }
+    stages_.listing.Advance(event.delta);
+    if (event.kind == EventKind::Tempo) {
+        stages_.listing.Emit(kTempoCommand, static_cast<std::uint8_t>(0x80 | event.data[0]));
+    }
+    if (event.kind != EventKind::NoBytes) {
+        log.Add([&](std::string& line) { AppendLogLine(line, event); });
+    }
+    if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
+        stages_.voices.NoteEvent(event.status, event.data[0], event.data[1]);
+    }
+}
+
+void TrackWalker::CutShort(std::int64_t at) {
+    lastEventStart_ = at;
+    stages_.log.AddLine(kUnexpectedEnd);
+    cutShort_ = true;
+}
+
+WalkOutcome TrackWalker::Finish(std::int64_t end) const {
+    WalkOutcome outcome;
+    outcome.cutShort = cutShort_;
+    if (lastEventStart_ >= 0) {
+        // The percentage of the last event's first byte: the only one that
+        // stays shown, so the only one worth a division.
+        const std::int64_t progress = lastEventStart_ * 100 / end + 1;
+        outcome.progressLine = "Обработано: " + std::to_string(progress) + " %";
+    }
+    return outcome;
+}
+
 WalkOutcome WalkTrack(const TrackBytes& track, WalkStages stages) {
-    EventLog& log = stages.log;
     // A note or controller event takes at least three bytes and logs at most
     // two lines (pause and event); reserving for that keeps the log from
     // being copied as it grows, in all but odd files.
     const auto end =
         std::min<std::int64_t>(track.end, static_cast<std::int64_t>(track.bytes.size()));
     const auto first = static_cast<std::int64_t>(midi::kTrackStart);
-    log.Reserve(static_cast<std::size_t>(std::max<std::int64_t>(end - first, 0)) / 3 * 2 + 2);
-    WalkOutcome outcome;
+    stages.log.Reserve(static_cast<std::size_t>(std::max<std::int64_t>(end - first, 0)) / 3 * 2 +
+                       2);
+    TrackWalker walker(stages);
     std::uint8_t status = midi::kNoStatus;  // each conversion starts with none
-    std::int64_t lastEventStart = -1;
     std::size_t pos = midi::kTrackStart;
     while (static_cast<std::int64_t>(pos) < track.end) {
-        lastEventStart = static_cast<std::int64_t>(pos);
-        auto event = ParseEvent(track.bytes, pos, status);
+        const auto event = ParseEvent(track.bytes, pos, status);
         if (!event) {
-            log.AddLine(kUnexpectedEnd);
-            outcome.cutShort = true;
+            walker.CutShort(static_cast<std::int64_t>(pos));
             break;
         }
-        if (event->deltaTooLong)
-            stages.warnings.Add(Warning::TimeFieldTooLong);
-        if (event->lengthTooLong)
-            stages.warnings.Add(Warning::FieldTooLong);
-        if (event->delta >= 1) {
-            log.Add([&](std::string& line) { AppendPauseLine(line, event->delta); });
-        }
-        stages.listing.Advance(event->delta);
+        walker.Event(*event, static_cast<std::int64_t>(pos));
         status = event->status;
-        if (event->kind == EventKind::Tempo) {
-            stages.listing.Emit(kTempoCommand, static_cast<std::uint8_t>(0x80 | event->data[0]));
-        }
-        if (event->kind != EventKind::NoBytes) {
-            log.Add([&](std::string& line) { AppendLogLine(line, *event); });
-        }
-        if (event->kind == EventKind::TwoData && IsNoteEvent(event->status)) {
-            stages.voices.NoteEvent(event->status, event->data[0], event->data[1]);
-        }
         pos = event->next;
     }
-    if (lastEventStart >= 0) {
-        // The percentage of the last event's first byte: the only one that
-        // stays shown, so the only one worth a division.
-        const std::int64_t progress = lastEventStart * 100 / track.end + 1;
-        outcome.progressLine = "Обработано: " + std::to_string(progress) + " %";
-    }
-    return outcome;
+    return walker.Finish(track.end);
 }
 
 }  // namespace tonvell

@@ -9,6 +9,7 @@
 
 #include "convert/event_log.h"
 #include "convert/listing_writer.h"
+#include "convert/midi_event.h"
 #include "convert/voice_allocator.h"
 #include "convert/warnings.h"
 
@@ -42,6 +43,25 @@ struct WalkOutcome {
     // The progress line of the last event read; none when no event was read.
     std::optional<std::string> progressLine;
     bool cutShort = false;  // the bytes ended inside an event
+};
+
+// Takes a track's events one by one into the stages: a pause line and the
+// time for every event, its log line, tempo commands, note events.
+class TrackWalker {
+public:
+    explicit TrackWalker(WalkStages stages) : stages_(stages) {}
+
+    // One event, which starts at position at of the track.
+    void Event(const MidiEvent& event, std::int64_t at);
+    // The track's bytes ended inside the event that starts at at.
+    void CutShort(std::int64_t at);
+    // The outcome of a walk of a track that ends at end.
+    WalkOutcome Finish(std::int64_t end) const;
+
+private:
+    WalkStages stages_;
+    std::int64_t lastEventStart_ = -1;
+    bool cutShort_ = false;
 };
 
 WalkOutcome WalkTrack(const TrackBytes& track, WalkStages stages);

@@ -1,7 +1,12 @@
 #include "convert/track_merge.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "convert/midi_event.h"
 #include "convert/midi_file.h"
@@ -12,6 +17,15 @@ namespace {
 
 // The largest delta a four-byte variable-length quantity holds.
 constexpr std::int64_t kMaxDelta = 0x0FFFFFFF;
+
+std::size_t VarLenSize(std::uint32_t value) {
+    std::size_t size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
 
 void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
     std::uint8_t groups[5];
@@ -26,104 +40,203 @@ void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(groups[0]);
 }
 
-struct TimedEvent {
-    std::int64_t time;
-    std::size_t offset;  // into the arena of encoded events
-    std::size_t size;
+// One track being read: the next event it holds, decoded lazily as the merge
+// takes its events.
+struct TrackCursor {
+    std::span<const std::uint8_t> bytes;
+    std::size_t pos = 0;
+    std::uint8_t status = midi::kNoStatus;
+    std::int64_t time = 0;  // of the next event
+    MidiEvent next;
 };
 
+// Where a warning was first met: by track, then by position in it, which is
+// the order a reading of the tracks one after the other meets them in.
+struct FirstMet {
+    std::size_t track = 0;
+    std::size_t pos = 0;
+    std::int64_t count = 0;
+};
+
+// A k-way merge of the tracks' events in time order that decodes each event
+// once and hands it on at once: nothing is copied or sorted.
 class Merger {
 public:
-    Merger(MergedTrack& out, WarningList& warnings) : out_(out), warnings_(warnings) {}
-
-    void AddTrack(std::span<const std::uint8_t> track) {
-        std::uint8_t status = midi::kNoStatus;
-        std::int64_t time = 0;
-        std::size_t pos = 0;
-        while (pos < track.size()) {
-            auto event = ParseEvent(track, pos, status);
-            if (!event) {
-                break;  // an event running past its chunk ends the track
-            }
-            if (event->deltaTooLong)
-                warnings_.Add(Warning::TimeFieldTooLong);
-            if (event->lengthTooLong)
-                warnings_.Add(Warning::FieldTooLong);
-            time += event->delta;
-            status = event->status;
-            Encode(*event, track, time);
-            pos = event->next;
+    Merger(const TrackChunks& chunks, MergedEventSink& sink) : sink_(sink) {
+        tracks_.resize(chunks.tracks.size());
+        for (std::size_t t = 0; t < tracks_.size(); ++t) {
+            tracks_[t].bytes = chunks.tracks[t];
+            if (Advance(t))
+                Push(t);
         }
     }
 
-    void Write() {
-        // Ties keep track order, then order within the track.
-        std::stable_sort(events_.begin(), events_.end(),
-                         [](const TimedEvent& a, const TimedEvent& b) { return a.time < b.time; });
+    void Run(bool cutShort, WarningList& warnings) {
         std::int64_t last = 0;
-        for (const TimedEvent& e : events_) {
-            WriteDelta(e.time - last);
-            last = e.time;
-            out_.bytes.insert(out_.bytes.end(), arena_.begin() + static_cast<long>(e.offset),
-                              arena_.begin() + static_cast<long>(e.offset + e.size));
+        while (!heap_.empty()) {
+            std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
+            const auto t = static_cast<std::size_t>(heap_.back() & kTrackMask);
+            heap_.pop_back();
+            // The same track goes on while its next event comes first.
+            for (bool more = true; more;) {
+                TrackCursor& cursor = tracks_[t];
+                Hand(cursor, cursor.time - last);
+                last = cursor.time;
+                more = Advance(t);
+                if (more && !heap_.empty() && !Precedes(t, heap_.front())) {
+                    Push(t);
+                    more = false;
+                }
+            }
         }
-        if (!out_.cutShort)
-            out_.bytes.insert(out_.bytes.end(), {0x00, midi::kMeta, midi::kMetaEndOfTrack, 0x00});
+        if (!cutShort)
+            sink_.Event(Meta(0, midi::kMetaEndOfTrack), {});
+        ReportWarnings(warnings);
     }
 
 private:
-    void Encode(const MidiEvent& e, std::span<const std::uint8_t> track, std::int64_t time) {
-        const std::size_t start = arena_.size();
+    // A heap entry: the time of a track's next event above its track's
+    // index, so that one comparison orders by time and then by track. Times
+    // stay below 2^47: at most 2^17 events of at most 2^28 ticks each.
+    static constexpr int kTrackBits = 16;
+    static constexpr std::uint64_t kTrackMask = (std::uint64_t{1} << kTrackBits) - 1;
+
+    std::uint64_t Key(std::size_t t) const {
+        return (static_cast<std::uint64_t>(tracks_[t].time) << kTrackBits) | t;
+    }
+
+    // The heap's top (a min-heap) is the earliest event, the first track's on ties.
+    bool Precedes(std::size_t t, std::uint64_t other) const { return Key(t) < other; }
+
+    void Push(std::size_t t) {
+        heap_.push_back(Key(t));
+        std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+    }
+
+    static MidiEvent Meta(std::uint32_t delta, std::uint8_t type) {
+        MidiEvent event;
+        event.delta = delta;
+        event.status = midi::kMeta;
+        event.kind = EventKind::Meta;
+        event.metaType = type;
+        return event;
+    }
+
+    // Hands on the cursor's event with its delta in the merged track.
+    void Hand(TrackCursor& cursor, std::int64_t delta) {
+        // Gaps longer than a delta field holds (only possible when dropped
+        // events add up) are bridged by empty sequencer-specific meta events,
+        // so the merged track keeps the exact times.
+        while (delta > kMaxDelta) {
+            sink_.Event(Meta(static_cast<std::uint32_t>(kMaxDelta), 0x7F), {});
+            delta -= kMaxDelta;
+        }
+        MidiEvent& event = cursor.next;
+        event.delta = static_cast<std::uint32_t>(delta);
+        // Its fields are written in full in the merged track.
+        event.deltaTooLong = false;
+        event.lengthTooLong = false;
+        sink_.Event(event, cursor.bytes);
+    }
+
+    // Decodes track t's next event that the merge hands on; false at its end
+    // (or where an event runs past its chunk, which ends the track).
+    bool Advance(std::size_t t) {
+        TrackCursor& c = tracks_[t];
+        while (c.pos < c.bytes.size()) {
+            const std::size_t at = c.pos;
+            auto event = ParseEvent(c.bytes, c.pos, c.status);
+            if (!event)
+                return false;
+            if (event->deltaTooLong)
+                Met(Warning::TimeFieldTooLong, t, at);
+            if (event->lengthTooLong)
+                Met(Warning::FieldTooLong, t, at);
+            c.time += event->delta;
+            c.status = event->status;
+            c.pos = event->next;
+            // An event of no bytes still moves the time of what follows; one
+            // end of track is written after all events.
+            const bool dropped =
+                event->kind == EventKind::NoBytes ||
+                (event->kind == EventKind::Meta && event->metaType == midi::kMetaEndOfTrack);
+            if (!dropped) {
+                c.next = *event;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Met(Warning warning, std::size_t track, std::size_t pos) {
+        FirstMet& met = met_[static_cast<std::size_t>(warning)];
+        if (met.count == 0 || std::pair(track, pos) < std::pair(met.track, met.pos)) {
+            met.track = track;
+            met.pos = pos;
+        }
+        ++met.count;
+    }
+
+    // The warnings in the order a reading of the tracks one after the other
+    // meets them, with their counts.
+    void ReportWarnings(WarningList& warnings) const {
+        std::vector<std::size_t> order;
+        for (std::size_t w = 0; w < met_.size(); ++w) {
+            if (met_[w].count > 0)
+                order.push_back(w);
+        }
+        std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+            return std::pair(met_[a].track, met_[a].pos) < std::pair(met_[b].track, met_[b].pos);
+        });
+        for (const std::size_t w : order)
+            warnings.Add(static_cast<Warning>(w), met_[w].count);
+    }
+
+    MergedEventSink& sink_;
+    std::vector<TrackCursor> tracks_;
+    std::vector<std::uint64_t> heap_;
+    std::array<FirstMet, kWarningKinds> met_{};
+};
+
+// Writes the merged events out as bytes.
+class MergedWriter final : public MergedEventSink {
+public:
+    explicit MergedWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+
+    void Event(const MidiEvent& e, std::span<const std::uint8_t> track) override {
+        AppendVarLen(out_, e.delta);
         switch (e.kind) {
-            case EventKind::NoBytes:
-                return;  // its delta still counts toward the time of what follows
             case EventKind::Tempo:
-                arena_.insert(arena_.end(), {midi::kMeta, midi::kMetaTempo, 0x03, e.data[0],
-                                             e.data[1], e.data[2]});
+                out_.insert(out_.end(),
+                            {midi::kMeta, midi::kMetaTempo, 0x03, e.data[0], e.data[1], e.data[2]});
                 break;
             case EventKind::Meta:
-                if (e.metaType == midi::kMetaEndOfTrack) {
-                    return;  // one end of track is written after all events
-                }
-                arena_.insert(arena_.end(), {midi::kMeta, e.metaType});
+                out_.insert(out_.end(), {midi::kMeta, e.metaType});
                 AppendBody(e, track);
                 break;
             case EventKind::SysEx:
-                arena_.push_back(e.status);
+                out_.push_back(e.status);
                 AppendBody(e, track);
                 break;
             case EventKind::TwoData:
-                arena_.insert(arena_.end(), {e.status, e.data[0], e.data[1]});
+                out_.insert(out_.end(), {e.status, e.data[0], e.data[1]});
                 break;
             case EventKind::OneData:
-                arena_.insert(arena_.end(), {e.status, e.data[0]});
+                out_.insert(out_.end(), {e.status, e.data[0]});
+                break;
+            case EventKind::NoBytes:
                 break;
         }
-        events_.push_back({time, start, arena_.size() - start});
     }
 
+private:
     void AppendBody(const MidiEvent& e, std::span<const std::uint8_t> track) {
-        AppendVarLen(arena_, e.length);
-        auto body = track.subspan(e.bodyOffset, e.length);
-        arena_.insert(arena_.end(), body.begin(), body.end());
+        AppendVarLen(out_, e.length);
+        const auto body = track.subspan(e.bodyOffset, e.length);
+        out_.insert(out_.end(), body.begin(), body.end());
     }
 
-    // Gaps longer than a delta field holds (only possible when dropped events
-    // add up) are bridged by empty sequencer-specific meta events, so the
-    // merged track keeps the exact times.
-    void WriteDelta(std::int64_t delta) {
-        while (delta > kMaxDelta) {
-            AppendVarLen(out_.bytes, static_cast<std::uint32_t>(kMaxDelta));
-            out_.bytes.insert(out_.bytes.end(), {midi::kMeta, 0x7F, 0x00});
-            delta -= kMaxDelta;
-        }
-        AppendVarLen(out_.bytes, static_cast<std::uint32_t>(delta));
-    }
-
-    MergedTrack& out_;
-    WarningList& warnings_;
-    std::vector<std::uint8_t> arena_;
-    std::vector<TimedEvent> events_;
+    std::vector<std::uint8_t>& out_;
 };
 
 }  // namespace
@@ -136,44 +249,73 @@ bool ShouldMerge(std::span<const std::uint8_t> file) {
            midi::ReadU16(file, midi::kTrackCountOffset) >= 2;
 }
 
-MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings) {
-    MergedTrack merged;
-    merged.bytes.assign(file.begin(), file.begin() + midi::kTrackStart);
-    const int announced = midi::ReadU16(file, midi::kTrackCountOffset);
-    Merger merger(merged, warnings);
+TrackChunks FindTrackChunks(std::span<const std::uint8_t> file) {
+    TrackChunks chunks;
+    const std::size_t announced = midi::ReadU16(file, midi::kTrackCountOffset);
     std::size_t pos = midi::kFirstChunk;
     std::uint64_t trackBytesRead = 0;
-    while (merged.trackCount < announced) {
+    while (chunks.tracks.size() < announced) {
         if (file.size() - pos < midi::kChunkHeaderBytes) {
-            merged.cutShort = true;  // fewer track chunks than announced
+            chunks.cutShort = true;  // fewer track chunks than announced
             break;
         }
         const bool isTrack = std::memcmp(&file[pos], "MTrk", 4) == 0;
         const std::uint64_t length = midi::ReadU32(file, pos + 4);
         const std::size_t start = pos + midi::kChunkHeaderBytes;
-        // A chunk that claims more bytes than the file has is read as far as
-        // the file goes.
         const std::size_t size =
             static_cast<std::size_t>(std::min<std::uint64_t>(length, file.size() - start));
         if (isTrack) {
-            merger.AddTrack(file.subspan(start, size));
-            ++merged.trackCount;
+            chunks.tracks.push_back(file.subspan(start, size));
             trackBytesRead += size;
         }
         if (size < length) {
-            merged.cutShort = true;
-            merged.missingBytes += static_cast<std::int64_t>(length - size);
+            chunks.cutShort = true;
+            chunks.missingBytes += static_cast<std::int64_t>(length - size);
             break;
         }
         pos = start + size;
     }
-    if (merged.cutShort && merged.trackCount < announced) {
-        const std::uint64_t average = trackBytesRead / std::max(merged.trackCount, 1);
-        merged.missingBytes +=
-            static_cast<std::int64_t>(std::max<std::uint64_t>(average, 1) *
-                                      static_cast<std::uint64_t>(announced - merged.trackCount));
+    if (chunks.cutShort && chunks.tracks.size() < announced) {
+        const std::uint64_t average =
+            trackBytesRead / std::max<std::size_t>(chunks.tracks.size(), 1);
+        chunks.missingBytes += static_cast<std::int64_t>(std::max<std::uint64_t>(average, 1) *
+                                                         (announced - chunks.tracks.size()));
     }
-    merger.Write();
+    return chunks;
+}
+
+void MergeEvents(const TrackChunks& chunks, WarningList& warnings, MergedEventSink& sink) {
+    Merger(chunks, sink).Run(chunks.cutShort, warnings);
+}
+
+std::size_t MergedSize(const MidiEvent& e) {
+    const std::size_t delta = VarLenSize(e.delta);
+    switch (e.kind) {
+        case EventKind::Tempo:
+            return delta + 6;
+        case EventKind::Meta:
+            return delta + 2 + VarLenSize(e.length) + e.length;
+        case EventKind::SysEx:
+            return delta + 1 + VarLenSize(e.length) + e.length;
+        case EventKind::TwoData:
+            return delta + 3;
+        case EventKind::OneData:
+            return delta + 2;
+        case EventKind::NoBytes:
+            break;
+    }
+    return delta;
+}
+
+MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings) {
+    const TrackChunks chunks = FindTrackChunks(file);
+    MergedTrack merged;
+    merged.bytes.assign(file.begin(), file.begin() + midi::kTrackStart);
+    merged.trackCount = static_cast<int>(chunks.tracks.size());
+    merged.cutShort = chunks.cutShort;
+    merged.missingBytes = chunks.missingBytes;
+    MergedWriter writer(merged.bytes);
+    MergeEvents(chunks, warnings, writer);
     return merged;
 }
 

@@ -6,30 +6,57 @@
 #include <span>
 #include <vector>
 
+#include "convert/midi_event.h"
 #include "convert/warnings.h"
 
 namespace tonvell {
 
-struct MergedTrack {
-    // The file's first 22 bytes (header and first chunk header) followed by the
-    // merged events, so the events start at offset 22 as in a format-0 file.
-    std::vector<std::uint8_t> bytes;
-    int trackCount = 0;  // MTrk chunks merged
+// The track chunks of a format-1 file, up to the number the header announces.
+struct TrackChunks {
+    std::vector<std::span<const std::uint8_t>> tracks;
     // The file ended before its tracks did: a chunk claims more bytes than
     // the file has, or fewer track chunks came than the header announces.
-    // The merged events then have no end of track after them.
     bool cutShort = false;
     // For a file cut short, how many bytes of track are missing: what the cut
     // chunk still claimed, and for each missing track the average size of
-    // those read. The walk's progress counts them as not yet read.
+    // those read. A walk's progress counts them as not yet read.
     std::int64_t missingBytes = 0;
 };
 
 // True for a format-1 header announcing two or more tracks.
 bool ShouldMerge(std::span<const std::uint8_t> file);
 
-// Needs at least midi::kTrackStart bytes of file. Over-long fields met while
-// decoding go to warnings.
+// Needs at least midi::kTrackStart bytes of file. A chunk that claims more
+// bytes than the file has is taken as far as the file goes.
+TrackChunks FindTrackChunks(std::span<const std::uint8_t> file);
+
+// Receives the events of the merged track in order, each as a format-0 track
+// holds it: its delta time from the event before, its status byte always
+// written. track holds the bytes that a body's offset points into.
+class MergedEventSink {
+public:
+    virtual ~MergedEventSink() = default;
+    virtual void Event(const MidiEvent& event, std::span<const std::uint8_t> track) = 0;
+};
+
+// Merges the chunks' events in time order (ties keep track order, then order
+// within the track) into sink; an end of track follows unless the file was
+// cut short. Over-long fields met in the chunks go to warnings.
+void MergeEvents(const TrackChunks& chunks, WarningList& warnings, MergedEventSink& sink);
+
+// The bytes a merged event takes in the merged track, its delta time included.
+std::size_t MergedSize(const MidiEvent& event);
+
+struct MergedTrack {
+    // The file's first 22 bytes (header and first chunk header) followed by the
+    // merged events, so the events start at offset 22 as in a format-0 file.
+    std::vector<std::uint8_t> bytes;
+    int trackCount = 0;  // MTrk chunks merged
+    bool cutShort = false;
+    std::int64_t missingBytes = 0;
+};
+
+// The merged track written out.
 MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings);
 
 }  // namespace tonvell

@@ -2,6 +2,7 @@
 // The problems a conversion meets and goes on after: each has one exact text,
 // shown to the user once per conversion however often it occurs.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -14,6 +15,7 @@ enum class Warning {
     FieldTooLong,      // a meta or system-exclusive length of more than four bytes
     StackFull,         // the muted-note stack reached its limit
 };
+inline constexpr std::size_t kWarningKinds = 3;
 
 // The last line of the event log of a file that ends inside an event or
 // before its tracks do; the command line warns with it too.
@@ -32,14 +34,19 @@ struct WarningCount {
 // met, with how often it occurred.
 class WarningList {
 public:
-    void Add(Warning warning) {
+    void Add(Warning warning, std::int64_t times = 1) {
         for (WarningCount& seen : counts_) {
             if (seen.warning == warning) {
-                ++seen.count;
+                seen.count += times;
                 return;
             }
         }
-        counts_.push_back({warning, 1});
+        counts_.push_back({warning, times});
+    }
+    // Adds another list's warnings after these.
+    void Add(const WarningList& more) {
+        for (const WarningCount& met : more.counts_)
+            Add(met.warning, met.count);
     }
     const std::vector<WarningCount>& Counts() const { return counts_; }
     std::vector<WarningCount> Take() { return std::move(counts_); }

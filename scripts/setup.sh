@@ -21,7 +21,7 @@ PACKAGES=(
 TEST_PACKAGES=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick libx11-dev
   midicsv abcmidi python3
   socat sox
   dpkg-dev file desktop-file-utils appstream man-db bash-completion

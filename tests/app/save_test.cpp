@@ -32,6 +32,7 @@ using tonvell::test::ReadFile;
 using tonvell::test::ReadOnlyFolder;
 using tonvell::test::ScriptedSaveDialog;
 using tonvell::test::ShownBox;
+using tonvell::test::WhenModal;
 using tonvell::test::WriteFile;
 
 namespace {
@@ -56,28 +57,6 @@ const QByteArray kZumBytes("\x80\x51\xF0\x83\x51\x80\x00", 7);
 QByteArray TxtBytes() {
     return QByteArray("// ") + QByteArray("\xEF\xE5\xF1\xED\xFF") +
            QByteArray(".mid\r\n//7 ;size in bytes\r\n0x80,0x51,0xF0,0x83,0x51,0x80,0x00,");
-}
-
-// Runs action on the modal dialog of type T once it is up; gives up after
-// five seconds, so a test never waits for ever.
-template <class T>
-void WhenModal(std::function<void(T*)> action) {
-    auto* timer = new QTimer;
-    auto deadline = std::make_shared<QDeadlineTimer>(5000);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, deadline, action] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            action(dialog);
-        } else if (deadline->hasExpired()) {
-            timer->stop();
-            timer->deleteLater();
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-            }
-        }
-    });
-    timer->start(20);
 }
 
 // Replaces the soft file-size limit for one scope; writes past it fail with

@@ -1,10 +1,15 @@
 #pragma once
 // Stand-ins for the window's modal parts and small MIDI fixtures.
 
+#include <QApplication>
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/message_boxes.h"
@@ -100,6 +105,28 @@ private:
     bool mounted_ = false;
     bool ready_ = false;
 };
+
+// Runs action on the modal dialog of type T once it is up; gives up after
+// five seconds, so a test never waits for ever.
+template <class T>
+void WhenModal(std::function<void(T*)> action) {
+    auto* timer = new QTimer;
+    auto deadline = std::make_shared<QDeadlineTimer>(5000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, deadline, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            action(dialog);
+        } else if (deadline->hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
+        }
+    });
+    timer->start(20);
+}
 
 void WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);

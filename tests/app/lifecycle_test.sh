@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Runs the real window program on a virtual X server in a fresh folder and ends
+# it the ways a user's system does: the window's close button (a window
+# manager's close request), then SIGTERM, SIGINT and SIGHUP. Each time the
+# program must exit with status 0 and leave the six keys in Cfg.ini of the
+# folder it was started in, with the rest of an existing file kept.
+#   lifecycle_test.sh PROGRAM WM_CLOSE
+set -euo pipefail
+
+readonly kTitle="MIDI-to-ZUM converter"
+
+if [[ "${1:-}" != --inside ]]; then
+  for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIP: $tool is not installed"
+      exit 77
+    fi
+  done
+  # Xvfb picks a free display itself (-displayfd), so X tests running side by
+  # side never race for the same display number, as xvfb-run -a can.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 1 100); do
+    [[ -s "$display_file" ]] && break
+    sleep 0.1
+  done
+  display=$(head -n1 "$display_file")
+  rm -f "$display_file"
+  rc=0
+  if [[ -n "$display" ]]; then
+    DISPLAY=":$display" timeout 120 bash "$0" --inside "$(realpath "$1")" "$(realpath "$2")" ||
+      rc=$?
+  else
+    echo "FAIL: Xvfb did not start"
+    rc=1
+  fi
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  exit "$rc"
+fi
+
+program=$2
+wm_close=$3
+work=$(mktemp -d)
+work=$(realpath "$work")
+pid=
+cleanup() {
+  if [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid"
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir "$work/sub"
+cd "$work"
+unset QT_QPA_PLATFORM
+
+status=0
+fail() {
+  echo "FAIL: $*"
+  status=1
+}
+
+# Starts the program in the work folder and sets id to its window. Signals
+# that a script's background jobs would ignore are handed on as a terminal's
+# program receives them.
+start() {
+  env --default-signal=INT,TERM,HUP "$program" >"$work/program.log" 2>&1 &
+  pid=$!
+  id=
+  for _ in $(seq 1 150); do
+    id=$(xdotool search --name "^${kTitle}\$" 2>/dev/null | head -n1 || true)
+    [[ -n "$id" ]] && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  cat "$work/program.log"
+  fail "no window"
+  exit 1
+}
+
+# Waits for the program to end; checks its status and that Cfg.ini holds the
+# bytes of the file expected.
+finish() {
+  local how=$1 expected=$2 rc=0
+  wait "$pid" || rc=$?
+  pid=
+  if [[ $rc -ne 0 ]]; then
+    fail "$how: exit status $rc"
+    cat "$work/program.log"
+  fi
+  if cmp -s "$expected" Cfg.ini; then
+    echo "ok: $how wrote the six keys"
+  else
+    fail "$how: Cfg.ini is"
+    cat -A Cfg.ini
+  fi
+}
+
+# First run: no file; the close button.
+start
+"$wm_close" "$id"
+printf '[Startup]\nExeDirectory=%s\nDataDirectory=%s\nExtIndex=1\nSoundDevice=0\nSoundDeviceName=none\nSoundDeviceTembre=73 Flute\n' \
+  "$work" "$work" >"$work/sub/expected"
+finish "close button" "$work/sub/expected"
+
+# A file from Windows (CR LF, a comment and another section), then a signal.
+for signal in TERM INT HUP; do
+  printf '; comment\r\n[Other]\r\nKey=Value\r\n\r\n[Startup]\r\nDataDirectory=sub\r\nExtIndex=3\r\n' >Cfg.ini
+  start
+  kill "-$signal" "$pid"
+  printf '; comment\r\n[Other]\r\nKey=Value\r\n\r\n[Startup]\r\nDataDirectory=%s/sub\r\nExtIndex=3\r\nExeDirectory=%s\r\nSoundDevice=0\r\nSoundDeviceName=none\r\nSoundDeviceTembre=73 Flute\r\n' \
+    "$work" "$work" >"$work/sub/expected"
+  finish "SIG$signal" "$work/sub/expected"
+done
+exit $status
