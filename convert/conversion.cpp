@@ -154,11 +154,10 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
             voices.Reset();
             const WalkStages stages{log, listing, voices, warnings};
             const WalkOutcome walk =
-                ShouldMerge(file)
-                    ? WalkMergedTracks(file, stages, mergeWarnings)
-                    : WalkTrack(
-                          {file, static_cast<std::int64_t>(midi::kTrackStart) + header.trackLength},
-                          stages);
+                ShouldMerge(file) ? WalkMergedTracks(file, stages, mergeWarnings)
+                                  : WalkTrack({file, static_cast<std::int64_t>(midi::kTrackStart) +
+                                                         header.UnsignedTrackLength()},
+                                              stages);
             result.progressLine = walk.progressLine;
             result.cutShort = walk.cutShort;
         }

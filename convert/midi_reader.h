@@ -18,6 +18,9 @@ namespace tonvell {
 struct MidiHeader {
     std::uint16_t ticksPerQuarter = 0;
     std::int32_t trackLength = 0;
+    // The length field as the file states it: one of FFFFFFFF claims more
+    // bytes than any file has, so the walk ends at the file's end, cut short.
+    std::int64_t UnsignedTrackLength() const { return static_cast<std::uint32_t>(trackLength); }
 };
 
 // Adds the seven header lines to the log; file must hold at least

@@ -299,14 +299,19 @@ TEST(ReaderHeader, TrackLengthBoundsTheWalk) {
     EXPECT_EQ(r.progressLine, Progress(85));
 }
 
-TEST(ReaderHeader, NegativeTrackLengthWalksNothing) {
+TEST(ReaderHeader, TrackLengthFFFFFFFFReadsToTheFileEndAndCutsShort) {
+    // The length field claims more bytes than the file has: what is there is
+    // walked, then the file ends inside the track as any file cut short.
     const Bytes file =
-        Cat({midi_test::Header(0, 1, 96), midi_test::Chunk("MTrk", EndOfTrack(), 0xFFFFFFFF)});
+        Cat({midi_test::Header(0, 1, 96),
+             midi_test::Chunk("MTrk", Cat({Ev(0, {0x90, 0x3C, 0x40}), EndOfTrack()}), 0xFFFFFFFF)});
     const auto r = tonvell::ConvertBytes(file, "t.mid");
     EXPECT_EQ(r.eventLog.at(7), "-1 (длина трека)");
-    EXPECT_TRUE(EventLines(r).empty());
-    EXPECT_THAT(DataLines(r), ::testing::IsEmpty());
-    EXPECT_FALSE(r.cutShort);
+    EXPECT_EQ(EventLines(r).size(), 3U);
+    EXPECT_EQ(r.eventLog.back(), tonvell::kUnexpectedEnd);
+    EXPECT_NE(r.progressLine, Progress(100));
+    EXPECT_THAT(DataLines(r), ::testing::Not(::testing::IsEmpty()));
+    EXPECT_TRUE(r.cutShort);
 }
 
 // --- What reaches the listing ---------------------------------------------------
