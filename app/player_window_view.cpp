@@ -4,7 +4,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "convert/cp1251.h"
 
@@ -17,6 +18,35 @@ std::string ToCp1251(const QString& text) {
 }
 
 }  // namespace
+
+PlayerWindowView::PlayerWindowView(PlayerControlsOfWindow controls) : c_(std::move(controls)) {
+    QObject::connect(c_.listing->document(), &QTextDocument::contentsChanged, &changes_,
+                     [this] { listing_.stale = true; });
+}
+
+const PlayerWindowView::ListingText& PlayerWindowView::Listing() const {
+    if (listing_.stale) {
+        listing_.text = c_.listing->toPlainText();
+        listing_.lineStarts.assign(1, 0);
+        for (qsizetype at = 0; (at = listing_.text.indexOf(u'\n', at)) >= 0;) {
+            listing_.lineStarts.push_back(++at);
+        }
+        listing_.stale = false;
+    }
+    return listing_;
+}
+
+QString PlayerWindowView::LineOfListing(int index) const {
+    const ListingText& listing = Listing();
+    if (index < 0 || static_cast<std::size_t>(index) >= listing.lineStarts.size()) {
+        return {};
+    }
+    const auto line = static_cast<std::size_t>(index);
+    const qsizetype start = listing.lineStarts[line];
+    const qsizetype end = line + 1 < listing.lineStarts.size() ? listing.lineStarts[line + 1] - 1
+                                                               : listing.text.size();
+    return listing.text.mid(start, end - start);
+}
 
 int SelectedIndex(const QComboBox* box) {
     const int index = box->currentIndex();
@@ -52,26 +82,30 @@ void PlayerWindowView::SetInstrumentEnabled(bool enabled) {
 }
 
 int PlayerWindowView::LineCount() const {
-    const QTextDocument* document = c_.listing->document();
-    const int blocks = document->blockCount();
-    return document->lastBlock().length() <= 1 ? blocks - 1 : blocks;
+    // A last line left empty by a closing line break is no line.
+    const ListingText& listing = Listing();
+    const auto lines = static_cast<int>(listing.lineStarts.size());
+    return listing.lineStarts.back() == listing.text.size() ? lines - 1 : lines;
 }
 
 std::string PlayerWindowView::Line(int index) const {
-    const QTextBlock block = c_.listing->document()->findBlockByNumber(index);
-    return block.isValid() ? ToCp1251(block.text()) : std::string();
+    return ToCp1251(LineOfListing(index));
 }
 
 int PlayerWindowView::CaretPosition() const {
-    const int caret = c_.listing->textCursor().selectionStart();
-    const QTextBlock caretBlock = c_.listing->document()->findBlock(caret);
+    const ListingText& listing = Listing();
+    const qsizetype caret = c_.listing->textCursor().selectionStart();
+    const auto caretLine = static_cast<int>(
+        std::upper_bound(listing.lineStarts.begin(), listing.lineStarts.end(), caret) -
+        listing.lineStarts.begin() - 1);
     int position = 0;
-    for (QTextBlock block = c_.listing->document()->begin(); block.isValid() && block != caretBlock;
-         block = block.next()) {
-        position += static_cast<int>(ToCp1251(block.text()).size()) + 2;
+    for (int line = 0; line < caretLine; ++line) {
+        position += static_cast<int>(Line(line).size()) + 2;
     }
-    return position +
-           static_cast<int>(ToCp1251(caretBlock.text().left(caret - caretBlock.position())).size());
+    const QString before =
+        listing.text.mid(listing.lineStarts[static_cast<std::size_t>(caretLine)],
+                         caret - listing.lineStarts[static_cast<std::size_t>(caretLine)]);
+    return position + static_cast<int>(ToCp1251(before).size());
 }
 
 void PlayerWindowView::SetLineLabel(const std::string& text) {

@@ -4,8 +4,10 @@
 // the two lists. The listing crosses as Windows-1251, one byte a character,
 // as it is saved; everything else as UTF-8.
 
+#include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "playback/player_view.h"
 
@@ -28,7 +30,7 @@ struct PlayerControlsOfWindow {
 
 class PlayerWindowView final : public playback::PortView, public playback::PlayerView {
 public:
-    explicit PlayerWindowView(PlayerControlsOfWindow controls) : c_(std::move(controls)) {}
+    explicit PlayerWindowView(PlayerControlsOfWindow controls);
 
     int OutputCount() const override;
     std::string OutputItem(int index) const override;
@@ -47,7 +49,20 @@ public:
     void ShowMessage(const std::string& text) override;
 
 private:
+    // The listing's lines, read from its text once after each change: a
+    // block of the box holds many lines, and the player asks for one line
+    // at every tick.
+    struct ListingText {
+        QString text;
+        std::vector<qsizetype> lineStarts;
+        bool stale = true;
+    };
+    const ListingText& Listing() const;
+    QString LineOfListing(int index) const;
+
     PlayerControlsOfWindow c_;
+    mutable ListingText listing_;
+    QObject changes_;  // ends the watch on the listing with this view
 };
 
 // The item chosen in an editable list, -1 once the user typed another text.

@@ -1,22 +1,12 @@
 #include "app/text_box_fill.h"
 
-#include <QPlainTextEdit>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <cstdlib>  // defines __GLIBC__ on the GNU C library
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
 namespace tonvell::app {
-
-void FillPlainText(QPlainTextEdit* box, const QString& text) {
-    QTextDocument* document = box->document();
-    // Clears the undo history as it goes.
-    document->setPlainText(text);
-    box->setTextCursor(QTextCursor(document));
-    document->setModified(false);
-}
 
 void KeepFreedMemory() {
 #if defined(__GLIBC__)

@@ -23,9 +23,9 @@
 #include "app/app_support.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
+#include "app/listing_box.h"
 #include "app/listing_guard.h"
 #include "app/player_window_view.h"
-#include "app/text_box_fill.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
 #include "playback/listing_player.h"
@@ -85,8 +85,9 @@ void MakeFlat(QPlainTextEdit* memo) {
     memo->document()->setDocumentMargin(1);
 }
 
-QPlainTextEdit* MakeMemo(QWidget* parent, const QString& text) {
-    auto* memo = new QPlainTextEdit(parent);
+template <class Box = QPlainTextEdit>
+Box* MakeMemo(QWidget* parent, const QString& text) {
+    auto* memo = new Box(parent);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setTabChangesFocus(true);
     memo->document()->setDocumentMargin(2);
@@ -204,7 +205,7 @@ void TForm1::BuildControls() {
     Memo3 = Place(MakeMemo(GroupBox1, QStringLiteral("Нет данных\n\n")), 8, 16, 153, 41);
     Memo3->setReadOnly(true);
     MakeFlat(Memo3);
-    Memo2 = Place(MakeMemo(this, QString()), 656, 72, 153, 249);
+    Memo2 = Place(MakeMemo<tonvell::app::ListingBox>(this, QString()), 656, 72, 153, 249);
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     {
@@ -499,7 +500,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') +
                         FromUtf8(result.progressLine.value_or(std::string())));
     Memo1->SetLines(result.eventLog);
-    tonvell::app::FillPlainText(Memo2, FromUtf8(tonvell::JoinLines(result.listing)));
+    Memo2->Fill(FromUtf8(tonvell::JoinLines(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
     tonvell::app::MarkListingUnedited(*Memo2);
     // Each warning once, however often it occurred: a damaged file can hold

@@ -11,6 +11,7 @@
 #include "app/browser_widgets.h"
 #include "app/channel_map.h"
 #include "app/event_log_view.h"
+#include "app/listing_box.h"
 #include "app/message_boxes.h"
 #include "app/save_dialog.h"
 #include "app/settings.h"
@@ -61,7 +62,7 @@ public:
     QPushButton* Button2 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QPlainTextEdit* Memo3 = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;
+    tonvell::app::ListingBox* Memo2 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button3 = nullptr;
 

@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/listing_box.h"
 #include "app/message_boxes.h"
 #include "app/text_box_fill.h"
 #include "app/tform1.h"
@@ -153,7 +154,7 @@ void BM_FillEventLog(benchmark::State& state) {
 // The listing's share: its text into Memo2.
 void BM_FillListing(benchmark::State& state) {
     for (auto _ : state) {
-        tonvell::app::FillPlainText(bench->form->Memo2, bench->listing);
+        bench->form->Memo2->Fill(bench->listing);
         QCoreApplication::processEvents();
     }
 }

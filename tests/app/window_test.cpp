@@ -17,7 +17,6 @@
 #include <QScrollBar>
 #include <QStyleOption>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -40,12 +39,10 @@ const QString kSongListing = QStringLiteral(
     "; \n; %1\n; \nDWL 8 ;size in bytes\n; \nDB 0Eh, 87h\nDB 51h, E0h\nDB 9Fh ;delay\n"
     "DB 51h, 80h\nDB 00h ;end of block\n");
 
+// The box's lines as the user sees them (a block of the listing box holds
+// many lines).
 QStringList Lines(const QPlainTextEdit* memo) {
-    QStringList lines;
-    for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next()) {
-        lines << b.text();
-    }
-    return lines;
+    return memo->toPlainText().split(QLatin1Char('\n'));
 }
 
 QStringList Lines(const tonvell::app::EventLogView* view) {
