@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/cp1251.h"
+#include "output/file_replace.h"
 
 namespace tonvell::app {
 
@@ -329,6 +330,17 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     bytes_ += lineBreak;
     bytes_ += keyLine;
     return true;
+}
+
+bool ReplaceFileDurably(const std::string& path, std::string_view bytes) {
+    // A folder, device or pipe in the settings file's place is left alone:
+    // writing settings into a device would help nobody.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return false;
+    }
+    return !path.empty() && WriteFileReplacing(path, bytes) == WriteOutcome::Written;
 }
 
 }  // namespace tonvell::app

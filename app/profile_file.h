@@ -59,8 +59,9 @@ private:
 // Replaces the file at path with bytes so that a failure at any point leaves
 // the old file whole: the bytes go to a new file beside it, are flushed to the
 // disk, and the new file is renamed over the old one. A link is followed and
-// stays a link; the old file's permissions are kept. Returns false when the
-// file could not be replaced; nothing is left behind then.
+// stays a link; the old file's permissions and owner are kept. Anything but a
+// plain file in its place is left alone. Returns false when the file could
+// not be replaced; nothing is left behind then.
 bool ReplaceFileDurably(const std::string& path, std::string_view bytes);
 
 }  // namespace tonvell::app
