@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -17,15 +17,6 @@ namespace {
 
 // The largest delta a four-byte variable-length quantity holds.
 constexpr std::int64_t kMaxDelta = 0x0FFFFFFF;
-
-std::size_t VarLenSize(std::uint32_t value) {
-    std::size_t size = 1;
-    while (value >= 0x80) {
-        value >>= 7;
-        ++size;
-    }
-    return size;
-}
 
 void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
     std::uint8_t groups[5];
@@ -64,30 +55,25 @@ class Merger {
 public:
     Merger(const TrackChunks& chunks, MergedEventSink& sink) : sink_(sink) {
         tracks_.resize(chunks.tracks.size());
+        leaves_ = std::bit_ceil(std::max<std::size_t>(tracks_.size(), 1));
+        tree_.assign(2 * leaves_, kEnded);
         for (std::size_t t = 0; t < tracks_.size(); ++t) {
             tracks_[t].bytes = chunks.tracks[t];
-            if (Advance(t))
-                Push(t);
+            tree_[leaves_ + t] = Advance(t) ? Key(t) : kEnded;
         }
+        for (std::size_t node = leaves_ - 1; node >= 1; --node)
+            tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
     }
 
     void Run(bool cutShort, WarningList& warnings) {
         std::int64_t last = 0;
-        while (!heap_.empty()) {
-            std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
-            const auto t = static_cast<std::size_t>(heap_.back() & kTrackMask);
-            heap_.pop_back();
-            // The same track goes on while its next event comes first.
-            for (bool more = true; more;) {
-                TrackCursor& cursor = tracks_[t];
-                Hand(cursor, cursor.time - last);
-                last = cursor.time;
-                more = Advance(t);
-                if (more && !heap_.empty() && !Precedes(t, heap_.front())) {
-                    Push(t);
-                    more = false;
-                }
-            }
+        // The tree's root holds the earliest next event of all tracks.
+        for (std::uint64_t key = tree_[1]; key != kEnded; key = tree_[1]) {
+            const auto t = static_cast<std::size_t>(key & kTrackMask);
+            TrackCursor& cursor = tracks_[t];
+            Hand(cursor, cursor.time - last);
+            last = cursor.time;
+            Replace(t, Advance(t) ? Key(t) : kEnded);
         }
         if (!cutShort)
             sink_.Event(Meta(0, midi::kMetaEndOfTrack), {});
@@ -95,22 +81,30 @@ public:
     }
 
 private:
-    // A heap entry: the time of a track's next event above its track's
+    // A key: the time of a track's next event above its track's
     // index, so that one comparison orders by time and then by track. Times
     // stay below 2^47: at most 2^17 events of at most 2^28 ticks each.
     static constexpr int kTrackBits = 16;
     static constexpr std::uint64_t kTrackMask = (std::uint64_t{1} << kTrackBits) - 1;
+    static constexpr std::uint64_t kEnded = ~std::uint64_t{0};  // above every key
 
     std::uint64_t Key(std::size_t t) const {
         return (static_cast<std::uint64_t>(tracks_[t].time) << kTrackBits) | t;
     }
 
-    // The heap's top (a min-heap) is the earliest event, the first track's on ties.
-    bool Precedes(std::size_t t, std::uint64_t other) const { return Key(t) < other; }
-
-    void Push(std::size_t t) {
-        heap_.push_back(Key(t));
-        std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+    // Sets track t's key and recomputes the minimum of each subtree on the
+    // way to the root: one comparison a level, taken without a branch, since
+    // which track comes next cannot be predicted. Keys are unique (each holds
+    // its track), so ties between tracks go to the lower track.
+    void Replace(std::size_t t, std::uint64_t key) {
+        std::uint64_t* const tree = tree_.data();
+        std::size_t node = leaves_ + t;
+        tree[node] = key;
+        for (; node > 1; node /= 2) {
+            const std::uint64_t sibling = tree[node ^ 1];
+            key = sibling < key ? sibling : key;
+            tree[node / 2] = key;
+        }
     }
 
     static MidiEvent Meta(std::uint32_t delta, std::uint8_t type) {
@@ -194,7 +188,11 @@ private:
 
     MergedEventSink& sink_;
     std::vector<TrackCursor> tracks_;
-    std::vector<std::uint64_t> heap_;
+    // A tournament tree over the tracks: leaf leaves_ + t holds track t's
+    // key (kEnded once it has ended), each inner node the smaller of its two
+    // children's.
+    std::size_t leaves_ = 1;
+    std::vector<std::uint64_t> tree_;
     std::array<FirstMet, kWarningKinds> met_{};
 };
 
@@ -286,25 +284,6 @@ TrackChunks FindTrackChunks(std::span<const std::uint8_t> file) {
 
 void MergeEvents(const TrackChunks& chunks, WarningList& warnings, MergedEventSink& sink) {
     Merger(chunks, sink).Run(chunks.cutShort, warnings);
-}
-
-std::size_t MergedSize(const MidiEvent& e) {
-    const std::size_t delta = VarLenSize(e.delta);
-    switch (e.kind) {
-        case EventKind::Tempo:
-            return delta + 6;
-        case EventKind::Meta:
-            return delta + 2 + VarLenSize(e.length) + e.length;
-        case EventKind::SysEx:
-            return delta + 1 + VarLenSize(e.length) + e.length;
-        case EventKind::TwoData:
-            return delta + 3;
-        case EventKind::OneData:
-            return delta + 2;
-        case EventKind::NoBytes:
-            break;
-    }
-    return delta;
 }
 
 MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings) {

@@ -44,8 +44,36 @@ public:
 // cut short. Over-long fields met in the chunks go to warnings.
 void MergeEvents(const TrackChunks& chunks, WarningList& warnings, MergedEventSink& sink);
 
+// The bytes a variable-length quantity of value takes.
+constexpr std::size_t VarLenSize(std::uint32_t value) {
+    std::size_t size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
+
 // The bytes a merged event takes in the merged track, its delta time included.
-std::size_t MergedSize(const MidiEvent& event);
+// Inline: the walk asks for it at every event.
+inline std::size_t MergedSize(const MidiEvent& e) {
+    const std::size_t delta = VarLenSize(e.delta);
+    switch (e.kind) {
+        case EventKind::Tempo:
+            return delta + 6;
+        case EventKind::Meta:
+            return delta + 2 + VarLenSize(e.length) + e.length;
+        case EventKind::SysEx:
+            return delta + 1 + VarLenSize(e.length) + e.length;
+        case EventKind::TwoData:
+            return delta + 3;
+        case EventKind::OneData:
+            return delta + 2;
+        case EventKind::NoBytes:
+            break;
+    }
+    return delta;
+}
 
 struct MergedTrack {
     // The file's first 22 bytes (header and first chunk header) followed by the

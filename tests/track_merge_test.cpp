@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ using midi_test::EndOfTrack;
 using midi_test::Ev;
 using midi_test::Format1;
 using midi_test::Header;
+using midi_test::VarLen;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
@@ -167,6 +169,45 @@ TEST(MergeBytes, EveryEventWithItsStatusShortestLengthsAndTempoLengthThree) {
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 22, merged.bytes.begin()));
     EXPECT_EQ(merged.trackCount, 2);
 }
+
+// Many tracks with events on shared ticks, against a plain stable sort by
+// time (ties in track order, then in order within the track). The counts
+// include one track more and one less than powers of two.
+class MergeManyTracks : public ::testing::TestWithParam<int> {};
+
+TEST_P(MergeManyTracks, SameOrderAsAStableSortByTime) {
+    struct Placed {
+        std::uint32_t time;
+        Bytes event;  // status and data
+    };
+    std::vector<Bytes> tracks;
+    std::vector<Placed> all;
+    for (int t = 0; t < GetParam(); ++t) {
+        Bytes track;
+        std::uint32_t time = 0;
+        for (int i = 0; i < 6; ++i) {
+            const std::uint32_t delta = static_cast<std::uint32_t>((t * 7 + i * 3) % 5);  // ties
+            time += delta;
+            const Bytes event = {static_cast<std::uint8_t>(0xC0 | (t % 16)),
+                                 static_cast<std::uint8_t>((t + i) % 128)};
+            track = Cat({track, VarLen(delta), event});
+            all.push_back({time, event});
+        }
+        tracks.push_back(Cat({track, EndOfTrack()}));
+    }
+    std::stable_sort(all.begin(), all.end(),
+                     [](const Placed& a, const Placed& b) { return a.time < b.time; });
+    Bytes expected;
+    std::uint32_t last = 0;
+    for (const Placed& p : all) {
+        expected = Cat({expected, VarLen(p.time - last), p.event});
+        last = p.time;
+    }
+    expected = Cat({expected, EndOfTrack()});
+    EXPECT_EQ(MergedEvents(Format1(96, tracks)), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(TrackCounts, MergeManyTracks, ::testing::Values(3, 7, 8, 9, 31, 33, 100));
 
 TEST(MergeBytes, GapsBeyondOneDeltaFieldKeepTheirTime) {
     // Three dropped events of 268435455 ticks each, then a note: 805306365
