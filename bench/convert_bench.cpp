@@ -13,9 +13,14 @@ const tonvell::bench::BenchMidi& File() {
     return midi;
 }
 
-// Converts the benchmark file over and over with the given options.
-void ConvertRepeatedly(benchmark::State& state, const tonvell::ConvertOptions& options) {
-    const auto& midi = File();
+const tonvell::bench::BenchMidi& Format1File() {
+    static const auto midi = tonvell::bench::MakeBenchMidiFormat1();
+    return midi;
+}
+
+// Converts a benchmark file over and over with the given options.
+void ConvertRepeatedly(benchmark::State& state, const tonvell::ConvertOptions& options,
+                       const tonvell::bench::BenchMidi& midi = File()) {
     for (auto _ : state) {
         auto result = tonvell::ConvertBytes(midi.bytes, "bench.mid", options);
         benchmark::DoNotOptimize(result);
@@ -40,15 +45,16 @@ BENCHMARK(BM_ConvertBytesWithoutLog)->Unit(benchmark::kMillisecond);
 
 // One text as tonvell-cli converts it and writes it out: handed over in
 // pieces, the other text skipped.
-void ConvertStreamed(benchmark::State& state, bool log) {
+void ConvertStreamed(benchmark::State& state, bool log,
+                     const tonvell::bench::BenchMidi& midi = File()) {
     std::size_t handed = 0;
     TextDelivery stream =
         TextDelivery::Stream([&](std::string_view piece) { handed += piece.size(); },
                              log ? tonvell::LineBreak::Lf : tonvell::LineBreak::CrLf);
     if (log) {
-        ConvertRepeatedly(state, {.eventLog = stream, .listing = TextDelivery::Skip()});
+        ConvertRepeatedly(state, {.eventLog = stream, .listing = TextDelivery::Skip()}, midi);
     } else {
-        ConvertRepeatedly(state, {.eventLog = TextDelivery::Skip(), .listing = stream});
+        ConvertRepeatedly(state, {.eventLog = TextDelivery::Skip(), .listing = stream}, midi);
     }
     benchmark::DoNotOptimize(handed);
 }
@@ -64,6 +70,12 @@ void BM_ConvertBytesLogStreamed(benchmark::State& state) {
     ConvertStreamed(state, true);
 }
 BENCHMARK(BM_ConvertBytesLogStreamed)->Unit(benchmark::kMillisecond);
+
+// The listing of the format-1 file, its seventeen tracks merged as they are read.
+void BM_ConvertBytesStreamedFormat1(benchmark::State& state) {
+    ConvertStreamed(state, false, Format1File());
+}
+BENCHMARK(BM_ConvertBytesStreamedFormat1)->Unit(benchmark::kMillisecond);
 
 void BM_ListingRenderer(benchmark::State& state) {
     const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid");

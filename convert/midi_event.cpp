@@ -76,22 +76,17 @@ bool TakeBody(std::span<const std::uint8_t> bytes, std::size_t& pos, MidiEvent& 
 
 }  // namespace
 
-std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::size_t pos,
-                                    std::uint8_t statusInForce) {
-    // Built in place in the returned optional: every path returns this one
-    // object, so it is not copied out field by field.
-    std::optional<MidiEvent> parsed(std::in_place);
-    MidiEvent& event = *parsed;
+bool DecodeEvent(std::span<const std::uint8_t> bytes, std::size_t pos, std::uint8_t statusInForce,
+                 MidiEvent& event) {
+    event = MidiEvent{};
     std::optional<std::uint32_t> delta;
     if (pos < bytes.size() && bytes[pos] < 0x80) {
         delta = bytes[pos++];  // the common one-byte delta time, without the call
     } else {
         delta = ReadVarLen(bytes, pos, event.deltaTooLong);
     }
-    if (!delta || pos >= bytes.size()) {
-        parsed.reset();
-        return parsed;
-    }
+    if (!delta || pos >= bytes.size())
+        return false;
     event.delta = *delta;
     // A byte with bit 7 set is a new status; anything else is the first data
     // byte under the status already in force.
@@ -127,12 +122,10 @@ std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::si
         case EventKind::NoBytes:
             break;
     }
-    if (!complete) {
-        parsed.reset();
-        return parsed;
-    }
+    if (!complete)
+        return false;
     event.next = pos;
-    return parsed;
+    return true;
 }
 
 }  // namespace tonvell

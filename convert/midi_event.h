@@ -59,9 +59,20 @@ struct MidiEvent {
 std::optional<std::uint32_t> ReadVarLen(std::span<const std::uint8_t> bytes, std::size_t& pos,
                                         bool& tooLong);
 
-// Decodes the event at pos with the given status in force (running status).
-// Returns nothing when any of its bytes lies at or beyond bytes.size().
-std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::size_t pos,
-                                    std::uint8_t statusInForce);
+// Decodes the event at pos with the given status in force (running status)
+// into event, every field of it written. Returns false when any of its bytes
+// lies at or beyond bytes.size(); event then holds nothing of use.
+bool DecodeEvent(std::span<const std::uint8_t> bytes, std::size_t pos, std::uint8_t statusInForce,
+                 MidiEvent& event);
+
+// DecodeEvent into a new event; nothing when it returns false.
+inline std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, std::size_t pos,
+                                           std::uint8_t statusInForce) {
+    // Built in place in the returned optional, so it is not copied out.
+    std::optional<MidiEvent> parsed(std::in_place);
+    if (!DecodeEvent(bytes, pos, statusInForce, *parsed))
+        parsed.reset();
+    return parsed;
+}
 
 }  // namespace tonvell

@@ -71,9 +71,15 @@ public:
         for (std::uint64_t key = tree_[1]; key != kEnded; key = tree_[1]) {
             const auto t = static_cast<std::size_t>(key & kTrackMask);
             TrackCursor& cursor = tracks_[t];
-            Hand(cursor, cursor.time - last);
-            last = cursor.time;
+            // The track moves on to its next event and the tree finds the
+            // next track before this event is handed on: the sink's work
+            // then overlaps the decoding and the tree's, which the next
+            // round waits for.
+            MidiEvent event = cursor.next;
+            const std::int64_t time = cursor.time;
             Replace(t, Advance(t) ? Key(t) : kEnded);
+            Hand(event, time - last, cursor.bytes);
+            last = time;
         }
         if (!cutShort)
             sink_.Event(Meta(0, midi::kMetaEndOfTrack), {});
@@ -116,8 +122,8 @@ private:
         return event;
     }
 
-    // Hands on the cursor's event with its delta in the merged track.
-    void Hand(TrackCursor& cursor, std::int64_t delta) {
+    // Hands on a track's event with its delta in the merged track.
+    void Hand(MidiEvent& event, std::int64_t delta, std::span<const std::uint8_t> track) {
         // Gaps longer than a delta field holds (only possible when dropped
         // events add up) are bridged by empty sequencer-specific meta events,
         // so the merged track keeps the exact times.
@@ -125,12 +131,11 @@ private:
             sink_.Event(Meta(static_cast<std::uint32_t>(kMaxDelta), 0x7F), {});
             delta -= kMaxDelta;
         }
-        MidiEvent& event = cursor.next;
         event.delta = static_cast<std::uint32_t>(delta);
         // Its fields are written in full in the merged track.
         event.deltaTooLong = false;
         event.lengthTooLong = false;
-        sink_.Event(event, cursor.bytes);
+        sink_.Event(event, track);
     }
 
     // Decodes track t's next event that the merge hands on; false at its end
@@ -139,25 +144,28 @@ private:
         TrackCursor& c = tracks_[t];
         while (c.pos < c.bytes.size()) {
             const std::size_t at = c.pos;
-            auto event = ParseEvent(c.bytes, c.pos, c.status);
-            if (!event)
+            // Decoded where it waits: a copy of a freshly decoded event
+            // would stall on reading back what was just written byte by byte.
+            MidiEvent& event = c.next;
+            if (!DecodeEvent(c.bytes, c.pos, c.status, event))
                 return false;
-            if (event->deltaTooLong)
+            if (event.deltaTooLong)
                 Met(Warning::TimeFieldTooLong, t, at);
-            if (event->lengthTooLong)
+            if (event.lengthTooLong)
                 Met(Warning::FieldTooLong, t, at);
-            c.time += event->delta;
-            c.status = event->status;
-            c.pos = event->next;
+            c.time += event.delta;
+            c.status = event.status;
+            c.pos = event.next;
             // An event of no bytes still moves the time of what follows; one
-            // end of track is written after all events.
+            // end of track is written after all events. (The end of track is
+            // told by its status, not its kind, for the same reason: the kind
+            // and the meta type lie side by side, and one read of both would
+            // stall.)
             const bool dropped =
-                event->kind == EventKind::NoBytes ||
-                (event->kind == EventKind::Meta && event->metaType == midi::kMetaEndOfTrack);
-            if (!dropped) {
-                c.next = *event;
+                event.kind == EventKind::NoBytes ||
+                (event.status == midi::kMeta && event.metaType == midi::kMetaEndOfTrack);
+            if (!dropped)
                 return true;
-            }
         }
         return false;
     }

@@ -34,6 +34,7 @@ std::uint8_t NoteCode(std::uint8_t note) {
 void VoiceAllocator::Reset() {
     voices_.fill(kFreeVoice);
     mutedCount_ = 0;
+    mutedTimes_.fill(0);
     stealPointer_ = 0;
     stackFullShown_ = false;
     counters_ = {};
@@ -78,6 +79,7 @@ void VoiceAllocator::PushMuted(std::int32_t key) {
     // finds nothing to swallow.
     if (mutedCount_ < kMutedStackSize) {
         muted_[mutedCount_++] = key;
+        ++mutedTimes_[static_cast<std::size_t>(key)];
     }
     if (mutedCount_ >= kMutedStackSize && !stackFullShown_) {
         warnings_.Add(Warning::StackFull);
@@ -87,11 +89,12 @@ void VoiceAllocator::PushMuted(std::int32_t key) {
 }
 
 void VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code) {
-    auto stackEnd = muted_.begin() + mutedCount_;
-    auto muted = std::find(muted_.begin(), stackEnd, key);
-    if (muted != stackEnd) {
+    if (mutedTimes_[static_cast<std::size_t>(key)] != 0) {
+        auto stackEnd = muted_.begin() + mutedCount_;
+        auto muted = std::find(muted_.begin(), stackEnd, key);
         std::copy(muted + 1, stackEnd, muted);  // keep the rest in order
         --mutedCount_;
+        --mutedTimes_[static_cast<std::size_t>(key)];
         return;
     }
     const int voice = VoiceOf(voices_, key);

@@ -38,6 +38,8 @@ private:
     // Marks a free voice; no note key is negative, so note 0 on channel 1
     // (key 0) holds its voice like any other note.
     static constexpr std::int32_t kFreeVoice = -1;
+    // Keys are the note above the channel: 128 notes of 16 channels.
+    static constexpr std::size_t kKeyCount = 128 * 16;
 
     void NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base);
     void NoteOff(std::int32_t key, std::uint8_t code);
@@ -49,6 +51,9 @@ private:
     std::array<std::int32_t, kVoiceCount> voices_{};
     std::array<std::int32_t, kMutedStackSize> muted_{};
     std::int32_t mutedCount_ = 0;
+    // How often each key is on the muted stack: most note-offs find their
+    // key on no stack, and this tells so without searching it.
+    std::array<std::uint16_t, kKeyCount> mutedTimes_{};
     int stealPointer_ = 0;
     bool stackFullShown_ = false;
     VoiceCounters counters_;
