@@ -93,19 +93,15 @@ std::string PlayerWindowView::Line(int index) const {
 }
 
 int PlayerWindowView::CaretPosition() const {
+    // The position in the listing as saved: Windows-1251, one byte a
+    // character, two for each line break (the text has one).
     const ListingText& listing = Listing();
     const qsizetype caret = c_.listing->textCursor().selectionStart();
-    const auto caretLine = static_cast<int>(
+    const auto linesBefore =
         std::upper_bound(listing.lineStarts.begin(), listing.lineStarts.end(), caret) -
-        listing.lineStarts.begin() - 1);
-    int position = 0;
-    for (int line = 0; line < caretLine; ++line) {
-        position += static_cast<int>(Line(line).size()) + 2;
-    }
-    const QString before =
-        listing.text.mid(listing.lineStarts[static_cast<std::size_t>(caretLine)],
-                         caret - listing.lineStarts[static_cast<std::size_t>(caretLine)]);
-    return position + static_cast<int>(ToCp1251(before).size());
+        listing.lineStarts.begin() - 1;
+    return static_cast<int>(ToCp1251(listing.text.left(caret)).size() +
+                            static_cast<std::size_t>(linesBefore));
 }
 
 void PlayerWindowView::SetLineLabel(const std::string& text) {
