@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QtTest>
+#include <array>
 #include <memory>
 
 #include "app/listing_box.h"
@@ -34,7 +35,7 @@ struct Boxes {
     std::unique_ptr<QPlainTextEdit> reference = std::make_unique<QPlainTextEdit>();
 
     explicit Boxes(const QString& text) {
-        for (QPlainTextEdit* box : {static_cast<QPlainTextEdit*>(listing.get()), reference.get()}) {
+        for (QPlainTextEdit* box : Both()) {
             box->setLineWrapMode(QPlainTextEdit::NoWrap);
             box->resize(200, 250);
             box->show();
@@ -42,6 +43,9 @@ struct Boxes {
         listing->Fill(text);
         reference->setPlainText(text);
     }
+
+    // The two boxes, for doing the same to each.
+    std::array<QPlainTextEdit*, 2> Both() const { return {listing.get(), reference.get()}; }
 
     // Lets both boxes lay out and paint what they show.
     void Settle() const {
@@ -89,6 +93,8 @@ private slots:
     void tripleClickSelectsLines();
     void playerReadsTheLinesOfTheText_data();
     void playerReadsTheLinesOfTheText();
+    void caretCountsTheBytesOfTheSavedListing_data();
+    void caretCountsTheBytesOfTheSavedListing();
 };
 
 void ListingBoxTest::fillKeepsTheTextAndTheBoxState_data() {
@@ -135,8 +141,7 @@ void ListingBoxTest::scrollRangeOutlastsALayoutAfresh() {
     QFETCH(bool, newFont);
     Boxes boxes(Listing(10 * kLinesPerBlock));
     boxes.Settle();
-    for (QPlainTextEdit* box :
-         {static_cast<QPlainTextEdit*>(boxes.listing.get()), boxes.reference.get()}) {
+    for (QPlainTextEdit* box : boxes.Both()) {
         if (newFont) {
             QFont font = box->font();
             font.setPointSize(font.pointSize() + 5);
@@ -149,8 +154,7 @@ void ListingBoxTest::scrollRangeOutlastsALayoutAfresh() {
     QCOMPARE(boxes.listing->verticalScrollBar()->maximum(),
              boxes.reference->verticalScrollBar()->maximum());
     // The last line is where the reference shows it.
-    for (QPlainTextEdit* box :
-         {static_cast<QPlainTextEdit*>(boxes.listing.get()), boxes.reference.get()}) {
+    for (QPlainTextEdit* box : boxes.Both()) {
         box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
     }
     boxes.Settle();
@@ -185,8 +189,7 @@ void ListingBoxTest::keysMoveAndEditLineByLine() {
     QFETCH(QStringList, keys);
     Boxes boxes(Listing(3 * kLinesPerBlock));
     boxes.Settle();
-    for (QPlainTextEdit* box :
-         {static_cast<QPlainTextEdit*>(boxes.listing.get()), boxes.reference.get()}) {
+    for (QPlainTextEdit* box : boxes.Both()) {
         for (const QString& step : keys) {
             const QStringList keyAndCount = step.split(QLatin1Char('*'));
             const int count = keyAndCount.size() > 1 ? keyAndCount[1].toInt() : 1;
@@ -216,8 +219,7 @@ void ListingBoxTest::tripleClickSelectsLines() {
     Boxes boxes(Listing(kLinesPerBlock));
     boxes.Settle();
     const QPoint at = PointOfLine(*boxes.reference, line);
-    for (QPlainTextEdit* box :
-         {static_cast<QPlainTextEdit*>(boxes.listing.get()), boxes.reference.get()}) {
+    for (QPlainTextEdit* box : boxes.Both()) {
         TripleClick(*box, at);
         if (dragTo >= 0) {
             Press(box->viewport(), QEvent::MouseMove, PointOfLine(*boxes.reference, dragTo));
@@ -255,8 +257,7 @@ void ListingBoxTest::playerReadsTheLinesOfTheText() {
     }
     // The caret at the start, the middle and the end of every line.
     for (int position = 0; position < boxes.reference->document()->characterCount(); ++position) {
-        for (QPlainTextEdit* box :
-             {static_cast<QPlainTextEdit*>(boxes.listing.get()), boxes.reference.get()}) {
+        for (QPlainTextEdit* box : boxes.Both()) {
             QTextCursor caret = box->textCursor();
             caret.setPosition(position);
             box->setTextCursor(caret);
@@ -268,6 +269,37 @@ void ListingBoxTest::playerReadsTheLinesOfTheText() {
     boxes.reference->appendPlainText(QStringLiteral("DB 00h"));
     QCOMPARE(listing.LineCount(), reference.LineCount());
     QCOMPARE(listing.Line(listing.LineCount() - 1), reference.Line(reference.LineCount() - 1));
+}
+
+void ListingBoxTest::caretCountsTheBytesOfTheSavedListing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");     // in the text box's characters
+    QTest::addColumn<int>("expected");  // in bytes of the listing as saved
+    const QString cyrillic = QStringLiteral("; Мелодия\nDB 51h\n");
+    QTest::newRow("start") << cyrillic << 0 << 0;
+    QTest::newRow("end of a Cyrillic line") << cyrillic << 9 << 9;
+    QTest::newRow("a line break counts two") << cyrillic << 10 << 11;
+    QTest::newRow("inside the next line") << cyrillic << 13 << 14;
+    QTest::newRow("after the closing break") << cyrillic << 17 << 19;
+    // A character Windows-1251 lacks is saved as one "?", one taking two
+    // UTF-16 units (outside the basic plane) too.
+    QTest::newRow("note sign") << QStringLiteral("; \u266A\nDB\n") << 5 << 6;
+    QTest::newRow("outside the basic plane") << QStringLiteral("; \U0001F3B5\nDB\n") << 6 << 6;
+}
+
+// The player starts at the caret's byte in the listing as it is saved.
+void ListingBoxTest::caretCountsTheBytesOfTheSavedListing() {
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(int, expected);
+    Boxes boxes(text);
+    tonvell::app::PlayerControlsOfWindow controls;
+    controls.listing = boxes.listing.get();
+    const tonvell::app::PlayerWindowView view(controls);
+    QTextCursor cursor = boxes.listing->textCursor();
+    cursor.setPosition(caret);
+    boxes.listing->setTextCursor(cursor);
+    QCOMPARE(view.CaretPosition(), expected);
 }
 
 QTEST_MAIN(ListingBoxTest)
