@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/app_support.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small facts about the program that several parts of the window share: the
 // title of every message box, the window's font and the help text.

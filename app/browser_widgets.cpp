@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/browser_widgets.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The three linked browser controls: a drive list, a folder list and a file
 // list with a mask. The links between them are made by the window.

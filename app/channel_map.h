@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Per-channel oscillator choice and trim flag for MIDI channels 1 to 10. The
 // window keeps hidden controls for them; the conversion does not consult them.

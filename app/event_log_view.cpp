@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/event_log_view.h"
 
 #include <QAction>

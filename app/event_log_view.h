@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A read-only text box for the event log, which runs to a hundred thousand
 // lines. It keeps the text as one UTF-8 buffer with the start of every line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/folder_model.h"
 
 #include <QDir>

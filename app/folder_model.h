@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the browser lists show, computed from the file system alone: the
 // drives, the folder chain with its subfolders, and the matching files. Plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A group box drawn with its caption on the top line of its frame, so that
 // controls placed 16 pixels below its top sit inside the frame, as the

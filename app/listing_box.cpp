@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/listing_box.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The listing's text box: an ordinary editable text box that is filled with
 // a hundred thousand lines in a few milliseconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/listing_guard.h"
 
 #include <QPlainTextEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Edits to the listing box are never thrown away without a word: before a
 // conversion replaces a listing that the user edited since it was last

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tonvell: the converter window. With one file as its argument (as a desktop
 // passes a double-clicked file), the window opens on that file's folder with
 // the file chosen and converted.

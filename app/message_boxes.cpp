@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/message_boxes.h"
 
 #include <QMessageBox>

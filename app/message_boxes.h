@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The window's modal message boxes, behind an interface so that tests record
 // them instead of blocking on them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/player_window_view.h"
 
 #include <QComboBox>

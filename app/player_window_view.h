@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The player group of the window as the sound output port and the listing
 // player see it: the listing box, its caret, the line label, the buttons and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/profile_file.h"
 
 #include <algorithm>

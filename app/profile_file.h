@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Profile (INI) files read and written the way the classic Windows profile
 // calls do it, so that a Cfg.ini moves between this program and its earlier

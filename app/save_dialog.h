@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The save dialog's state (SaveDialog1) and the dialog that edits it. The
 // state is plain data so that settings can persist the file type; the dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The user's choices kept between runs in Cfg.ini, section Startup: one field
 // per key with its default. The window applies them at start-up and collects

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Ending the program by a signal closes the window as the user would: an
 // interrupt (Ctrl+C), a termination request (kill, a shutdown) or a hang-up

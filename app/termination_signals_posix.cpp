@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signals reach the event loop through a socket pair: the handler only writes
 // one byte (all that is safe inside a handler), and a socket notifier on the
 // other end closes the window from the event loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/text_box_fill.h"
 
 #include <cstdlib>  // defines __GLIBC__ on the GNU C library

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Memory for the window's big text boxes. A conversion puts up to a hundred
 // thousand lines into the listing's text box on every file chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/tform1.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's one window. Its controls are the program's shared state and
 // keep the numbered names other parts of the program use: the listing lives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/tonvell_application.h"
 
 #include <QLibraryInfo>

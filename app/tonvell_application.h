@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The application object: an error that escapes the handling of any event is
 // shown in the error box and the program goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's start-up after its controls are built, and its closing: the
 // settings of Cfg.ini applied to the controls and collected from them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The benchmark's inputs: MIDI files of exactly kBenchFileBytes bytes, built
 // the same way on every run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Micro-benchmarks of the conversion and the writers on the benchmark file.
 
 #include <benchmark/benchmark.h>

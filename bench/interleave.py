@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Times commands side by side: every round runs each command once, in a
 shuffled order, with standard output and standard error to /dev/null, so that
 other work on a shared machine falls on all of them alike. Prints a table of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the benchmark's MIDI files: make-bench-midi OUT.mid [OUT-FORMAT1.mid]
 
 #include <cstdio>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes a listing of SECONDS seconds (at the initial 15 ms time unit) that
 keeps all six voices busy: every 120 ms a new note on each voice, cycling
 through four octaves, as a dense piece for the rendering benchmark.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timing of the listing player in real time: a listing of 300 commands with
 // delays of 1 to 40 units (fixed seed) is played on the steady clock and the
 // precise Qt timer, as the window plays it, through the recording MIDI output

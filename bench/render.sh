@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Rendering benchmark: a three-minute piece with all six voices busy, rendered
 # into a WAV file by tonvell-cli --wav, several times. The speed is the
 # piece's length over the processor time of the whole command (start-up,

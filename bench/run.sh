@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole-process benchmark of the converter against midicsv on the same
 # generated 250,000-byte files, measured side by side: a format-0 file and a
 # format-1 file of seventeen tracks (a conductor track and sixteen parts),

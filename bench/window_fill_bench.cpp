@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing the largest accepted file in the window against converting it
 // alone, side by side in one run on the offscreen platform: the time from the
 // choice to all four text boxes filled (and the window painted) must stay

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/file_identity.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which file a path leads to, so that an output that would overwrite an input
 // is told apart whatever name, link or hard link leads to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/input_file.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tonvell-cli: converts MIDI files into listings, data blocks or constant lists
 // for scripts and firmware builds.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/render_wav.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // tonvell-cli --wav: renders a MIDI file or a saved listing into a WAV file
 // as the built-in synthesizer plays it.

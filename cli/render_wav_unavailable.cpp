@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tonvell-cli --wav in a build without FluidSynth's headers.
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # tonvell_man_page(SOURCE SECTION): configures a manual page (@PROJECT_VERSION@
 # and the like), compresses it as Debian wants it and installs it.
 function(tonvell_man_page source section)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: `cpack -G DEB` in a build folder (after building) makes
 # tonvell_<version>_<arch>.deb with both programs, the desktop integration, the
 # manual pages and the shell completion. Its dependencies are computed from

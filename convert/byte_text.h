@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Text forms of bytes used by the event log, the listing and its readers.
 

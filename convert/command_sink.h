@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the voice allocation and the reader send command pairs: a command
 // byte and its parameter byte, at the time the reader has reached. The

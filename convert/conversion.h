@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One conversion of a MIDI file: its event log, input report, listing,
 // statistics and warnings.

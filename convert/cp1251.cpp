@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/cp1251.h"
 
 #include <iconv.h>

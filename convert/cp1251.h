@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Conversion between the program's UTF-8 text and the 8-bit Windows-1251 text
 // of saved files and MIDI chunk names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/event_log.h"
 
 namespace tonvell {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The event log as the conversion writes it: line by line, delivered as the
 // caller asked (kept as lines, streamed in pieces, or not made at all).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/listing_writer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Turns command pairs into the listing's data block, with delay bytes in front
 // of every command that follows a pause, and the block into the listing's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/midi_event.h"
 
 namespace tonvell {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Decoding of one track event from a byte buffer, bounded by the buffer's end.
 //

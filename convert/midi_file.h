@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The fixed layout of a Standard MIDI File's start: the header chunk and the
 // first track chunk's header, and the big-endian numbers they hold.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/midi_reader.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reports a MIDI file's header and walks its track, event by event, into the
 // event log, the voice allocation and the listing writer.

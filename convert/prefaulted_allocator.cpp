@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/prefaulted_allocator.h"
 
 // Under AddressSanitizer the buffers come from the heap, where every access

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An allocator for the large byte buffers of a conversion (the file read in,
 // the data block), which are filled once from start to end.

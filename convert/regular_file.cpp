@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/regular_file.h"
 
 #include <cerrno>

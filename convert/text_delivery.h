@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a caller receives one of the conversion's two long texts, the event log
 // and the listing: not at all, as lines kept in the result, or streamed to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/track_merge.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Merges the tracks of a format-1 file into one track that reads exactly like
 // a format-0 track, so that files with a separate tempo track convert whole.

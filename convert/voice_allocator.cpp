@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/voice_allocator.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Assigns the notes of MIDI channels 1 to 9 to the generator's six voices.
 // When all six are busy a new note takes the voice at the steal pointer; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/warnings.h"
 
 namespace tonvell {

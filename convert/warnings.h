@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The problems a conversion meets and goes on after: each has one exact text,
 // shown to the user once per conversion however often it occurs.

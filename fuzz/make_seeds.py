@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the fuzzer's seed corpus into fuzz/seeds/: small valid MIDI files and
 one file for each class of broken input the reader must survive."""
 

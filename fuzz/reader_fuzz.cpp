@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: converts arbitrary bytes as a MIDI file and writes the listing
 // in all three file forms; the same bytes are also written as if they were a
 // hand-edited listing. Besides the sanitizers' findings it checks that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "output/file_replace.h"
 
 #include <cerrno>

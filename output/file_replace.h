@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Writes a file so that a failure loses nothing: the bytes go to a new file
 // with a short temporary name in the target's folder, which is put on the

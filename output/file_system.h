@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The few file-system operations a save makes, behind an interface: one
 // backend per platform, and tests that make any single step fail the way a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "output/listing_formats.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The three file forms of a listing. Each takes the listing text as the
 // listing box holds it (UTF-8, lines separated by "\n"; a "\r" before a "\n"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file system of POSIX systems.
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "output/save_listing.h"
 
 namespace tonvell {

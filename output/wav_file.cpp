@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "output/wav_file.h"
 
 namespace tonvell {

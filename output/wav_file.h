@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A WAV file of 16-bit PCM, assembled in memory and saved through
 // WriteFileReplacing, so a failure leaves any existing file as it was.

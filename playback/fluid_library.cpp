@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/fluid_library.h"
 
 #include <dlfcn.h>

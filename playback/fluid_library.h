@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // FluidSynth, loaded on first use rather than linked.
 //

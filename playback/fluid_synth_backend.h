@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The computer's own synthesizer as a MIDI output device: FluidSynth with a
 // General MIDI SoundFont, sounding through the desktop's audio output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/fluid_synth_instance.h"
 
 #include "playback/midi_messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One FluidSynth synthesizer with a SoundFont loaded: what the built-in
 // synthesizer device plays through the speakers, and what the offline

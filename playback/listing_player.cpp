@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/listing_player.h"
 
 #include <string>

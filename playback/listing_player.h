@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The listing player: steps through the listing in the listing box character
 // by character, hands every command pair to the output and waits between

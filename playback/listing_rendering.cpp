@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/listing_rendering.h"
 
 #include "playback/fluid_synth_backend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A listing played offline through the built-in synthesizer: the samples a
 // user would hear from "Play" on that device, computed as fast as the

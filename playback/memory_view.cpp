@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/memory_view.h"
 
 namespace tonvell::playback {

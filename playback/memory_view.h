@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The port's and the player's view of a window that is not there: the
 // output list, the instrument text and the listing held as plain values.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // MIDI output devices as the sound output port sees them: a list of names and
 // a device opened by its place in that list. Each system interface (the ALSA

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/offline_playback.h"
 
 #include <memory>

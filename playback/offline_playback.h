@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Playback without a window and without waiting: the listing player and the
 // sound output port run exactly as in the window, on a virtual clock that

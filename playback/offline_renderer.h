@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Renders MIDI messages through the built-in synthesizer into 16-bit stereo
 // samples, each message at its own time, as fast as the machine computes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Time as the listing player sees it: a monotonic clock and a one-shot timer
 // that wakes the player at a given moment of that clock. The window uses the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the listing player needs of the sound output port: open, send each
 // command pair, silence and close, and the time unit set by tempo commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the sound output port and the listing player see of the window. The
 // window implements both over its controls; tests implement them over plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/qt_player_timer.h"
 
 #include <QTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The player's timer on a QTimer (the window's Timer1): one precise
 // single-shot wait per tick, woken just before the due time; the player waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/qt_serial_backend.h"
 
 #include <QFileInfo>

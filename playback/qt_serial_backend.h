@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Serial ports through Qt SerialPort: the ports the system reports and those
 // named in TONVELL_SERIAL_PORTS (colon-separated; virtual lines such as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/recording_midi_backend.h"
 
 #include <algorithm>

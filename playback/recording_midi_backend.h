@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A MIDI backend that records instead of sounding: each device keeps every
 // message it received, with the clock's time, and every reset and close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/rtmidi_backend.h"
 
 #include <RtMidi.h>

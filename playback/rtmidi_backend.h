@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The system's MIDI output ports through RtMidi (the ALSA sequencer on
 // Linux). Where the system has no sequencer the list is simply empty.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Serial lines to a live instrument, as the sound output port sees them.
 // The real backend uses Qt SerialPort; tests use a fake.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/sound_port.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The sound output port: the list of outputs offered to the user ("none",
 // serial ports, MIDI devices), opening the chosen one, turning command pairs

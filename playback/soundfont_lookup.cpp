@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/soundfont_lookup.h"
 
 #include <cstdlib>

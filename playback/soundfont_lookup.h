@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which General MIDI SoundFont the built-in synthesizer plays with.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "playback/system_backends.h"
 
 #include "playback/qt_serial_backend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The device backends of this system, in list order: serial ports, then the
 // MIDI devices (the sequencer's ports), then the built-in synthesizer.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fuzzes the MIDI reader for SECONDS seconds (default 60) with libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer. Builds into build-fuzz/ with
 # clang++, works on a corpus in build-fuzz/corpus (seeded from fuzz/seeds) and

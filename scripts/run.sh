@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Set-up, then the program's main job: the converter window on the given .mid
 # file (the demo tune when none is given). Without a display the files are
 # converted on the command line and the listing goes to standard output.

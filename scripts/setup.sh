@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the project needs from Debian's packages (only what is
 # missing), then configures and builds into build/.
 # Usage: scripts/setup.sh [--test]

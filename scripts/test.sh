@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Set-up, then every test: the format check, the normal build (unit,
 # command-line and window tests), a short fuzzing run of the MIDI reader, the
 # core suite again in a sanitizer build, a Release build with the default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line converter as scripts use it: what it writes where, its
 // messages and its exit status.
 

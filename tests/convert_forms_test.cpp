@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversion's deliveries of its texts (collected as lines, streamed in
 // pieces with LF or CR LF, skipped) and the writers that take or hand their
 // bytes over in pieces must give exactly what the collected lines and the

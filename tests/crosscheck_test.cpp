@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cross-check of the reader against an independent decoder, midicsv.
 //
 // The files are made by independent encoders: abc2midi turns the ABC tunes in

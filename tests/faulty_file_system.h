@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The machine's file system with one step of a save made to fail, as a full
 // disk or a folder that takes no new file makes it fail; tests run as root,

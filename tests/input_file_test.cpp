@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line's inputs: each opened once, a regular file mapped and
 // anything else read to its end; what it converts must be exactly what the
 // window's reading converts, and a file cut short by another program during

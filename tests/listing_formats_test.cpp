@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three file forms of a listing: the listing text (.inc), the raw data
 // block (.zum) and the hexadecimal constants (.txt), and how a writer is chosen.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing writer: delay lines, rounding of pauses to delay units, the
 // frame written at the end and the statistics.
 

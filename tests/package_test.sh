@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the Debian package from a built folder, unpacks it with dpkg-deb -x into
 # a temporary folder (nothing is installed on the machine) and checks it: the
 # unpacked tonvell-cli runs and converts, the desktop file, the AppStream

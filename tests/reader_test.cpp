@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a MIDI file: the header report, the event log, the progress line,
 // the messages, the size limit, files that cannot be opened and files that end
 // inside the data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving a listing to a file: each file type's bytes at the full path, and a
 // failed save that loses nothing.
 

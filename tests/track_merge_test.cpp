@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Format-1 files: the tracks are merged into one track read like a format-0
 // track.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation of the six voices: free voices, stealing, muted notes, velocity
 // bits, note codes and the counters.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event log's view on its own, on the offscreen platform: it shows the
 // lines it holds, drawn as the plain text box it replaces draws them; it
 // scrolls to the last line by keys, wheel and scroll bar; a mouse selection

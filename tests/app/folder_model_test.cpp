@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser's lists, the mount filter, the message-box title and the save
 // dialog's presets: the window's logic that needs no widget.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // On a Russian system Qt's own parts of the window speak Russian: the save
 // dialog, its question before replacing a file and the buttons of message
 // boxes. The test sets the system's language itself, before the application

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the real window program on a virtual X server in a fresh folder and ends
 # it the ways a user's system does: the window's close button (a window
 # manager's close request), then SIGTERM, SIGINT and SIGHUP. Each time the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing's text box holds its lines many to a text block. Every case
 // here does the same to that box and to a plain text box filled the usual
 // way (a block per line) and expects the same outcome: the text, the caret,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window on a virtual X server, playing to an instrument on a
 // serial line: socat makes the line, TONVELL_SERIAL_PORTS lists one end, the
 // worked listing is pasted into the listing box, the port is chosen in the

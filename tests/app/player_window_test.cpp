@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The player group of the window driven as a user drives it, on recording
 // devices and the offscreen platform: the output list and the instrument
 // box, Play and Stop with their buttons, the caret's line, a conversion

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The profile file on its own: reading and writing keys with the classic
 // profile calls' rules, Windows-1251 files from earlier versions, values that
 // must survive a write and a read unchanged, and the durable replacement of

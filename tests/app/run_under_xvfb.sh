@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a test program on a virtual X server (a real window, not the offscreen
 # platform); skips (77) where xvfb-run is missing. Bounded in time.
 #   run_under_xvfb.sh PROGRAM [ARGS...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving the listing box: the dialog's presets from the file list, each file
 // type through the dialog's answer, the real dialog driven as a user drives
 // it, and each failure with its message and nothing lost.

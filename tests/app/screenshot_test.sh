@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the real window program on a virtual X server with a MIDI file as its
 # argument, finds its window by title, checks its size, position and size
 # hints, and takes a screenshot into the given folder (under the build folder).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cfg.ini and the window's life: what start-up restores from the file of the
 // start folder, what closing writes back, files written by an earlier Windows
 // version, a folder that takes no file, and closing during playback, which

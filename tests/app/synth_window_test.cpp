@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in synthesizer in the window with the system's own devices: it
 // ends the output list, costs the start-up nothing, and where no audio output
 // can be opened "Play" fails as on a busy MIDI device and the window stays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window driven as a user drives it, on the offscreen platform: layout
 // and captions, the browser, conversion by mouse, keys and button, the text
 // boxes, copy-all, help, message boxes and errors that escape a handler.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // wm_close WINDOW: asks an X window to close as a window manager's close
 // button does, with a WM_DELETE_WINDOW message. The lifecycle test runs the
 // program on a bare virtual X server, where no window manager is there to ask.

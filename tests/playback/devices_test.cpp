@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's devices: the serial candidates and the MIDI port names, and a
 // real serial line end to end through a socat pair: probing, opening, a
 // busy port, the exact bytes of the worked listing, and a far end that goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing player on a fake window, clock and timer: the worked listing's
 // labels, messages and times; resuming after Stop; the caret's line; delays
 // of one, two and three bytes; the end byte and the end of the listing;

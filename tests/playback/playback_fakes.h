@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Stand-ins for the window, the clock, the timer and the serial line, so the
 // port and the player run in tests without hardware and without Qt.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Runs the event loop until a condition holds, at most a given time. Unlike
 // QTRY_VERIFY it never sleeps between its checks, which would make the

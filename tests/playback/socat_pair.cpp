@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "socat_pair.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A virtual serial line for tests: socat joins two pseudo-terminals, the
 // program writes to one end and the test reads the other, with the time each

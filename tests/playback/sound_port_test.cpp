@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sound output port on fake devices: the output list and the device each
 // entry opens, the instrument box, open failures, program changes, the
 // messages and bytes of each pair, tempo, silencing and closing, a lost

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small helpers for writing MIDI bytes in tests: variable-length quantities,
 // events, the header chunk and track chunks.

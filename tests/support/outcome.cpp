@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/outcome.h"
 
 namespace tonvell_test {

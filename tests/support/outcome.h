@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Comparing two conversions of the same file that delivered their texts in
 // different ways: everything but the event log and the listing must agree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/temp_dir.h"
 
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the object goes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Measurements on rendered sound: levels, onsets, ends and pitches, enough to
 // tell from the samples which notes sounded when.

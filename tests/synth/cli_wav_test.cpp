@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tonvell-cli --wav as a user runs it: what it writes, and that a failure
 // writes nothing and says why.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in synthesizer device: when it opens, when it refuses, and that
 // neither prints anything nor keeps anything after closing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listings rendered through the built-in synthesizer, checked on the samples:
 // silence before the first command, each note's pitch, start and end where
 // the listing puts them, and silence after.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which SoundFont the built-in synthesizer takes.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A fresh folder for one test's files, removed afterwards, and reading a
 // file whole.

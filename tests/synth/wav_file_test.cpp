@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WAV files as the renderer saves them.
 
 #include <gtest/gtest.h>
