@@ -19,19 +19,6 @@ namespace {
 // The largest delta a four-byte variable-length quantity holds.
 constexpr std::int64_t kMaxDelta = 0x0FFFFFFF;
 
-void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    std::uint8_t groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1) {
-        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-    }
-    out.push_back(groups[0]);
-}
-
 // One track being read: the next event it holds, decoded lazily as the merge
 // takes its events.
 struct TrackCursor {
@@ -205,47 +192,6 @@ private:
     std::array<FirstMet, kWarningKinds> met_{};
 };
 
-// Writes the merged events out as bytes.
-class MergedWriter final : public MergedEventSink {
-public:
-    explicit MergedWriter(std::vector<std::uint8_t>& out) : out_(out) {}
-
-    void Event(const MidiEvent& e, std::span<const std::uint8_t> track) override {
-        AppendVarLen(out_, e.delta);
-        switch (e.kind) {
-            case EventKind::Tempo:
-                out_.insert(out_.end(),
-                            {midi::kMeta, midi::kMetaTempo, 0x03, e.data[0], e.data[1], e.data[2]});
-                break;
-            case EventKind::Meta:
-                out_.insert(out_.end(), {midi::kMeta, e.metaType});
-                AppendBody(e, track);
-                break;
-            case EventKind::SysEx:
-                out_.push_back(e.status);
-                AppendBody(e, track);
-                break;
-            case EventKind::TwoData:
-                out_.insert(out_.end(), {e.status, e.data[0], e.data[1]});
-                break;
-            case EventKind::OneData:
-                out_.insert(out_.end(), {e.status, e.data[0]});
-                break;
-            case EventKind::NoBytes:
-                break;
-        }
-    }
-
-private:
-    void AppendBody(const MidiEvent& e, std::span<const std::uint8_t> track) {
-        AppendVarLen(out_, e.length);
-        const auto body = track.subspan(e.bodyOffset, e.length);
-        out_.insert(out_.end(), body.begin(), body.end());
-    }
-
-    std::vector<std::uint8_t>& out_;
-};
-
 }  // namespace
 
 bool ShouldMerge(std::span<const std::uint8_t> file) {
@@ -293,18 +239,6 @@ TrackChunks FindTrackChunks(std::span<const std::uint8_t> file) {
 
 void MergeEvents(const TrackChunks& chunks, WarningList& warnings, MergedEventSink& sink) {
     Merger(chunks, sink).Run(chunks.cutShort, warnings);
-}
-
-MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings) {
-    const TrackChunks chunks = FindTrackChunks(file);
-    MergedTrack merged;
-    merged.bytes.assign(file.begin(), file.begin() + midi::kTrackStart);
-    merged.trackCount = static_cast<int>(chunks.tracks.size());
-    merged.cutShort = chunks.cutShort;
-    merged.missingBytes = chunks.missingBytes;
-    MergedWriter writer(merged.bytes);
-    MergeEvents(chunks, warnings, writer);
-    return merged;
 }
 
 }  // namespace tonvell

@@ -76,16 +76,4 @@ inline std::size_t MergedSize(const MidiEvent& e) {
     return delta;
 }
 
-struct MergedTrack {
-    // The file's first 22 bytes (header and first chunk header) followed by the
-    // merged events, so the events start at offset 22 as in a format-0 file.
-    std::vector<std::uint8_t> bytes;
-    int trackCount = 0;  // MTrk chunks merged
-    bool cutShort = false;
-    std::int64_t missingBytes = 0;
-};
-
-// The merged track written out.
-MergedTrack MergeTracks(std::span<const std::uint8_t> file, WarningList& warnings);
-
 }  // namespace tonvell

@@ -26,7 +26,7 @@
 #include "app/app_support.h"
 #include "app/tform1.h"
 #include "test_support.h"
-#include "tests/faulty_file_system.h"
+#include "tests/support/faulty_file_system.h"
 
 using tonvell::app::SaveDialogState;
 using tonvell::test::ReadFile;

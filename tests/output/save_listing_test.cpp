@@ -3,7 +3,7 @@
 // failed save that loses nothing.
 
 #include "output/save_listing.h"
-#include "tests/faulty_file_system.h"
+#include "tests/support/faulty_file_system.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -11,7 +11,7 @@
 #include "playback/listing_rendering.h"
 #include "playback/midi_messages.h"
 #include "playback/recording_midi_backend.h"
-#include "tests/synth/audio_analysis.h"
+#include "tests/playback/audio_analysis.h"
 
 namespace tonvell::playback {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "convert/conversion.h"
 #include "output/listing_formats.h"
-#include "tests/conversion_checks.h"
+#include "tests/support/conversion_checks.h"
 #include "tests/support/midi_builder.h"
 
 namespace {

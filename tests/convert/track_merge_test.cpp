@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "convert/conversion.h"
-#include "tests/conversion_checks.h"
+#include "tests/support/conversion_checks.h"
+#include "tests/support/merged_track.h"
 #include "tests/support/midi_builder.h"
 
 namespace {
@@ -31,13 +32,13 @@ using Lines = std::vector<std::string>;
 
 using tonvell_test::kEndOfTrackLine;
 // The merged events after the 22 header bytes.
-tonvell::MergedTrack Merge(const Bytes& file) {
+tonvell::test::MergedTrack Merge(const Bytes& file) {
     tonvell::WarningList warnings;
-    return tonvell::MergeTracks(file, warnings);
+    return tonvell::test::MergeTracks(file, warnings);
 }
 
 Bytes MergedEvents(const Bytes& file) {
-    const tonvell::MergedTrack merged = Merge(file);
+    const tonvell::test::MergedTrack merged = Merge(file);
     return Bytes(merged.bytes.begin() + 22, merged.bytes.end());
 }
 
@@ -166,7 +167,7 @@ TEST(MergeBytes, EveryEventWithItsStatusShortestLengthsAndTempoLengthThree) {
              Bytes{0x81, 0x48, 0xF0, 0x81, 0x00}, Bytes(128, 0x11), Bytes{0x00, 0xFF, 0x2F, 0x00}});
     EXPECT_EQ(MergedEvents(file), expected);
     // The header and first chunk header are kept as the file has them.
-    const tonvell::MergedTrack merged = Merge(file);
+    const tonvell::test::MergedTrack merged = Merge(file);
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 22, merged.bytes.begin()));
     EXPECT_EQ(merged.trackCount, 2);
 }

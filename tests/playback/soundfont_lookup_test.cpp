@@ -9,7 +9,7 @@
 
 #include "playback/fluid_library.h"
 #include "playback/soundfont_lookup.h"
-#include "tests/synth/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace tonvell::playback {
 namespace {

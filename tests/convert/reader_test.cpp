@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
-#include "tests/conversion_checks.h"
+#include "tests/support/conversion_checks.h"
 #include "tests/support/midi_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -2,7 +2,7 @@
 // Cross-check of the reader against an independent decoder, midicsv.
 //
 // The files are made by independent encoders: abc2midi turns the ABC tunes in
-// tests/data into format-1 files with a tempo track; csvmidi re-encodes them
+// tests/convert/data into format-1 files with a tempo track; csvmidi re-encodes them
 // with running status, once as format 1 and once merged into one format-0
 // track, and encodes the CSV texts written below. For every file the note
 // events (on or off, channel, note, velocity, absolute tick) and the tempo
@@ -296,7 +296,7 @@ enum class Form { AsWritten, RunningStatus, Format0 };
 
 struct Source {
     const char* name;
-    const char* abc = nullptr;       // tune file in tests/data, through abc2midi
+    const char* abc = nullptr;       // tune file in tests/convert/data, through abc2midi
     std::string (*csv)() = nullptr;  // CSV text, through csvmidi
     Form form = Form::AsWritten;
 };

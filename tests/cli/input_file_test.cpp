@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/conversion_checks.h"
+#include "tests/support/conversion_checks.h"
 #include "tests/support/midi_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -11,7 +11,7 @@
 
 #include "playback/fluid_library.h"
 #include "playback/fluid_synth_backend.h"
-#include "tests/synth/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace tonvell::playback {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "output/wav_file.h"
 #include "playback/listing_rendering.h"
-#include "tests/synth/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace tonvell {
 namespace {

@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "output/wav_file.h"
-#include "tests/synth/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace tonvell {
 namespace {
