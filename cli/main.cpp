@@ -3,7 +3,9 @@
 // for scripts and firmware builds.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "cli/file_identity.h"
 #include "cli/input_file.h"
+#include "cli/interrupt_signals.h"
 #include "cli/options.h"
 #include "cli/render_wav.h"
 #include "convert/conversion.h"
@@ -145,8 +148,10 @@ public:
                         "cannot write the result of " + input_ + " to standard output");
         }
         const auto outcome = tonvell::WriteFileReplacing(path_, fileBytes_);
+        const int reason = errno;
         return Told(outcome == tonvell::WriteOutcome::Written,
-                    input_ + ": " + tonvell::WriteFailureText(outcome, path_));
+                    input_ + ": " + tonvell::WriteFailureText(outcome, path_) + ": " +
+                        std::strerror(reason));
     }
 
 private:
@@ -259,5 +264,6 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgram, tonvell::kVersion);
         return 0;
     }
+    tonvell::cli::CleanUpOnInterrupt();
     return Run(parsed.options);
 }

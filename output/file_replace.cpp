@@ -2,8 +2,18 @@
 #include "output/file_replace.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <random>
+
+#ifdef _WIN32
+#include <io.h>
+#define TONVELL_UNLINK _unlink
+#else
+#include <unistd.h>
+#define TONVELL_UNLINK unlink
+#endif
 
 namespace tonvell {
 
@@ -11,15 +21,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-WriteOutcome WriteInPlace(const FileSystem& files, const std::string& path,
-                          std::string_view bytes) {
-    const FileSystem::Handle file = files.OpenExisting(path);
-    if (file == FileSystem::kNoHandle) {
-        return WriteOutcome::CannotCreate;
+// The temporary file of the replacement under way, for a signal handler to
+// remove: a fixed buffer, since a handler may neither allocate nor lock.
+// The program replaces one file at a time.
+char unfinishedPath[4096];
+volatile std::sig_atomic_t unfinishedSet = 0;
+
+void RememberUnfinished(const std::string& path) {
+    unfinishedSet = 0;
+    if (path.size() >= sizeof unfinishedPath) {
+        return;  // longer than any path the system takes
     }
-    const bool written = files.Write(file, bytes);
-    const bool closed = files.Close(file);
-    return written && closed ? WriteOutcome::Written : WriteOutcome::CannotWrite;
+    std::memcpy(unfinishedPath, path.c_str(), path.size() + 1);
+    unfinishedSet = 1;
+}
+
+void ForgetUnfinished() {
+    unfinishedSet = 0;
 }
 
 // The file a chain of links ends at; nothing for a looping chain.
@@ -63,44 +81,161 @@ FileSystem::Handle CreateTemporary(const FileSystem& files, const fs::path& fold
 
 }  // namespace
 
-WriteOutcome WriteFileReplacing(const std::string& path, std::string_view bytes,
-                                const FileSystem& files) {
+WriteOutcome FileReplacement::Begin(const std::string& path) {
+    Abandon();
     if (path.empty()) {
+        errno = ENOENT;
         return WriteOutcome::CannotCreate;
     }
-    if (const auto entry = files.Look(path); entry && !entry->regular) {
+    if (const auto entry = files_.Look(path); entry && !entry->regular) {
         if (entry->folder) {
+            errno = EISDIR;
             return WriteOutcome::CannotCreate;
         }
-        return WriteInPlace(files, path, bytes);
+        file_ = files_.OpenExisting(path);
+        if (file_ == FileSystem::kNoHandle) {
+            return WriteOutcome::CannotCreate;
+        }
+        inPlace_ = true;
+        return WriteOutcome::Written;
     }
-    const auto target = FollowLinks(files, path);
+    const auto target = FollowLinks(files_, path);
     if (!target) {
+        errno = ELOOP;
         return WriteOutcome::CannotCreate;
     }
-    const auto existing = files.Look(target->string());
+    const auto existing = files_.Look(target->string());
+    if (existing && !existing->writable) {
+        errno = EACCES;
+        return WriteOutcome::CannotCreate;
+    }
     const fs::path folder = target->has_parent_path() ? target->parent_path() : fs::path(".");
     // Never a write into the target itself: a folder that takes no new file
     // means the save is refused, with the old file untouched.
     std::string temporary;
-    const FileSystem::Handle file = CreateTemporary(files, folder, temporary);
-    if (file == FileSystem::kNoHandle) {
+    file_ = CreateTemporary(files_, folder, temporary);
+    if (file_ == FileSystem::kNoHandle) {
         return WriteOutcome::CannotCreate;
     }
-    bool ok = files.Write(file, bytes);
-    if (ok && existing) {
-        // Keep the permissions and owner the user gave the file being replaced.
-        files.CopyAttributes(file, *existing);
+    RememberUnfinished(temporary);
+    temporary_ = std::move(temporary);
+    target_ = target->string();
+    folder_ = folder.string();
+    replacesExisting_ = existing.has_value();
+    if (existing) {
+        existing_ = *existing;
     }
-    ok = ok && files.Sync(file);
-    ok = files.Close(file) && ok;
-    ok = ok && files.Rename(temporary, target->string());
+    return WriteOutcome::Written;
+}
+
+bool FileReplacement::Append(std::string_view bytes) {
+    if (file_ == FileSystem::kNoHandle || failed_) {
+        return false;
+    }
+    if (inPlace_) {
+        inPlaceBytes_ += bytes;
+        return true;
+    }
+    if (!files_.Write(file_, bytes)) {
+        failed_ = true;
+        error_ = errno;
+    }
+    return !failed_;
+}
+
+bool FileReplacement::WriteAt(std::uint64_t offset, std::string_view bytes) {
+    if (file_ == FileSystem::kNoHandle || failed_) {
+        return false;
+    }
+    if (inPlace_) {
+        if (offset > inPlaceBytes_.size() || bytes.size() > inPlaceBytes_.size() - offset) {
+            return false;
+        }
+        inPlaceBytes_.replace(static_cast<std::size_t>(offset), bytes.size(), bytes);
+        return true;
+    }
+    if (!files_.WriteAt(file_, offset, bytes)) {
+        failed_ = true;
+        error_ = errno;
+    }
+    return !failed_;
+}
+
+WriteOutcome FileReplacement::Commit() {
+    if (file_ == FileSystem::kNoHandle) {
+        return WriteOutcome::CannotCreate;
+    }
+    if (inPlace_) {
+        const bool written = files_.Write(file_, inPlaceBytes_);
+        const int error = errno;
+        const bool closed = files_.Close(file_);
+        file_ = FileSystem::kNoHandle;
+        Abandon();
+        errno = error;
+        return written && closed ? WriteOutcome::Written : WriteOutcome::CannotWrite;
+    }
+    bool ok = !failed_;
+    if (ok && replacesExisting_) {
+        // Keep the permissions and owner the user gave the file being replaced.
+        files_.CopyAttributes(file_, existing_);
+    }
+    ok = ok && files_.Sync(file_);
+    ok = files_.Close(file_) && ok;
+    file_ = FileSystem::kNoHandle;
+    ok = ok && files_.Rename(temporary_, target_);
     if (!ok) {
-        files.Remove(temporary);
+        const int error = failed_ ? error_ : errno;
+        Abandon();
+        errno = error;
         return WriteOutcome::CannotWrite;
     }
-    files.SyncFolder(folder.string());
+    ForgetUnfinished();
+    temporary_.clear();
+    files_.SyncFolder(folder_);
+    Abandon();
     return WriteOutcome::Written;
+}
+
+void FileReplacement::Abandon() {
+    if (file_ != FileSystem::kNoHandle) {
+        files_.Close(file_);
+        file_ = FileSystem::kNoHandle;
+    }
+    if (!temporary_.empty()) {
+        files_.Remove(temporary_);
+        ForgetUnfinished();
+        temporary_.clear();
+    }
+    inPlace_ = false;
+    failed_ = false;
+    error_ = 0;
+    replacesExisting_ = false;
+    inPlaceBytes_.clear();
+    inPlaceBytes_.shrink_to_fit();
+}
+
+WriteOutcome WriteFileReplacing(const std::string& path, std::string_view bytes,
+                                const FileSystem& files) {
+    FileReplacement file(files);
+    if (const WriteOutcome begun = file.Begin(path); begun != WriteOutcome::Written) {
+        return begun;
+    }
+    if (!file.Append(bytes)) {
+        const int error = errno;
+        file.Abandon();
+        errno = error;
+        return WriteOutcome::CannotWrite;
+    }
+    return file.Commit();
+}
+
+bool RemoveUnfinishedTemporaryFile() noexcept {
+    if (!unfinishedSet) {
+        return false;
+    }
+    TONVELL_UNLINK(unfinishedPath);
+    unfinishedSet = 0;
+    return true;
 }
 
 }  // namespace tonvell

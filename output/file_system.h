@@ -4,6 +4,7 @@
 // backend per platform, and tests that make any single step fail the way a
 // full disk or a folder that takes no new file makes it fail.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ public:
         unsigned mode = 0;  // permission bits
         unsigned owner = 0;
         unsigned group = 0;
+        // The user may write it: a file the user made read-only is never
+        // replaced, as copying over it would be refused too.
+        bool writable = true;
     };
 
     virtual ~FileSystem() = default;
@@ -38,6 +42,9 @@ public:
     virtual Handle OpenExisting(const std::string& path) const = 0;
     // Writes all the bytes; false when any did not go.
     virtual bool Write(Handle file, std::string_view bytes) const = 0;
+    // Writes all the bytes at offset, counted from the file's start, without
+    // moving the place where Write goes on; false when any did not go.
+    virtual bool WriteAt(Handle file, std::uint64_t offset, std::string_view bytes) const = 0;
     // Gives a new file the permissions and, where allowed, the owner of the
     // file it replaces.
     virtual void CopyAttributes(Handle file, const Entry& from) const = 0;

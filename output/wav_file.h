@@ -11,6 +11,11 @@
 
 namespace tonvell {
 
+// The 44-byte header of a file that holds dataBytes of samples.
+std::string WavHeader(int sampleRate, int channels, std::uint32_t dataBytes);
+// Appends samples to out as the file holds them (16-bit little-endian).
+void AppendSamples(std::string& out, std::span<const std::int16_t> samples);
+
 class WavFile {
 public:
     // The RIFF sizes are 32-bit: the data must stay under 4 GiB; Tonvell keeps

@@ -70,6 +70,10 @@ std::unique_ptr<MidiOutput> FluidSynthBackend::Open(std::size_t index) {
     const FluidApi* api = LoadFluidSynth();
     if (!api)
         return nullptr;
+    // A SoundFont the user chose but that cannot be taken leaves the device
+    // closed (the port says so) rather than sounding another one.
+    if (setup_.soundFonts.empty() && !ChosenSoundFontProblem().empty())
+        return nullptr;
     const auto soundFont =
         FindSoundFont(setup_.soundFonts.empty() ? SoundFontCandidates(*api) : setup_.soundFonts);
     if (!soundFont)

@@ -41,4 +41,9 @@ OfflinePlayback PlayOffline(
     MemoryView& view, MidiBackend& backend, VirtualClock& clock,
     const std::function<bool()>& keepGoing = [] { return true; });
 
+// What PlayOffline would make of view's listing, found without a sound: how
+// long it plays and how many pairs it sends. Quick even for a listing that
+// plays for days, so its length is known before any sound is computed.
+OfflinePlayback MeasureOffline(const MemoryView& view);
+
 }  // namespace tonvell::playback

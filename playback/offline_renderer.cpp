@@ -26,11 +26,6 @@ std::int16_t ToSample(float value) {
 
 }  // namespace
 
-std::int64_t FrameAt(std::chrono::nanoseconds at) {
-    constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
-    return (at.count() * OfflineRenderer::kSampleRate + kNanosPerSecond / 2) / kNanosPerSecond;
-}
-
 std::unique_ptr<OfflineRenderer> OfflineRenderer::Create(SampleSink sink, std::string& error,
                                                          const std::string& soundFont) {
     const FluidApi* api = LoadFluidSynth(&error);
@@ -40,6 +35,8 @@ std::unique_ptr<OfflineRenderer> OfflineRenderer::Create(SampleSink sink, std::s
     }
     std::string path = soundFont;
     if (path.empty()) {
+        if (error = ChosenSoundFontProblem(); !error.empty())
+            return nullptr;
         const auto found = FindSoundFont(SoundFontCandidates(*api));
         if (!found) {
             error =

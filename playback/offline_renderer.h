@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "playback/midi_output.h"
+#include "playback/sample_frames.h"
 
 namespace tonvell::playback {
 
@@ -19,7 +20,7 @@ class FluidSynthInstance;
 
 class OfflineRenderer {
 public:
-    static constexpr int kSampleRate = 44100;
+    static constexpr int kSampleRate = kRenderSampleRate;
     static constexpr int kChannels = 2;
     // Receives the rendered samples, left and right interleaved; false stops
     // the rendering (the writer failed).
@@ -57,8 +58,5 @@ private:
     std::vector<float> left_, right_;
     std::vector<std::int16_t> interleaved_;
 };
-
-// The frame at which time at falls, rounded to the nearest.
-std::int64_t FrameAt(std::chrono::nanoseconds at);
 
 }  // namespace tonvell::playback

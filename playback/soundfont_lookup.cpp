@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "playback/soundfont_lookup.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -10,6 +12,8 @@
 namespace tonvell::playback {
 
 namespace {
+
+constexpr char kChoiceVariable[] = "TONVELL_SOUNDFONT";
 
 constexpr const char* kSystemSoundFonts[] = {
     "/usr/share/sounds/sf2/default-GM.sf2",
@@ -33,7 +37,7 @@ std::string FluidDefaultSoundFont(const FluidApi& api) {
 
 std::vector<std::string> SoundFontCandidates(const FluidApi& api) {
     std::vector<std::string> candidates;
-    if (const char* chosen = std::getenv("TONVELL_SOUNDFONT"); chosen && *chosen)
+    if (const char* chosen = std::getenv(kChoiceVariable); chosen && *chosen)
         candidates.emplace_back(chosen);
     if (std::string fluidDefault = FluidDefaultSoundFont(api); !fluidDefault.empty())
         candidates.push_back(std::move(fluidDefault));
@@ -41,15 +45,39 @@ std::vector<std::string> SoundFontCandidates(const FluidApi& api) {
     return candidates;
 }
 
-bool IsSoundFontFile(const std::string& path) {
+std::string SoundFontProblem(const std::string& path) {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec)
+        return ec.message();
+    if (fs::is_directory(status))
+        return "a folder, not a SoundFont";
+    if (!fs::is_regular_file(status))
+        return "not a plain file";
     // A RIFF file of form "sfbk" (SoundFont 2, and 3 with compressed samples).
     char header[12] = {};
     std::ifstream in(path, std::ios::binary);
-    return in.read(header, sizeof header) && std::string_view(header, 4) == "RIFF" &&
-           std::string_view(header + 8, 4) == "sfbk";
+    if (!in)
+        return std::strerror(errno);
+    if (!in.read(header, sizeof header) || std::string_view(header, 4) != "RIFF" ||
+        std::string_view(header + 8, 4) != "sfbk")
+        return "not a SoundFont";
+    return "";
+}
+
+bool IsSoundFontFile(const std::string& path) {
+    return SoundFontProblem(path).empty();
+}
+
+std::string ChosenSoundFontProblem() {
+    const char* chosen = std::getenv(kChoiceVariable);
+    if (!chosen || !*chosen)
+        return "";
+    const std::string problem = SoundFontProblem(chosen);
+    if (problem.empty())
+        return "";
+    return std::string(kChoiceVariable) + " names " + chosen + ": " + problem;
 }
 
 std::optional<std::string> FindSoundFont(const std::vector<std::string>& candidates) {

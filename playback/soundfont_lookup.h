@@ -22,6 +22,16 @@ std::vector<std::string> SoundFontCandidates(const FluidApi& api);
 // file to another loader, which prints its complaints to the terminal.
 bool IsSoundFontFile(const std::string& path);
 
+// Why path is no SoundFont file ("No such file or directory", "a folder",
+// "not a SoundFont"...); empty when it is one.
+std::string SoundFontProblem(const std::string& path);
+
+// Why the SoundFont the user chose with TONVELL_SOUNDFONT cannot be taken,
+// as a sentence naming it; empty when none was chosen or it is a SoundFont.
+// A choice that cannot be taken is reported, never passed over: a mistyped
+// name would otherwise go unnoticed.
+std::string ChosenSoundFontProblem();
+
 // The first candidate that IsSoundFontFile.
 std::optional<std::string> FindSoundFont(const std::vector<std::string>& candidates);
 

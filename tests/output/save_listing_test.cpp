@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -111,7 +112,7 @@ TEST_F(SaveListingTest, ReplacesAnExistingFile) {
 }
 
 TEST_F(SaveListingTest, ReplacingKeepsTheFilesPermissions) {
-    for (const auto mode : {fs::perms(0600), fs::perms(0640), fs::perms(0444), fs::perms(0755)}) {
+    for (const auto mode : {fs::perms(0600), fs::perms(0640), fs::perms(0200), fs::perms(0755)}) {
         const fs::path path = dir_ / "song.inc";
         WriteAll(path, kOld);
         fs::permissions(path, mode);
@@ -121,6 +122,83 @@ TEST_F(SaveListingTest, ReplacingKeepsTheFilesPermissions) {
             << "mode " << std::oct << static_cast<int>(mode);
         fs::remove(path);
     }
+}
+
+// A file the user made read-only is kept, as copying over it would be
+// refused, also when a link names it; the superuser is no exception, since
+// such a file was made read-only on purpose. The message is that of any file
+// that cannot be made.
+TEST_F(SaveListingTest, ReadOnlyFileIsNotReplaced) {
+    const struct {
+        fs::perms mode;
+        const char* target;
+    } cases[] = {
+        {fs::perms(0444), "song.inc"},
+        {fs::perms(0400), "song.inc"},
+        {fs::perms(0555), "song.inc"},
+        {fs::perms(0444), "link.inc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.target) + " mode " + std::to_string(static_cast<int>(c.mode)));
+        WriteAll(dir_ / "song.inc", kOld);
+        fs::permissions(dir_ / "song.inc", c.mode);
+        fs::create_symlink("song.inc", dir_ / "link.inc");
+        const std::string path = (dir_ / c.target).string();
+        errno = 0;
+        const SaveResult result = SaveAs(kListing, 1, path);
+        EXPECT_EQ(errno, EACCES);
+        EXPECT_EQ(result.outcome, WriteOutcome::CannotCreate);
+        EXPECT_EQ(result.message, "Cannot create file " + path);
+        EXPECT_EQ(ReadAll(dir_ / "song.inc"), kOld);
+        EXPECT_EQ(fs::status(dir_ / "song.inc").permissions() & fs::perms::all, c.mode);
+        EXPECT_EQ(Names(), (std::set<std::string>{"link.inc", "song.inc"}));
+        fs::remove(dir_ / "link.inc");
+        fs::permissions(dir_ / "song.inc", fs::perms(0644));
+    }
+}
+
+// A file written piece by piece: the target is checked before any byte is
+// made, a header is filled in last, and a replacement dropped before it is
+// committed, or whose temporary file a signal handler removed, leaves the old
+// file and nothing else.
+TEST_F(SaveListingTest, FileReplacementPieceByPiece) {
+    const fs::path path = dir_ / "song.wav";
+    WriteAll(path, kOld);
+    {
+        FileReplacement file;
+        ASSERT_EQ(file.Begin(path.string()), WriteOutcome::Written);
+        EXPECT_EQ(Names().size(), 2u);  // the old file and the temporary one
+        ASSERT_TRUE(file.Append("....body"));
+        ASSERT_TRUE(file.Append(" more"));
+        ASSERT_TRUE(file.WriteAt(0, "head"));
+        EXPECT_EQ(ReadAll(path), kOld);
+        ASSERT_EQ(file.Commit(), WriteOutcome::Written);
+    }
+    EXPECT_EQ(ReadAll(path), "headbody more");
+    EXPECT_EQ(Names(), std::set<std::string>{"song.wav"});
+
+    for (const bool bySignalHandler : {false, true}) {
+        SCOPED_TRACE(bySignalHandler ? "removed as by a signal handler" : "dropped");
+        FileReplacement file;
+        ASSERT_EQ(file.Begin(path.string()), WriteOutcome::Written);
+        ASSERT_TRUE(file.Append("new bytes"));
+        if (bySignalHandler) {
+            RemoveUnfinishedTemporaryFile();
+            EXPECT_EQ(Names(), std::set<std::string>{"song.wav"});
+            EXPECT_EQ(file.Commit(), WriteOutcome::CannotWrite);
+        } else {
+            file.Abandon();
+        }
+        EXPECT_EQ(ReadAll(path), "headbody more");
+        EXPECT_EQ(Names(), std::set<std::string>{"song.wav"});
+    }
+
+    FileReplacement missing;
+    errno = 0;
+    EXPECT_EQ(missing.Begin((dir_ / "missing" / "song.wav").string()), WriteOutcome::CannotCreate);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(missing.Begin(dir_.path().string()), WriteOutcome::CannotCreate);
+    EXPECT_EQ(errno, EISDIR);
 }
 
 TEST_F(SaveListingTest, LinkStaysALinkAndItsFileIsWritten) {

@@ -44,6 +44,10 @@ public:
         }
         return real_.Write(file, bytes);
     }
+    bool WriteAt(Handle file, std::uint64_t offset, std::string_view bytes) const override {
+        steps.push_back("write at " + std::to_string(offset));
+        return failing_ != Step::Write && real_.WriteAt(file, offset, bytes);
+    }
     void CopyAttributes(Handle file, const Entry& from) const override {
         real_.CopyAttributes(file, from);
     }

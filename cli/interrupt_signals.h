@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// An interrupt (Ctrl+C), a termination request (kill) or a hang-up ends the
+// command line as before, but first removes the temporary file of a write
+// under way and says that the program was interrupted, so no hidden file
+// is left in the target's folder and the old file stays as it was.
+
+namespace tonvell::cli {
+
+// From now on SIGINT, SIGTERM and SIGHUP are handled so; the process still
+// ends by the signal, so its status says which one. Signals the process was
+// started to ignore (nohup) stay ignored.
+void CleanUpOnInterrupt();
+
+}  // namespace tonvell::cli
