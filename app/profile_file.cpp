@@ -108,15 +108,19 @@ struct Line {
     std::size_t next = 0;
 };
 
+std::size_t MarkLength(std::string_view text) {
+    return text.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+}
+
+// Lines end at CR LF, LF or a lone CR, as editors on each system leave them.
 std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
-    std::size_t begin = text.substr(0, kUtf8Mark.size()) == kUtf8Mark ? kUtf8Mark.size() : 0;
+    std::size_t begin = MarkLength(text);
     while (begin < text.size()) {
-        const std::size_t newline = text.find('\n', begin);
-        const std::size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
-        std::size_t end = newline == std::string_view::npos ? text.size() : newline;
-        if (end > begin && text[end - 1] == '\r') {
-            --end;
+        const std::size_t end = std::min(text.find_first_of("\r\n", begin), text.size());
+        std::size_t next = end;
+        if (next < text.size()) {
+            next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
         }
         lines.push_back({begin, end, next});
         begin = next;
@@ -221,10 +225,18 @@ std::string Quoted(std::string_view value) {
     return quoted;
 }
 
+// The file's first line break, which new lines get too; LF in a file that
+// has none yet.
 std::string_view LineBreakOf(std::string_view text) {
-    const std::size_t newline = text.find('\n');
-    return newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r' ? "\r\n"
-                                                                                         : "\n";
+    const std::size_t at = text.find_first_of("\r\n");
+    if (at == std::string_view::npos || text[at] == '\n') {
+        return "\n";
+    }
+    return text.compare(at, 2, "\r\n") == 0 ? "\r\n" : "\r";
+}
+
+bool EndsWithLineBreak(std::string_view text) {
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
 }
 
 bool HoldsInCp1251(std::string_view utf8) {
@@ -233,22 +245,44 @@ bool HoldsInCp1251(std::string_view utf8) {
 
 }  // namespace
 
+ProfileFile::ProfileFile(std::string bytes)
+    : bytes_(std::move(bytes)),
+      legacy_(!IsValidUtf8(std::string_view(bytes_).substr(MarkLength(bytes_)))) {}
+
 std::optional<ProfileFile> ProfileFile::Load(const std::string& path) {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) {
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
         return ProfileFile();
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
+    // A folder, a pipe (which would wait for a writer) or a device (which may
+    // never end) is no settings file; nor is one far larger than any.
+    if (ec || !fs::is_regular_file(status) || fs::file_size(path, ec) > kProfileFileLimit || ec) {
         return std::nullopt;
     }
-    return ProfileFile(std::move(bytes));
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in.is_open()) {
+            return std::nullopt;
+        }
+        // Read to the limit and a byte beyond: a file that grew meanwhile is
+        // still refused.
+        std::string bytes(kProfileFileLimit + 1, '\0');
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (in.bad() || static_cast<std::size_t>(in.gcount()) > kProfileFileLimit) {
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+        return ProfileFile(std::move(bytes));
+    } catch (const std::exception&) {
+        return std::nullopt;  // a read error the library reports by throwing
+    }
 }
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view fallback) const {
-    const bool legacy = !IsValidUtf8(bytes_);
+    const bool legacy = legacy_;
     const std::string sectionName = legacy ? Utf8ToCp1251(section) : std::string(section);
     const std::string keyName = legacy ? Utf8ToCp1251(key) : std::string(key);
     const std::vector<Line> lines = SplitLines(bytes_);
@@ -286,12 +320,14 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
         return false;
     }
-    bool legacy = !IsValidUtf8(bytes_);
-    if (legacy && !(HoldsInCp1251(value) && HoldsInCp1251(section) && HoldsInCp1251(key))) {
-        // Windows-1251 cannot hold the value: the whole file becomes UTF-8.
-        bytes_ = Cp1251ToUtf8(bytes_);
-        legacy = false;
+    if (legacy_ && !(HoldsInCp1251(value) && HoldsInCp1251(section) && HoldsInCp1251(key))) {
+        // Windows-1251 cannot hold the value: the whole file becomes UTF-8
+        // (a mark at its start stays as it is).
+        const std::size_t mark = MarkLength(bytes_);
+        bytes_ = bytes_.substr(0, mark) + Cp1251ToUtf8(std::string_view(bytes_).substr(mark));
+        legacy_ = false;
     }
+    const bool legacy = legacy_;
     const auto encode = [legacy](std::string_view text) {
         return legacy ? Utf8ToCp1251(text) : std::string(text);
     };
@@ -307,7 +343,7 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
         const std::string_view text(bytes_.data() + line.begin, line.end - line.begin);
         const std::size_t valueBegin = line.begin + ParseKeyLine(text)->valueOffset;
         bytes_.replace(valueBegin, line.end - valueBegin, written);
-        return true;
+        return KeepEncoding();
     }
     const std::string keyLine = keyName + "=" + written + lineBreak;
     if (place.section) {
@@ -315,9 +351,9 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
         // The file's last line may have no line break of its own.
         const std::string before = last.next == last.end ? lineBreak : std::string();
         bytes_.insert(last.next, before + keyLine);
-        return true;
+        return KeepEncoding();
     }
-    if (!bytes_.empty() && bytes_.back() != '\n') {
+    if (bytes_.size() > MarkLength(bytes_) && !EndsWithLineBreak(bytes_)) {
         bytes_ += lineBreak;
     }
     if (!lines.empty() && !Trim(std::string_view(bytes_).substr(
@@ -330,6 +366,21 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     bytes_ += ']';
     bytes_ += lineBreak;
     bytes_ += keyLine;
+    return KeepEncoding();
+}
+
+bool ProfileFile::KeepEncoding() {
+    const std::size_t mark = MarkLength(bytes_);
+    const std::string_view text = std::string_view(bytes_).substr(mark);
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (legacy_ && !ascii && IsValidUtf8(text)) {
+        // The write removed the last bytes that were no UTF-8: read again, the
+        // file would be taken for UTF-8 and its other values would change.
+        // It becomes the UTF-8 it then looks like.
+        bytes_ = bytes_.substr(0, mark) + Cp1251ToUtf8(text);
+        legacy_ = false;
+    }
     return true;
 }
 

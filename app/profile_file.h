@@ -7,10 +7,12 @@
 // and keeps every other byte of the file.
 //
 // Text: the file is UTF-8 when its bytes are valid UTF-8, otherwise
-// Windows-1251 (as an earlier version wrote it). Values go in and out as
-// UTF-8. Writing into a Windows-1251 file keeps it Windows-1251, so its other
-// lines stay byte for byte; only a value that Windows-1251 cannot hold turns
-// the whole file into UTF-8 first, which loses nothing either.
+// Windows-1251 (as an earlier version wrote it), decided once when the file
+// is read, so writing one key never changes how another reads. A UTF-8 mark
+// at the start is skipped and kept. Lines end at CR LF, LF or a lone CR; new
+// lines get the file's first line break. Values go in and out as UTF-8. Writing into a Windows-1251
+// file keeps it Windows-1251, so its other lines stay byte for byte; only a value that Windows-1251
+// cannot hold turns the whole file into UTF-8 first, which loses nothing either.
 //
 // Plain C++: no Qt.
 
@@ -25,14 +27,20 @@ namespace tonvell::app {
 // 256-character buffer does.
 inline constexpr std::size_t kProfileValueLimit = 255;
 
+// A settings file holds a few hundred bytes; a larger one than this is no
+// settings file and is not read.
+inline constexpr std::size_t kProfileFileLimit = 1 << 20;
+
 class ProfileFile {
 public:
     // The content of a file that does not exist yet.
     ProfileFile() = default;
-    explicit ProfileFile(std::string bytes) : bytes_(std::move(bytes)) {}
+    explicit ProfileFile(std::string bytes);
 
     // The file's bytes, empty when there is no file. Nothing when the file is
-    // there but cannot be read: writing it then would lose its other lines.
+    // there but cannot be read, is no plain file (a folder, a pipe, a device)
+    // or is larger than kProfileFileLimit: writing it then would lose its
+    // other lines. Never waits for a pipe's writer.
     static std::optional<ProfileFile> Load(const std::string& path);
 
     // The value of key in section, or fallback when the section or the key
@@ -54,7 +62,12 @@ public:
     const std::string& Bytes() const { return bytes_; }
 
 private:
+    // After a write into a Windows-1251 file: the file stays one that reads
+    // the same the next time. True.
+    bool KeepEncoding();
+
     std::string bytes_;
+    bool legacy_ = false;  // Windows-1251
 };
 
 // Replaces the file at path with bytes so that a failure at any point leaves

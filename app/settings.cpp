@@ -22,7 +22,7 @@ QString FromUtf8(const std::string& text) {
 }  // namespace
 
 QString SettingsPath(const QString& startFolder) {
-    return startFolder + QStringLiteral("/Cfg.ini");
+    return startFolder.isEmpty() ? QString() : startFolder + QStringLiteral("/Cfg.ini");
 }
 
 StartupSettings ReadStartupSettings(const QString& path) {

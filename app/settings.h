@@ -24,15 +24,18 @@ struct StartupSettings {
     QString SoundDeviceTembre = QStringLiteral("73 Flute");
 };
 
-// The settings file of a start folder: the folder followed by "/Cfg.ini".
+// The settings file of a start folder: the folder followed by "/Cfg.ini";
+// none (empty) for an unknown start folder (empty).
 QString SettingsPath(const QString& startFolder);
 
 // The four keys that are read; a missing file, section or key gives the
-// field's default.
+// field's default, and so does a file that cannot be read, is no plain file
+// or is far too large for a settings file.
 StartupSettings ReadStartupSettings(const QString& path);
 
 // Writes the six keys in their order, keeping the rest of the file. False when
-// the file could not be written; the old file is then unchanged.
+// the file could not be written, or was not read (it is then left alone);
+// the old file is then unchanged.
 bool WriteStartupSettings(const QString& path, const StartupSettings& settings);
 
 }  // namespace tonvell::app

@@ -17,14 +17,29 @@
 #include <QWidget>
 
 #include "app/termination_signals.h"
+#include "output/file_replace.h"
 
 namespace tonvell::app {
 
 namespace {
 
 int wakeSockets[2] = {-1, -1};
+// Set once a signal of that number has asked the window to close.
+volatile sig_atomic_t closeRequested[NSIG] = {};
 
-extern "C" void WakeEventLoop(int) {
+// The first signal of a kind closes the window from the event loop; a second
+// one ends the process at once, after removing the temporary file of a save
+// under way (the settings, a listing), whose old file then stays as it was.
+extern "C" void WakeEventLoop(int number) {
+    if (number > 0 && number < NSIG && closeRequested[number]) {
+        RemoveUnfinishedTemporaryFile();
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+        return;
+    }
+    if (number > 0 && number < NSIG) {
+        closeRequested[number] = 1;
+    }
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = ::write(wakeSockets[1], &byte, 1);
@@ -59,8 +74,7 @@ void CatchSignal(int number) {
     struct sigaction action {};
     action.sa_handler = WakeEventLoop;
     sigemptyset(&action.sa_mask);
-    // SA_RESETHAND: a second signal finds the default action again.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    action.sa_flags = SA_RESTART;
     ::sigaction(number, &action, nullptr);
 }
 

@@ -53,7 +53,10 @@ void ShowText(QComboBox* box, const QString& text) {
 }  // namespace
 
 void TForm1::StartUp() {
-    StartFolder = DirectoryListBox1->Directory();
+    // A start folder that no longer exists (a terminal left in a removed
+    // folder) has no path, and then no settings file: the defaults apply and
+    // nothing is written.
+    StartFolder = QDir::currentPath().isEmpty() ? QString() : DirectoryListBox1->Directory();
     TryDriveG();
     const tonvell::app::StartupSettings settings =
         tonvell::app::ReadStartupSettings(tonvell::app::SettingsPath(StartFolder));

@@ -111,11 +111,10 @@ void Error(const char* program, const std::string& text) {
 
 // Why a listing that plays as measured is not rendered; empty when it is.
 Refusal RefusalOfLength(const playback::OfflinePlayback& measured, bool fromMidi) {
-    if (measured.commandPairs == 0) {
-        return fromMidi ? "holds no note that the instrument plays (it plays the notes of "
-                          "channels 1 to 9)"
-                        : "holds no command to play (neither a MIDI file nor a listing)";
-    }
+    if (fromMidi && measured.notePairs == 0)
+        return "holds no note that the instrument plays (it plays the notes of channels 1 to 9)";
+    if (measured.commandPairs == 0)
+        return "holds no command to play (neither a MIDI file nor a listing)";
     if (measured.end > std::chrono::minutes(kLongestMinutes))
         return "plays longer than " + std::to_string(kLongestMinutes) + " minutes; not rendered";
     return "";

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Writes the fuzzer's seed corpus into fuzz/seeds/: small valid MIDI files and
-one file for each class of broken input the reader must survive."""
+"""Writes the fuzzers' seed corpora: into fuzz/seeds/ small valid MIDI files and
+one file for each class of broken input the reader must survive; into
+fuzz/seeds-listing/ listings for the player, the longest delays included; into
+fuzz/seeds-settings/ settings files with a key to write."""
 
 import pathlib
 import struct
 
 SEEDS = pathlib.Path(__file__).resolve().parent / "seeds"
+LISTING_SEEDS = SEEDS.parent / "seeds-listing"
+SETTINGS_SEEDS = SEEDS.parent / "seeds-settings"
 
 
 def header(fmt, tracks, ticks):
@@ -107,13 +111,65 @@ SEED_FILES = {
 }
 
 
-def main():
-    SEEDS.mkdir(exist_ok=True)
-    for old in SEEDS.glob("*.mid"):
+def listing(lines, tempo=b"DB 0Eh, 87h"):
+    head = b"; \r\n; x.mid\r\n; \r\nDWL 8 ;size in bytes\r\n; \r\n"
+    return head + tempo + b"\r\n" + b"".join(line + b"\r\n" for line in lines) \
+        + b"DB 00h ;end of block\r\n"
+
+
+NOTE_ON = b"DB 51h, F0h"
+NOTE_OFF = b"DB 51h, 80h"
+LONGEST_DELAY = b"DB FFh, FFh"
+
+LISTING_SEED_FILES = {
+    "worked.inc": listing([NOTE_ON, b"DB 9Fh ;\xef\xe0\xf3\xe7\xe0", NOTE_OFF]),
+    "lf_only.inc": listing([NOTE_ON, b"DB 9Fh", NOTE_OFF]).replace(b"\r\n", b"\n"),
+    "empty.inc": b"",
+    # 45 and 46 of the longest delays at the slowest time unit: about 58 and
+    # 59 hours, on either side of the sample position's 64-bit limit.
+    "hours_58.inc": listing([LONGEST_DELAY] * 45, tempo=b"DB 0Eh, FFh"),
+    "hours_59.inc": listing([LONGEST_DELAY] * 46, tempo=b"DB 0Eh, FFh"),
+    "hours_100.inc": listing([NOTE_ON] + [LONGEST_DELAY] * 100 + [NOTE_OFF], tempo=b"DB 0Eh, FFh"),
+    "tempo_changes.inc": listing([b"DB 0Eh, 01h", NOTE_ON, b"DB 85h", b"DB 0Eh, 7Fh", NOTE_OFF]),
+}
+
+
+def setting(key, value, file):
+    return bytes([key, len(value)]) + value + file
+
+
+CP1251_FILE = (b"; \xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8\r\n[Other]\r\nName=\xcf\xe0\xef\xea\xe0\r\n"
+               b"\r\n[Startup]\r\nExeDirectory=C:\\Tools\r\nDataDirectory=D:\\\xcf\xe0\xef\xea\xe0\r\n"
+               b"ExtIndex=2\r\n\r\n; end\r\n")
+SETTINGS_SEED_FILES = {
+    "new_file.ini": setting(2, b"3", b""),
+    "lf.ini": setting(1, b"/home/u", b"[Startup]\nDataDirectory=/m\nExtIndex=1\n"),
+    "windows_1251.ini": setting(1, "E:\\Папка".encode(), CP1251_FILE),
+    "windows_1251_to_utf8.ini": setting(5, "日本".encode(), CP1251_FILE),
+    "last_line_lone_cr.ini": setting(2, b"3", b"[Startup]\nDataDirectory=/m\r"),
+    "header_lone_cr.ini": setting(1, b"/n", b"[Startup]\rDataDirectory=/m\n"),
+    "cr_only.ini": setting(4, b"Synth A", b"[Other]\rB=2\r[Startup]\rExtIndex=2\r"),
+    "mark_before_1251.ini": setting(2, b"4", b"\xef\xbb\xbf" + CP1251_FILE),
+    "mark_before_1251_to_utf8.ini": setting(5, "日本".encode(), b"\xef\xbb\xbf" + CP1251_FILE),
+    "1251_like_utf8.ini": setting(1, b"/m", b"[Startup]\nDataDirectory=\xcf\nSoundDeviceTembre=\xd0\x90\n"),
+    "quoted_values.ini": setting(5, b" \"10\" Flute ", b"[Startup]\nSoundDeviceTembre='x'\n"),
+    "line_break_refused.ini": setting(1, b"/a\r\n[Other]", b"[Startup]\nDataDirectory=/m\n"),
+}
+
+
+def write_all(folder, files, pattern):
+    folder.mkdir(exist_ok=True)
+    for old in folder.glob(pattern):
         old.unlink()
-    for name, data in SEED_FILES.items():
-        (SEEDS / name).write_bytes(data)
-    print(f"{len(SEED_FILES)} seeds in {SEEDS}")
+    for name, data in files.items():
+        (folder / name).write_bytes(data)
+    print(f"{len(files)} seeds in {folder}")
+
+
+def main():
+    write_all(SEEDS, SEED_FILES, "*.mid")
+    write_all(LISTING_SEEDS, LISTING_SEED_FILES, "*.inc")
+    write_all(SETTINGS_SEEDS, SETTINGS_SEED_FILES, "*.ini")
 
 
 if __name__ == "__main__":

@@ -10,6 +10,9 @@ namespace tonvell::playback {
 
 namespace {
 
+// The first byte of a pair that sets the time unit, as the port reads it.
+constexpr std::uint8_t kTempoCommand = 0x0E;
+
 class VirtualTimer final : public PlayerTimer {
 public:
     void Start(PlayerTime due) override {
@@ -47,6 +50,9 @@ public:
     int OpenSoundPort() override { return port_.OpenSoundPort(); }
     SendResult SendPair(std::uint8_t first, std::uint8_t second) override {
         ++pairs;
+        if (first != kTempoCommand) {
+            ++notePairs;
+        }
         return port_.SendPair(first, second);
     }
     void SilenceSoundPort() override { port_.SilenceSoundPort(); }
@@ -54,6 +60,7 @@ public:
     int TimeUnitMs() const override { return port_.TimeUnitMs(); }
 
     int pairs = 0;
+    int notePairs = 0;
 
 private:
     PlayerOutput& port_;
@@ -107,6 +114,7 @@ OfflinePlayback PlayOffline(MemoryView& view, MidiBackend& backend, VirtualClock
         player.Tick();
     }
     result.commandPairs = output.pairs;
+    result.notePairs = output.notePairs;
     result.end = clock.Now();
     return result;
 }

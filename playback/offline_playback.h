@@ -27,6 +27,7 @@ private:
 
 struct OfflinePlayback {
     int commandPairs = 0;   // pairs the player sent to the port, tempo commands included
+    int notePairs = 0;      // the pairs that were no tempo command
     PlayerTime end{};       // when playback stopped (the clock started at 0)
     bool cutShort = false;  // keepGoing asked to stop before the end
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "playback/serial_port_hold.h"
 #include "playback/sound_port.h"
 
 namespace tonvell::playback {
@@ -75,8 +76,11 @@ public:
                  systemPorts, qEnvironmentVariable(kExtraPortsVariable).toStdString())) {
             QSerialPort port(FromLocal(name));
             if (port.open(kOpenMode)) {
+                const bool free = HoldExclusively(port.handle());
                 port.close();
-                listed.push_back(name);
+                if (free) {
+                    listed.push_back(name);
+                }
             }
         }
         return listed;
@@ -93,6 +97,9 @@ public:
                 default:
                     return OpenResult::SettingsNotRead;  // opened, but not a serial line
             }
+        }
+        if (!HoldExclusively(port->handle())) {
+            return OpenResult::BusyOrAbsent;  // locked by another program
         }
         if (!port->setBaudRate(9600) || !port->setDataBits(QSerialPort::Data8) ||
             !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop)) {

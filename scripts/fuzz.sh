@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Fuzzes the MIDI reader for SECONDS seconds (default 60) with libFuzzer,
-# AddressSanitizer and UndefinedBehaviorSanitizer. Builds into build-fuzz/ with
-# clang++, works on a corpus in build-fuzz/corpus (seeded from fuzz/seeds) and
-# exits non-zero when the fuzzer finds a crash, a leak or a hang; the input that
-# caused it is left in build-fuzz/artifacts/.
+# Fuzzes for SECONDS seconds in all (default 60), shared between three
+# libFuzzer targets with AddressSanitizer and UndefinedBehaviorSanitizer: the
+# MIDI reader (inputs up to the largest file it accepts), the listing player
+# on its virtual clock, and the settings file reader. Builds into build-fuzz/
+# with clang++, works on a corpus per target in build-fuzz/ (seeded from
+# fuzz/seeds*) and exits non-zero when a fuzzer finds a crash, a leak or a
+# hang; the input that caused it is left in build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,25 +24,45 @@ fi
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DTONVELL_FUZZ=ON \
   -DTONVELL_BUILD_GUI=OFF -DBUILD_TESTING=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
-cmake --build "$BUILD" --target reader_fuzz --parallel "$(nproc)"
+cmake --build "$BUILD" --target reader_fuzz listing_fuzz settings_fuzz --parallel "$(nproc)"
+mkdir -p "$BUILD/artifacts"
 
-mkdir -p "$BUILD/corpus" "$BUILD/artifacts"
-cp fuzz/seeds/*.mid "$BUILD/corpus/"
+# The MIDI reader takes files up to 250,000 bytes: only inputs that large
+# reach the merge of many tracks.
+readonly kLargestMidiFile=250000
+# Each target gets a third of the time, at least a second.
+share=$((SECONDS_TO_RUN / 3))
+((share > 0)) || share=1
 
-echo "fuzz: running reader_fuzz for ${SECONDS_TO_RUN} s (log: $BUILD/fuzz.log)"
 status=0
-"$BUILD/reader_fuzz" "$BUILD/corpus" \
-  -dict=fuzz/midi.dict \
-  -max_total_time="$SECONDS_TO_RUN" \
-  -max_len=8192 \
-  -timeout=20 \
-  -rss_limit_mb=2048 \
-  -print_final_stats=1 \
-  -artifact_prefix="$BUILD/artifacts/" >"$BUILD/fuzz.log" 2>&1 || status=$?
-grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$BUILD/fuzz.log" || true
+# Runs one target: NAME SEED_FOLDER MAX_LEN [more libFuzzer options].
+run_target() {
+  local name=$1 seeds=$2 max_len=$3 corpus="$BUILD/corpus-$1" rc=0
+  shift 3
+  # The reader's corpus keeps its old place, so earlier finds stay in use.
+  [[ $name == reader_fuzz ]] && corpus="$BUILD/corpus"
+  mkdir -p "$corpus"
+  cp "$seeds"/* "$corpus/"
+  echo "fuzz: running $name for ${share} s (log: $BUILD/$name.log)"
+  "$BUILD/$name" "$corpus" "$@" \
+    -max_total_time="$share" \
+    -max_len="$max_len" \
+    -timeout=20 \
+    -rss_limit_mb=2048 \
+    -print_final_stats=1 \
+    -artifact_prefix="$BUILD/artifacts/$name-" >"$BUILD/$name.log" 2>&1 || rc=$?
+  grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$BUILD/$name.log" || true
+  if ((rc != 0)); then
+    tail -n 60 "$BUILD/$name.log" >&2
+    echo "fuzz: $name FAILED (exit $rc); inputs in $BUILD/artifacts/" >&2
+    status=1
+  fi
+}
+
+run_target reader_fuzz fuzz/seeds "$kLargestMidiFile" -dict=fuzz/midi.dict
+run_target listing_fuzz fuzz/seeds-listing 8192
+run_target settings_fuzz fuzz/seeds-settings 8192
 if ((status != 0)); then
-  tail -n 60 "$BUILD/fuzz.log" >&2
-  echo "fuzz: FAILED (exit $status); inputs in $BUILD/artifacts/" >&2
   exit 1
 fi
 echo "fuzz: no crash in ${SECONDS_TO_RUN} s"

@@ -4,7 +4,10 @@
 # it the ways a user's system does: the window's close button (a window
 # manager's close request), then SIGTERM, SIGINT and SIGHUP. Each time the
 # program must exit with status 0 and leave the six keys in Cfg.ini of the
-# folder it was started in, with the rest of an existing file kept.
+# folder it was started in, with the rest of an existing file kept. A Cfg.ini
+# the program cannot use (a folder, a pipe, an endless device, a huge or a
+# read-only file) and a start folder that was deleted must neither stop the
+# window nor be written.
 #   lifecycle_test.sh PROGRAM WM_CLOSE
 set -euo pipefail
 
@@ -115,4 +118,78 @@ for signal in TERM INT HUP; do
     "$work" "$work" >"$work/sub/expected"
   finish "SIG$signal" "$work/sub/expected"
 done
+
+# What is at Cfg.ini: its kind, mode and size, and the bytes of a plain file.
+describe() {
+  stat -c '%F %a %s' Cfg.ini
+  if [[ -f Cfg.ini && ! -L Cfg.ini ]]; then
+    md5sum <Cfg.ini
+  fi
+}
+
+# Waits for the program to end after SIGTERM; checks its status and that
+# nothing was left beside Cfg.ini.
+finish_untouched() {
+  local how=$1 before=$2 rc=0
+  wait "$pid" || rc=$?
+  pid=
+  if [[ $rc -ne 0 ]]; then
+    fail "$how: exit status $rc"
+    cat "$work/program.log"
+  fi
+  if [[ "$(describe)" == "$before" ]]; then
+    echo "ok: $how was left alone"
+  else
+    fail "$how: Cfg.ini changed: $(describe)"
+  fi
+  if compgen -G '.tonvell-*' >/dev/null; then
+    fail "$how: a temporary file was left"
+  fi
+}
+
+for kind in folder pipe device large read-only; do
+  rm -rf Cfg.ini
+  case $kind in
+    folder) mkdir Cfg.ini ;;
+    pipe) mkfifo Cfg.ini ;;
+    device) ln -s /dev/zero Cfg.ini ;;
+    large)
+      printf '[Startup]\nExtIndex=3\n' >Cfg.ini
+      head -c 2000000 /dev/zero | tr '\0' '\n' >>Cfg.ini
+      ;;
+    read-only)
+      printf '[Startup]\r\nExtIndex=3\r\n' >Cfg.ini
+      chmod 444 Cfg.ini
+      ;;
+  esac
+  before=$(describe)
+  start
+  kill -TERM "$pid"
+  finish_untouched "Cfg.ini ($kind)" "$before"
+done
+rm -rf Cfg.ini
+
+# A start folder deleted before the start: no settings file anywhere.
+root_file=no
+[[ -e /Cfg.ini ]] && root_file=yes
+mkdir "$work/gone"
+cd "$work/gone"
+rmdir "$work/gone"
+start
+kill -TERM "$pid"
+rc=0
+wait "$pid" || rc=$?
+pid=
+cd "$work"
+if [[ $rc -ne 0 ]]; then
+  fail "deleted start folder: exit status $rc"
+  cat "$work/program.log"
+fi
+now=no
+[[ -e /Cfg.ini ]] && now=yes
+if [[ $now == "$root_file" ]]; then
+  echo "ok: deleted start folder wrote no settings file"
+else
+  fail "deleted start folder: /Cfg.ini was written"
+fi
 exit $status

@@ -65,7 +65,10 @@ private slots:
     void valuesSurviveAWriteAndARead_data();
     void valuesSurviveAWriteAndARead();
     void lineBreakIsRefused();
+    void encodingIsDecidedOnce();
     void loadTellsMissingFromUnreadable();
+    void loadRefusesWhatIsNoSettingsFile_data();
+    void loadRefusesWhatIsNoSettingsFile();
     void replacementKeepsLinksAndPermissions();
     void replacementThatFailsLeavesTheOldFile();
 };
@@ -123,6 +126,18 @@ void ProfileFileTest::readsValues_data() {
         << "DataDirectory" << QStringLiteral("/Папка");
     QTest::newRow("Windows-1251 file")
         << WindowsFile() << "DataDirectory" << QStringLiteral("D:\\Папка");
+    QTest::newRow("lone CR line breaks")
+        << QByteArray("[Startup]\rExtIndex=3\rDataDirectory=/m\r") << "DataDirectory"
+        << "/m";
+    QTest::newRow("header line ended by a lone CR")
+        << QByteArray("[Startup]\rDataDirectory=/a\n") << "DataDirectory"
+        << "/a";
+    QTest::newRow("key after another header ended by a lone CR")
+        << QByteArray("[Other]\rDataDirectory=/b\n[Startup]\n") << "DataDirectory"
+        << "./";
+    QTest::newRow("UTF-8 mark before Windows-1251")
+        << QByteArray("\xEF\xBB\xBF[Startup]\r\nDataDirectory=D:\\") + kFolderCp1251 + "\r\n"
+        << "DataDirectory" << QStringLiteral("D:\\Папка");
     QTest::newRow("255 characters of a longer value")
         << QByteArray("[Startup]\nDataDirectory=") + QByteArray(300, 'a') + "\n"
         << "DataDirectory" << QString(255, QLatin1Char('a'));
@@ -188,6 +203,27 @@ void ProfileFileTest::writesOneKeyAndKeepsTheRest_data() {
         << QByteArray("; ") + kFolderUtf8 + " settings\r\n[Other]\r\nName=" + kFolderUtf8 +
                "\r\n\r\n[Startup]\r\nExeDirectory=C:\\Tools\r\nDataDirectory=D:\\" + kFolderUtf8 +
                "\r\nExtIndex=日本\r\n\r\n; end\r\n";
+    QTest::newRow("key added after a last line ended by a lone CR")
+        << QByteArray("[Startup]\nA=1\r") << "ExtIndex"
+        << "3" << QByteArray("[Startup]\nA=1\rExtIndex=3\n");
+    QTest::newRow("CR-only file keeps its line breaks")
+        << QByteArray("[Startup]\rA=1\r") << "ExtIndex"
+        << "3" << QByteArray("[Startup]\rA=1\rExtIndex=3\r");
+    QTest::newRow("section added to a CR-only file")
+        << QByteArray("[Other]\rB=2\r") << "ExtIndex"
+        << "3" << QByteArray("[Other]\rB=2\r\r[Startup]\rExtIndex=3\r");
+    QTest::newRow("UTF-8 mark before Windows-1251: key replaced in place")
+        << QByteArray("\xEF\xBB\xBF[Startup]\r\nDataDirectory=D:\\") + kFolderCp1251 +
+               "\r\nExtIndex=1\r\n"
+        << "ExtIndex"
+        << "3"
+        << QByteArray("\xEF\xBB\xBF[Startup]\r\nDataDirectory=D:\\") + kFolderCp1251 +
+               "\r\nExtIndex=3\r\n";
+    QTest::newRow("UTF-8 mark before Windows-1251 that becomes UTF-8")
+        << QByteArray("\xEF\xBB\xBF[Startup]\r\nDataDirectory=D:\\") + kFolderCp1251 + "\r\n"
+        << "ExtIndex" << QStringLiteral("日本")
+        << QByteArray("\xEF\xBB\xBF[Startup]\r\nDataDirectory=D:\\") + kFolderUtf8 +
+               "\r\nExtIndex=日本\r\n";
     QTest::newRow("blanks at the ends are quoted")
         << QByteArray("[Startup]\n") << "DataDirectory"
         << " /m " << QByteArray("[Startup]\nDataDirectory=\" /m \"\n");
@@ -244,6 +280,45 @@ void ProfileFileTest::lineBreakIsRefused() {
         QVERIFY(!profile.WriteString("Startup", "DataDirectory", value));
         QCOMPARE(Bytes(profile.Bytes()), WindowsFile());
     }
+}
+
+// Windows-1251 whose only byte that is no valid UTF-8 is in the value
+// replaced: another value reads the same before and after.
+void ProfileFileTest::encodingIsDecidedOnce() {
+    // "Рђ" in Windows-1251 is D0 90, which is also the UTF-8 of "А".
+    ProfileFile profile(
+        Bytes(QByteArray("[Startup]\nDataDirectory=\xCF\nSoundDeviceTembre=\xD0\x90\n")));
+    const std::string before = profile.ReadString("Startup", "SoundDeviceTembre", "");
+    QCOMPARE(QString::fromStdString(before), QStringLiteral("Рђ"));
+    QVERIFY(profile.WriteString("Startup", "DataDirectory", "/m"));
+    QCOMPARE(profile.ReadString("Startup", "SoundDeviceTembre", ""), before);
+    QCOMPARE(profile.ReadString("Startup", "DataDirectory", ""), std::string("/m"));
+}
+
+void ProfileFileTest::loadRefusesWhatIsNoSettingsFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("named pipe without a writer") << "fifo";
+    QTest::newRow("endless device") << "/dev/zero";
+    QTest::newRow("over 1 MB of blank lines") << "large";
+}
+
+// Nothing a settings file could not be is read, and nothing waits.
+void ProfileFileTest::loadRefusesWhatIsNoSettingsFile() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Cfg.ini"));
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Cfg.ini")));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("large")) {
+        WriteFile(path, QByteArray("[Startup]\nExtIndex=3\n") +
+                            QByteArray(static_cast<int>(tonvell::app::kProfileFileLimit), '\n'));
+    } else {
+        QVERIFY(QFile::link(kind, path));
+    }
+    QVERIFY(!ProfileFile::Load(FileName(dir, "Cfg.ini")));
 }
 
 void ProfileFileTest::loadTellsMissingFromUnreadable() {

@@ -5,10 +5,12 @@
 // silences the output before the settings are written.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -145,6 +147,9 @@ private slots:
     void windowsFileKeepsItsOtherLines();
     void anotherFolderAnotherFile();
     void unwritableFolderLosesNothing();
+    void unusableFileIsLeftAlone_data();
+    void unusableFileIsLeftAlone();
+    void deletedStartFolderHasNoSettingsFile();
     void closingDuringPlaybackSilencesFirst_data();
     void closingDuringPlaybackSilencesFirst();
     void terminationSignalClosesTheWindow();
@@ -383,6 +388,82 @@ void SettingsTest::unwritableFolderLosesNothing() {
     QCOMPARE(ReadFile(file), QByteArray("[Startup]\r\nExtIndex=3\r\n"));
     QCOMPARE(QDir(locked).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList({"Cfg.ini"}));
+}
+
+void SettingsTest::unusableFileIsLeftAlone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("type");  // what start-up restores
+    QTest::newRow("folder named Cfg.ini") << "folder" << 1;
+    QTest::newRow("named pipe without a writer") << "fifo" << 1;
+    QTest::newRow("link to an endless device") << "/dev/zero" << 1;
+    QTest::newRow("over 1 MB") << "large" << 1;
+    QTest::newRow("read-only file") << "read-only" << 3;
+}
+
+// A settings file that cannot be read, is no plain file, is far too large or
+// was made read-only: start-up neither waits nor shows a box, and closing
+// leaves it as it was.
+void SettingsTest::unusableFileIsLeftAlone() {
+    QFETCH(QString, kind);
+    QFETCH(int, type);
+    const QString path = SettingsFile();
+    const QByteArray large = QByteArray("[Startup]\nExtIndex=3\n") + QByteArray(1 << 20, '\n');
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(start_->path()).mkdir(QStringLiteral("Cfg.ini")));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("large")) {
+        WriteFile(path, large);
+    } else if (kind == QLatin1String("read-only")) {
+        WriteFile(path, "[Startup]\r\nExtIndex=3\r\n");
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    } else {
+        QVERIFY(QFile::link(kind, path));
+    }
+    Start();
+    QCOMPARE(form_->SaveDialog1.FilterIndex, type);
+    form_->SaveDialog1.FilterIndex = 2;
+    Close();
+    QVERIFY(boxes_.empty());
+    const QFileInfo info(path);
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(info.isDir());
+    } else if (kind == QLatin1String("fifo")) {
+        QVERIFY(info.isFile() == false && info.exists() && !info.isSymLink());
+    } else if (kind == QLatin1String("large")) {
+        QCOMPARE(ReadFile(path), large);
+    } else if (kind == QLatin1String("read-only")) {
+        QCOMPARE(ReadFile(path), QByteArray("[Startup]\r\nExtIndex=3\r\n"));
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 07777, 0444u);
+    } else {
+        QCOMPARE(info.symLinkTarget(), kind);
+    }
+    QCOMPARE(QDir(start_->path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList({"Cfg.ini", "sub"}));
+}
+
+// Started in a folder that was deleted since (a terminal left in a removed
+// folder): the defaults, and no file is written anywhere, least of all at the
+// root of the file system.
+void SettingsTest::deletedStartFolderHasNoSettingsFile() {
+    const bool rootHadOne = QFile::exists(QStringLiteral("/Cfg.ini"));
+    form_.reset();
+    QTemporaryDir removed;
+    QVERIFY(QDir::setCurrent(removed.path()));
+    QVERIFY(removed.remove());
+    TForm1 window{playback::SoundBackends{}};
+    window.SetMessageBoxes(std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_));
+    QCOMPARE(window.StartFolder, QString());
+    QCOMPARE(window.SaveDialog1.FilterIndex, 1);
+    window.SaveDialog1.FilterIndex = 3;
+    window.show();
+    QVERIFY(window.close());
+    QVERIFY(boxes_.empty());
+    QCOMPARE(QFile::exists(QStringLiteral("/Cfg.ini")), rootHadOne);
 }
 
 void SettingsTest::closingDuringPlaybackSilencesFirst_data() {

@@ -527,6 +527,9 @@ TEST_F(CliTest, HostileInputs) {
         cyrillic += "ж";
     WriteAll(work() / (cyrillic + ".mid"), song_);
     WriteAll(work() / (cyrillic + ".inc"), {'o', 'l', 'd'});
+    // A result the user made read-only, in a folder that takes new files.
+    WriteAll(work() / "ro.inc", {'o', 'l', 'd'});
+    fs::permissions(work() / "ro.inc", fs::perms(0444));
 
     const std::string song = ReadAll(work() / "song.mid");
     const struct {
@@ -584,6 +587,18 @@ TEST_F(CliTest, HostileInputs) {
          "a.mid: not converted: the output out/a.inc is an input file",
          "out/song.inc",
          Expected(song_, "song.mid", ListingFileType::Inc)},
+        {"read-only target is kept",
+         {"-q", "-o", "ro.inc", "song.mid"},
+         1,
+         "song.mid: Cannot create file ro.inc: Permission denied",
+         "ro.inc",
+         "old"},
+        {"-o names a folder",
+         {"-q", "-o", "out", "song.mid"},
+         1,
+         "song.mid: Cannot create file out: Is a directory",
+         "",
+         ""},
         {"232-byte Cyrillic name to a folder",
          {"-q", "-d", "new", cyrillic + ".mid"},
          0,
@@ -629,6 +644,7 @@ TEST_F(CliTest, HostileInputs) {
         EXPECT_EQ(ReadAll(work() / "tune.inc"), song);
         EXPECT_EQ(ReadAll(work() / "out/a.inc"), song);
         EXPECT_TRUE(fs::is_symlink(work() / "link.inc"));
+        EXPECT_EQ(fs::status(work() / "ro.inc").permissions() & fs::perms::all, fs::perms(0444));
     }
 }
 

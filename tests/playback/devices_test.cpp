@@ -5,9 +5,11 @@
 // away mid-playback. Without socat these skip; nothing waits unbounded.
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <QtTest>
 #include <cstdio>
@@ -92,6 +94,7 @@ private slots:
     void openResults_data();
     void openResults();
     void secondOpenOfAHeldPortIsBusy();
+    void portLockedByAnotherProgramIsBusy();
     void workedListingEndToEnd();
     void farEndGoneGivesOneBoxAndStops();
 };
@@ -233,6 +236,37 @@ void DevicesTest::secondOpenOfAHeldPortIsBusy() {
     // Once it lets go, the port opens.
     held.reset();
     QCOMPARE(rig.port->OpenSoundPort(), 0);
+}
+
+// A program that holds the port with a lock on the device file, as serial
+// libraries' exclusive mode does, keeps Tonvell out; and Tonvell's own hold
+// keeps such a program out.
+void DevicesTest::portLockedByAnotherProgramIsBusy() {
+    SocatPair line;
+    QString why;
+    if (!line.Start(why)) {
+        QSKIP(qPrintable(why));
+    }
+    const QByteArray path = QFile::encodeName(line.NearEnd());
+    const int other = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(other >= 0);
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    std::unique_ptr<SerialLine> opened;
+    QCOMPARE(MakeQtSerialBackend()->Open(path.toStdString(), opened),
+             SerialBackend::OpenResult::BusyOrAbsent);
+    QVERIFY(!opened);
+    qputenv("TONVELL_SERIAL_PORTS", path);
+    const std::vector<std::string> probed = MakeQtSerialBackend()->Probe();
+    qunsetenv("TONVELL_SERIAL_PORTS");
+    QVERIFY(std::find(probed.begin(), probed.end(), path.toStdString()) == probed.end());
+
+    QCOMPARE(::flock(other, LOCK_UN), 0);
+    QCOMPARE(MakeQtSerialBackend()->Open(path.toStdString(), opened),
+             SerialBackend::OpenResult::Opened);
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), -1);
+    opened.reset();
+    QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    ::close(other);
 }
 
 void DevicesTest::workedListingEndToEnd() {
