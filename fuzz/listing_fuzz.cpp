@@ -30,7 +30,8 @@ void Check(bool ok) {
 
 // The position computed with room to spare.
 std::int64_t ExactFrame(std::chrono::nanoseconds at) {
-    const __int128 scaled = static_cast<__int128>(at.count()) * tonvell::playback::kRenderSampleRate;
+    const __int128 scaled =
+        static_cast<__int128>(at.count()) * tonvell::playback::kRenderSampleRate;
     return static_cast<std::int64_t>((scaled + 500'000'000) / 1'000'000'000);
 }
 

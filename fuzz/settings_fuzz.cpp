@@ -35,10 +35,11 @@ bool IsUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                           : lead >= 0xE0 && lead <= 0xEF   ? 3
-                                           : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                                            : 0;
+        std::size_t length = lead < 0x80                    ? 1
+                             : lead >= 0xC2 && lead <= 0xDF ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
         if (length == 0 || i + length > text.size())
             return false;
         const std::u8string_view piece(reinterpret_cast<const char8_t*>(text.data() + i), length);
@@ -98,8 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(profile.Bytes() == file);
         return 0;
     }
+    const ProfileFile& changed = profile;
     const ProfileFile reread(profile.Bytes());
-    for (const ProfileFile* after : {&profile, &reread}) {
+    for (const ProfileFile* after : {&changed, &reread}) {
         for (std::size_t k = 0; k < kKeyCount; ++k) {
             const std::string read = after->ReadString(kSection, kKeys[k], "\n");
             Check(read == (k == key ? Expected(value) : before[k]));

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -351,6 +352,10 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing_data() {
             << "nonewfile" << type << "Cannot create file %1";
         QTest::newRow("disk fills up" + suffix)
             << "injectedwrite" << type << "Cannot write file %1";
+        // A file the user made read-only is kept, in a folder that takes new
+        // files, as copying over it would be refused.
+        QTest::newRow("read-only file" + suffix)
+            << "readonlyfile" << type << "Cannot create file %1";
     }
 }
 
@@ -384,6 +389,9 @@ void SaveTest::failuresShowTheirMessageAndLoseNothing() {
     } else {
         path = dir_->filePath(QStringLiteral("song.inc"));
         WriteFile(path, oldBytes);
+        if (kind == QLatin1String("readonlyfile")) {
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+        }
         if (kind == QLatin1String("limit")) {
             limit = std::make_unique<FileSizeLimit>(10);  // smaller than any listing's file
         }
