@@ -21,6 +21,9 @@ constexpr int kItemHeight = 16;
 DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::activated, this,
             [this](int index) { emit DriveChosen(itemText(index)); });
+    // A long folder path is cut by the box: the whole of it shows as a tooltip.
+    connect(this, &QComboBox::currentTextChanged, this,
+            [this](const QString& text) { setToolTip(text); });
 }
 
 void DriveComboBox::SetDrives(const QStringList& drives) {
@@ -29,6 +32,7 @@ void DriveComboBox::SetDrives(const QStringList& drives) {
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
     for (const QString& drive : drives) {
         addItem(icon, drive);
+        setItemData(count() - 1, drive, Qt::ToolTipRole);
     }
     setCurrentIndex(std::max(0, static_cast<int>(drives.indexOf(shown))));
 }
@@ -124,6 +128,8 @@ void FileListBox::SetDirectory(const QString& folder) {
         clear();
         for (const QString& name : MatchingFiles(directory_, mask_)) {
             auto* item = new QListWidgetItem(name, this);
+            // The list cuts a long name: the whole of it shows as a tooltip.
+            item->setToolTip(name);
             item->setSizeHint(QSize(fontMetrics().horizontalAdvance(name) + 6, kItemHeight));
         }
         setCurrentRow(-1);

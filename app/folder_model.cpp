@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 #include <set>
 #include <string>
@@ -200,6 +201,30 @@ QStringList MachineDrives() {
         drives << QDir::rootPath();
     }
     return drives;
+}
+
+QStringList WithUserFolders(const QStringList& drives, const QString& home, const QString& music) {
+    QStringList list;
+    for (const QString& folder : {home, music}) {
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+            continue;
+        }
+        const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        if (!list.contains(clean)) {
+            list << clean;
+        }
+    }
+    for (const QString& drive : drives) {
+        if (!list.contains(QDir::cleanPath(drive))) {
+            list << drive;
+        }
+    }
+    return list;
+}
+
+QStringList BrowserDrives() {
+    return WithUserFolders(MachineDrives(), QDir::homePath(),
+                           QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
 }
 
 }  // namespace tonvell::app

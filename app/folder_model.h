@@ -40,4 +40,13 @@ QStringList UserDataMounts(std::string_view mountTable);
 // elsewhere the platform's drive roots.
 QStringList MachineDrives();
 
+// The drive list: the user's home folder and music folder (when they exist,
+// the music folder when it is another one) at the top, where the user's
+// files are, then drives without those two.
+QStringList WithUserFolders(const QStringList& drives, const QString& home, const QString& music);
+
+// The drive list of this machine and user: WithUserFolders over
+// MachineDrives, the home folder and the desktop's music folder.
+QStringList BrowserDrives();
+
 }  // namespace tonvell::app

@@ -4,11 +4,17 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <algorithm>
+
+#include "app/file_drop.h"
 
 namespace tonvell::app {
 
@@ -77,6 +83,41 @@ void ListingBox::RestoreLineCounts() {
         QAbstractTextDocumentLayout* layout = document->documentLayout();
         emit layout->documentSizeChanged(layout->documentSize());
     }
+}
+
+bool ListingBox::canInsertFromMimeData(const QMimeData* source) const {
+    return !CarriesLocalFiles(*source) && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+namespace {
+
+// A drag from another widget or program copies: moving would delete the
+// text at its source.
+bool FromElsewhere(const QDropEvent* event, const QPlainTextEdit* box) {
+    return event->source() != box && event->source() != box->viewport();
+}
+
+void CopyUnlessOwn(QDropEvent* event, const QPlainTextEdit* box) {
+    if (event->isAccepted() && FromElsewhere(event, box)) {
+        event->setDropAction(Qt::CopyAction);
+    }
+}
+
+}  // namespace
+
+void ListingBox::dragEnterEvent(QDragEnterEvent* event) {
+    QPlainTextEdit::dragEnterEvent(event);
+    CopyUnlessOwn(event, this);
+}
+
+void ListingBox::dragMoveEvent(QDragMoveEvent* event) {
+    QPlainTextEdit::dragMoveEvent(event);
+    CopyUnlessOwn(event, this);
+}
+
+void ListingBox::dropEvent(QDropEvent* event) {
+    QPlainTextEdit::dropEvent(event);
+    CopyUnlessOwn(event, this);
 }
 
 QTextCursor ListingBox::LineAt(QPoint pos) const {

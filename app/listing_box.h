@@ -38,6 +38,12 @@ public:
     QTextCursor LineAt(QPoint pos) const;
 
 protected:
+    // Text dropped from elsewhere is copied, never taken from its source;
+    // files are left to the window.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

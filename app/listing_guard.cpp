@@ -9,6 +9,8 @@ namespace tonvell::app {
 
 const QString kListingEditedQuestion =
     QStringLiteral("Листинг был изменён. Сохранить изменения перед обработкой другого файла?");
+const QString kListingEditedOnCloseQuestion =
+    QStringLiteral("Листинг был изменён. Сохранить изменения перед закрытием программы?");
 
 bool ListingEdited(const QPlainTextEdit& listing) {
     return listing.document()->isModified();
@@ -19,11 +21,11 @@ void MarkListingUnedited(QPlainTextEdit& listing) {
 }
 
 bool MayReplaceListing(QPlainTextEdit& listing, MessageBoxes& boxes, const QString& title,
-                       const std::function<bool()>& save) {
+                       const std::function<bool()>& save, const QString& question) {
     if (!ListingEdited(listing)) {
         return true;
     }
-    switch (boxes.Question(title, kListingEditedQuestion,
+    switch (boxes.Question(title, question,
                            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                            QMessageBox::Save)) {
         case QMessageBox::Save:

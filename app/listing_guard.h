@@ -15,8 +15,10 @@ namespace tonvell::app {
 
 class MessageBoxes;
 
-// The question, with the buttons Save, Discard and Cancel.
+// The questions, with the buttons Save, Discard and Cancel: before another
+// file replaces the listing, and before the window closes.
 extern const QString kListingEditedQuestion;
+extern const QString kListingEditedOnCloseQuestion;
 
 // Whether the user changed the listing since it was last marked unedited.
 // Undoing every edit makes it unedited again.
@@ -30,7 +32,9 @@ void MarkListingUnedited(QPlainTextEdit& listing);
 // chose to discard the edits, or chose to save them and save() saved them.
 // False when the user cancelled, or the save was cancelled or failed (the
 // save shows its own error).
+// question is the text asked.
 bool MayReplaceListing(QPlainTextEdit& listing, MessageBoxes& boxes, const QString& title,
-                       const std::function<bool()>& save);
+                       const std::function<bool()>& save,
+                       const QString& question = kListingEditedQuestion);
 
 }  // namespace tonvell::app

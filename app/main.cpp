@@ -3,7 +3,6 @@
 // passes a double-clicked file), the window opens on that file's folder with
 // the file chosen and converted.
 
-#include <QFileInfo>
 #include <QTimer>
 #include <exception>
 
@@ -25,14 +24,7 @@ int main(int argc, char** argv) {
         if (args.size() > 1) {
             const QString file = args.at(1);
             // After the rest of start-up, once the window is on screen.
-            QTimer::singleShot(0, &window, [&window, file] {
-                // A file the list does not show (another extension, or
-                // missing) is still converted, and reports itself in the
-                // input box.
-                if (!window.OpenFile(file)) {
-                    window.ConvertFile(QFileInfo(file).absoluteFilePath());
-                }
-            });
+            QTimer::singleShot(0, &window, [&window, file] { window.OpenGivenFile(file); });
         }
         return QApplication::exec();
     } catch (const std::exception& error) {

@@ -49,6 +49,18 @@ QString PlayerWindowView::LineOfListing(int index) const {
     return listing.text.mid(start, end - start);
 }
 
+PlayerWindowView::Span PlayerWindowView::LineSpan(int index) const {
+    const ListingText& listing = Listing();
+    if (index < 0 || static_cast<std::size_t>(index) >= listing.lineStarts.size()) {
+        return {static_cast<int>(listing.text.size()), static_cast<int>(listing.text.size())};
+    }
+    const auto line = static_cast<std::size_t>(index);
+    const qsizetype start = listing.lineStarts[line];
+    const qsizetype end = line + 1 < listing.lineStarts.size() ? listing.lineStarts[line + 1] - 1
+                                                               : listing.text.size();
+    return {static_cast<int>(start), static_cast<int>(end)};
+}
+
 int SelectedIndex(const QComboBox* box) {
     const int index = box->currentIndex();
     return index >= 0 && box->itemText(index) == box->currentText() ? index : -1;

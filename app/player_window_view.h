@@ -49,6 +49,14 @@ public:
 
     void ShowMessage(const std::string& text) override;
 
+    // Where line index (from 0) lies in the listing box's text: its first
+    // character and the one after its last, line break excluded.
+    struct Span {
+        int start = 0;
+        int end = 0;
+    };
+    Span LineSpan(int index) const;
+
 private:
     // The listing's lines, read from its text once after each change: a
     // block of the box holds many lines, and the player asks for one line

@@ -15,4 +15,8 @@ namespace tonvell::app {
 // the process was started to ignore (nohup) stay ignored.
 void CloseOnTerminationSignals(QWidget* window);
 
+// Whether a signal is closing the window: nobody is there to answer a
+// question, so the window must decide alone.
+bool ClosingBySignal();
+
 }  // namespace tonvell::app

@@ -26,6 +26,8 @@ namespace {
 int wakeSockets[2] = {-1, -1};
 // Set once a signal of that number has asked the window to close.
 volatile sig_atomic_t closeRequested[NSIG] = {};
+// Set once a signal is closing the window: nobody is there to answer.
+bool closingBySignal = false;
 
 // The first signal of a kind closes the window from the event loop; a second
 // one ends the process at once, after removing the temporary file of a save
@@ -80,6 +82,10 @@ void CatchSignal(int number) {
 
 }  // namespace
 
+bool ClosingBySignal() {
+    return closingBySignal;
+}
+
 void CloseOnTerminationSignals(QWidget* window) {
     if (wakeSockets[0] < 0 &&
         ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, wakeSockets) != 0) {
@@ -91,6 +97,7 @@ void CloseOnTerminationSignals(QWidget* window) {
         char bytes[16];
         while (::read(wakeSockets[0], bytes, sizeof bytes) > 0) {
         }
+        closingBySignal = true;
         constexpr int kDialogsAtMost = 100;
         CloseAfterDialogs(target, kDialogsAtMost);
     });

@@ -7,6 +7,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -15,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTimer>
@@ -22,11 +26,16 @@
 #include <string>
 
 #include "app/app_support.h"
+#include "app/file_drop.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
 #include "app/listing_box.h"
 #include "app/listing_guard.h"
+#include "app/listing_recovery.h"
+#include "app/played_line_highlight.h"
 #include "app/player_window_view.h"
+#include "app/termination_signals.h"
+#include "app/window_look.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
 #include "playback/listing_player.h"
@@ -51,6 +60,17 @@ QString JoinLines(const std::vector<std::string>& lines) {
         text.pop_back();
     }
     return FromUtf8(text);
+}
+
+const QString kNotMidiNotice = QStringLiteral(
+    "Этот файл не является MIDI-файлом: он не начинается с заголовка MThd.\n"
+    "Выберите файл в формате MIDI (*.mid).");
+
+// Whether the file begins with the header of a MIDI file; reads four bytes of
+// a regular file, and never opens anything else.
+bool BeginsAsMidi(const QString& path) {
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.read(4) == "MThd";
 }
 
 template <class W>
@@ -121,18 +141,22 @@ TForm1::TForm1(tonvell::playback::SoundBackends backends, QWidget* parent)
     Form1 = this;
     setWindowTitle(QStringLiteral("MIDI-to-ZUM converter"));
     setFont(tonvell::app::WindowFont());
+    setPalette(tonvell::app::WithReadableDisabledText(QApplication::palette(this)));
     setFixedSize(kClientWidth, kClientHeight);
+    setAcceptDrops(true);
     BuildControls();
     CreatePlayback(std::move(backends));
     WireHandlers();
     SetTabOrder();
+    CreateShortcuts();
 
-    // The window opens centred; the client area is what is centred.
-    const QRect screenArea = screen()->availableGeometry();
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
-                                    QSize(kClientWidth, kClientHeight), screenArea));
+    // The window opens centred (the client area is what is centred), or at
+    // the top left of a screen too small for it, its title bar in reach.
+    setGeometry(tonvell::app::PlaceOnScreen(QSize(kClientWidth, kClientHeight),
+                                            screen()->availableGeometry(),
+                                            style()->pixelMetric(QStyle::PM_TitleBarHeight)));
 
-    DriveComboBox1->SetDrives(tonvell::app::MachineDrives());
+    DriveComboBox1->SetDrives(tonvell::app::BrowserDrives());
     OpenFolder(QDir::currentPath());
     StartUp();
     Memo1->setFocus();
@@ -273,6 +297,7 @@ void TForm1::CreatePlayback(tonvell::playback::SoundBackends backends) {
     soundPort_ = std::make_unique<tonvell::playback::SoundPort>(*playerView_, std::move(backends));
     playerTimer_ = std::make_unique<QtPlayerTimer>(*Timer1, *clock_);
     player_ = std::make_unique<ListingPlayer>(*playerView_, *soundPort_, *playerTimer_, *clock_);
+    playedLine_ = std::make_unique<tonvell::app::PlayedLineHighlight>(*Memo2);
 }
 
 // Object names equal the member names, for tests and accessibility tools.
@@ -406,6 +431,60 @@ void TForm1::SetTabOrder() {
     }
 }
 
+// The usual keys of desktop players and editors. Within the listing box,
+// Ctrl+Home keeps its editor meaning (the caret to the top, which also puts
+// the player's cursor there while it is idle).
+void TForm1::CreateShortcuts() {
+    const auto bind = [this](const QKeySequence& keys, std::function<void()> handler) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, handler = std::move(handler)] { RunHandler(handler); });
+    };
+    bind(QKeySequence(Qt::Key_F1), [this] { Button7Click(); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Button3Click(); });
+    bind(QKeySequence(Qt::Key_F5), [this] { Button4Click(); });
+    bind(QKeySequence(Qt::Key_Escape), [this] { Button5Click(); });
+    bind(QKeySequence(Qt::SHIFT | Qt::Key_F5), [this] { Button5Click(); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { Button6Click(); });
+}
+
+namespace {
+
+// One MIDI file is taken, as a copy; anything else shows the refusing cursor.
+void OfferMidiFileDrop(QDragMoveEvent* event) {
+    if (tonvell::app::DroppedMidiFile(*event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    OfferMidiFileDrop(event);
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    OfferMidiFileDrop(event);
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = tonvell::app::DroppedMidiFile(*event->mimeData());
+    if (file.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // After the drop has returned to the program it came from: the question
+    // about an edited listing must not hold the file manager's drag.
+    QTimer::singleShot(0, this,
+                       [this, file] { RunHandler([this, file] { OpenGivenFile(file); }); });
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Memo2->viewport() && event->type() == QEvent::MouseButtonRelease) {
         RunHandler([this] { Memo2Click(); });
@@ -426,8 +505,54 @@ void TForm1::changeEvent(QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    bool mayClose = false;
+    RunHandler([this, &mayClose] { mayClose = MayClose(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     RunHandler([this] { FormClose(); });
+    if (tonvell::app::ClosingBySignal()) {
+        RunHandler([this] { KeepEditedListing(); });
+    }
     event->accept();
+}
+
+bool TForm1::MayClose() {
+    if (tonvell::app::ClosingBySignal()) {
+        return true;
+    }
+    return tonvell::app::MayReplaceListing(
+        *Memo2, *messages_, ApplicationTitle(), [this] { return SaveListingBox(listingSource_); },
+        tonvell::app::kListingEditedOnCloseQuestion);
+}
+
+// Written beside the settings file, or in the home folder when that folder
+// takes no new file; the next start names the file.
+void TForm1::KeepEditedListing() {
+    if (!tonvell::app::ListingEdited(*Memo2)) {
+        return;
+    }
+    const QString text = Memo2->toPlainText();
+    QString kept = tonvell::app::WriteRecoveredListing(StartFolder, listingSource_, text);
+    if (kept.isEmpty()) {
+        kept = tonvell::app::WriteRecoveredListing(QDir::homePath(), listingSource_, text);
+    }
+    if (kept.isEmpty()) {
+        qWarning("The edited listing could not be kept: no file could be created");
+        return;
+    }
+    qWarning("The edited listing was kept in %s", qUtf8Printable(kept));
+}
+
+void TForm1::AnnounceRecoveredListings() {
+    QStringList files = tonvell::app::TakeRecoveryNotices(StartFolder);
+    if (QDir(StartFolder) != QDir::home()) {
+        files += tonvell::app::TakeRecoveryNotices(QDir::homePath());
+    }
+    if (!files.isEmpty()) {
+        ShowMessage(tonvell::app::RecoveryNoticeText(files));
+    }
 }
 
 void TForm1::RunHandler(const std::function<void()>& handler) {
@@ -460,6 +585,19 @@ void TForm1::OpenFolder(const QString& folder) {
     DirectoryListBox1->SetDirectory(folder);
 }
 
+bool TForm1::OpenGivenFile(const QString& path) {
+    if (!tonvell::app::MayReplaceListing(*Memo2, *messages_, ApplicationTitle(),
+                                         [this] { return SaveListingBox(listingSource_); })) {
+        return false;
+    }
+    // Answered: the file list's choice below does not ask again.
+    tonvell::app::MarkListingUnedited(*Memo2);
+    if (!OpenFile(path)) {
+        ConvertFile(QFileInfo(path).absoluteFilePath());
+    }
+    return true;
+}
+
 bool TForm1::OpenFile(const QString& path) {
     const QFileInfo file(path);
     OpenFolder(file.absolutePath());
@@ -469,6 +607,8 @@ bool TForm1::OpenFile(const QString& path) {
 void TForm1::EchoFileName() {
     const QString chosen = FileListBox1->FileName();
     Edit1->setText(chosen.isEmpty() ? FileListBox1->Mask() : QFileInfo(chosen).fileName());
+    // A long name is cut by the box: the whole of it shows as a tooltip.
+    Edit1->setToolTip(chosen.isEmpty() ? QString() : QFileInfo(chosen).fileName());
 }
 
 // ---------------------------------------------------------------------------
@@ -491,11 +631,16 @@ void TForm1::ConvertFile(const QString& path) {
     // Playback stops and the cursor returns to line 1 before the listing box
     // is cleared, so the next Play starts at the top of the new listing.
     Rewind();
-    ShowConversion(tonvell::Convert(QFile::encodeName(path).toStdString()));
+    const tonvell::ConversionResult result =
+        tonvell::Convert(QFile::encodeName(path).toStdString());
+    ShowConversion(
+        result, result.status == tonvell::ConversionResult::Status::Converted && !BeginsAsMidi(path)
+                    ? kNotMidiNotice
+                    : QString());
     listingSource_ = path;
 }
 
-void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
+void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QString& notice) {
     // Line 1 of the input report is empty when the conversion read no event:
     // what it showed belongs to the previous file.
     Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') +
@@ -504,6 +649,9 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     Memo2->Fill(FromUtf8(tonvell::JoinLines(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
     tonvell::app::MarkListingUnedited(*Memo2);
+    if (!notice.isEmpty()) {
+        messages_->Message(ApplicationTitle(), notice);
+    }
     // Each warning once, however often it occurred: a damaged file can hold
     // thousands of the same fault.
     for (const tonvell::WarningCount& met : result.warnings) {
@@ -515,6 +663,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
 
 void TForm1::Rewind() {
     player_->Rewind();
+    UpdatePlayedLine(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -589,16 +738,39 @@ void TForm1::ComboBox11Change() {
 }
 
 void TForm1::Button4Click() {
+    const bool wasPlaying = player_->Playing();
     player_->Play();
+    if (!wasPlaying) {
+        playedLine_->Follow();
+        UpdatePlayedLine(false);
+    }
 }
 void TForm1::Button5Click() {
     player_->Stop();
+    UpdatePlayedLine(false);
 }
 void TForm1::Button6Click() {
     player_->Rewind();
+    UpdatePlayedLine(false);
 }
 void TForm1::Timer1Timer() {
     player_->Tick();
+    UpdatePlayedLine(true);
+}
+
+void TForm1::UpdatePlayedLine(bool afterTick) {
+    if (!player_->Playing()) {
+        playedLine_->Clear();
+        return;
+    }
+    // Between ticks the cursor rests after the last byte decoded; at the
+    // start of a line that byte ended the line before.
+    int line = player_->LineIndex();
+    if (afterTick && player_->CharPos() == 1 && line > 0) {
+        --line;
+    }
+    const tonvell::app::PlayerWindowView::Span span = playerView_->LineSpan(line);
+    playedLine_->Show(line, span.start, span.end);
 }
 void TForm1::Memo2Click() {
     player_->CursorFromCaret();

@@ -30,8 +30,9 @@ class QPushButton;
 class QTimer;
 
 namespace tonvell::app {
+class PlayedLineHighlight;
 class PlayerWindowView;
-}
+}  // namespace tonvell::app
 namespace tonvell::playback {
 class ListingPlayer;
 class QtPlayerTimer;
@@ -146,9 +147,16 @@ public:
     // Opens the folder of path and chooses the file, which converts it.
     // Returns false when the file is not in the list.
     bool OpenFile(const QString& path);
+    // Opens a file handed to the window from outside (the program's argument,
+    // a file dropped on the window) as choosing it in the browser would: an
+    // edited listing is asked about first. A file the list does not show
+    // (another extension, or missing) is still converted, and reports itself
+    // in the input box. False when the user kept the listing.
+    bool OpenGivenFile(const QString& path);
     // The conversion of one file into the four text boxes.
     void ConvertFile(const QString& path);
-    void ShowConversion(const tonvell::ConversionResult& result);
+    // notice: a message shown before the conversion's warnings, if any.
+    void ShowConversion(const tonvell::ConversionResult& result, const QString& notice = {});
 
     // The error box, for a failure that the user must hear of.
     void ReportError(const QString& text);
@@ -166,6 +174,8 @@ public:
     // injects failures. files must outlive the window.
     void SetSaveFileSystem(const tonvell::FileSystem& files) { saveFiles_ = &files; }
     const tonvell::app::ChannelMap& ChannelMap() const { return channelMap_; }
+    // The line being played, marked in the listing box.
+    const tonvell::app::PlayedLineHighlight& PlayedLine() const { return *playedLine_; }
 
     // Every control that never appears: channel map, help text, Button8.
     QList<QWidget*> HiddenControls() const;
@@ -174,12 +184,26 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
     void NameControls();
     void WireHandlers();
     void SetTabOrder();
+    void CreateShortcuts();
+    // Marks the line being played, or nothing once playback stopped.
+    // afterTick: the player has decoded since Play, and the line of the last
+    // byte decoded is the one sounding.
+    void UpdatePlayedLine(bool afterTick);
+    // Closing: whether the window may close now, asking about an edited
+    // listing unless a signal is closing it.
+    bool MayClose();
+    // After a signal's close: an edited listing is kept in a file.
+    void KeepEditedListing();
+    void AnnounceRecoveredListings();
     void EchoFileName();
     void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
@@ -205,6 +229,7 @@ private:
     std::unique_ptr<tonvell::playback::SoundPort> soundPort_;
     std::unique_ptr<tonvell::playback::QtPlayerTimer> playerTimer_;
     std::unique_ptr<tonvell::playback::ListingPlayer> player_;
+    std::unique_ptr<tonvell::app::PlayedLineHighlight> playedLine_;
     const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
     QString listingSource_;  // the file whose conversion fills the listing box
 };

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "app/player_window_view.h"
 #include "app/settings.h"
@@ -67,6 +68,8 @@ void TForm1::StartUp() {
     ChooseExactly(ComboBox11, settings.SoundDeviceName);
     UpdateInstrumentEnabled();
     ShowText(ComboBox12, settings.SoundDeviceTembre);
+    // Once the window is on screen.
+    QTimer::singleShot(0, this, [this] { RunHandler([this] { AnnounceRecoveredListings(); }); });
 }
 
 void TForm1::TryDriveG() {

@@ -11,12 +11,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
 
+#include "app/played_line_highlight.h"
 #include "app/tform1.h"
 #include "playback/listing_player.h"
 #include "playback/recording_midi_backend.h"
@@ -39,6 +41,15 @@ const QString kWorkedListing = QStringLiteral(
 
 // A listing that plays for a long time: a note, then a long pause.
 const QString kLongListing = QStringLiteral("DB 51h, F0h\nDB FFh ;delay\nDB 51h, 80h\nDB 00h\n");
+
+// Pairs of a note and a short delay: ticks step two lines at a time.
+QString StepListing(int notes) {
+    QString text;
+    for (int i = 0; i < notes; ++i) {
+        text += QStringLiteral("DB 51h, F0h\nDB 01h ;delay\n");
+    }
+    return text + QStringLiteral("DB 00h\n");
+}
 
 std::vector<MidiShortMessage> AllNotesOff() {
     std::vector<MidiShortMessage> messages;
@@ -66,6 +77,11 @@ private slots:
     void openFailureLeavesTheWindowIdle();
     void hiddenTestButton();
     void closingDuringPlaybackSilencesFirst();
+    void playedLineAfterTicks_data();
+    void playedLineAfterTicks();
+    void playedLineStaysInViewUntilScrolledAway();
+    void playerKeys_data();
+    void playerKeys();
 
 private:
     void Choose(const QString& output);
@@ -293,6 +309,121 @@ void PlayerWindowTest::closingDuringPlaybackSilencesFirst() {
     QVERIFY(
         std::equal(off.begin(), off.end(), sent.end() - static_cast<std::ptrdiff_t>(off.size())));
     QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
+}
+
+void PlayerWindowTest::playedLineAfterTicks_data() {
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("line");
+    QTest::newRow("Play, no tick yet") << 0 << 0;
+    QTest::newRow("1 tick: the first delay") << 1 << 1;
+    QTest::newRow("2 ticks") << 2 << 3;
+    QTest::newRow("5 ticks") << 5 << 9;
+}
+
+// The timer is stopped and the ticks are run one by one, as the timer would.
+void PlayerWindowTest::playedLineAfterTicks() {
+    QFETCH(int, ticks);
+    QFETCH(int, line);
+    form_->Memo2->setPlainText(StepListing(8));
+    // The user's caret and selection, which playing leaves alone.
+    QTextCursor selection(form_->Memo2->document());
+    selection.setPosition(3);
+    selection.setPosition(20, QTextCursor::KeepAnchor);
+    form_->Memo2->setTextCursor(selection);
+    Choose(QStringLiteral("Synth A"));
+    ClickPlay();
+    form_->Timer1->stop();
+    for (int i = 0; i < ticks; ++i) {
+        form_->Timer1Timer();
+    }
+    QVERIFY(form_->Player().Playing());
+    QCOMPARE(form_->PlayedLine().Line(), line);
+    const QList<QTextEdit::ExtraSelection> marks = form_->Memo2->extraSelections();
+    QCOMPARE(marks.size(), qsizetype{1});
+    QCOMPARE(marks[0].cursor.selectedText(),
+             form_->Memo2->toPlainText().split(QLatin1Char('\n')).value(line));
+    QCOMPARE(form_->Memo2->textCursor().selectionStart(), 3);
+    QCOMPARE(form_->Memo2->textCursor().selectionEnd(), 20);
+
+    // Stopping ends the mark.
+    QTest::mouseClick(form_->Button5, Qt::LeftButton);
+    QCOMPARE(form_->PlayedLine().Line(), -1);
+    QVERIFY(form_->Memo2->extraSelections().isEmpty());
+}
+
+void PlayerWindowTest::playedLineStaysInViewUntilScrolledAway() {
+    form_->Memo2->setPlainText(StepListing(200));
+    QScrollBar* bar = form_->Memo2->verticalScrollBar();
+    QCOMPARE(bar->value(), 0);
+    Choose(QStringLiteral("Synth A"));
+    ClickPlay();
+    form_->Timer1->stop();
+    const int shown =
+        form_->Memo2->viewport()->height() / form_->Memo2->fontMetrics().lineSpacing();
+    const auto inView = [&] {
+        const int line = form_->PlayedLine().Line();
+        return line >= bar->value() && line < bar->value() + shown;
+    };
+    for (int i = 0; i < 40; ++i) {
+        form_->Timer1Timer();
+        QVERIFY2(inView(), qPrintable(QString::number(form_->PlayedLine().Line())));
+    }
+    QVERIFY(bar->value() > 0);
+    QCOMPARE(form_->Memo2->textCursor().position(), 0);
+
+    // Scrolled back to the top by hand: the box stays there while playing on.
+    bar->setValue(0);
+    QVERIFY(!form_->PlayedLine().Following());
+    for (int i = 0; i < 5; ++i) {
+        form_->Timer1Timer();
+    }
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(form_->PlayedLine().Line() > shown);
+
+    // The next Play follows again.
+    QTest::mouseClick(form_->Button5, Qt::LeftButton);
+    ClickPlay();
+    form_->Timer1->stop();
+    form_->Timer1Timer();
+    QVERIFY(form_->PlayedLine().Following());
+    QVERIFY(inView());
+}
+
+void PlayerWindowTest::playerKeys_data() {
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<bool>("playing");  // afterwards, having played before
+    QTest::addColumn<int>("line");      // Label2's number afterwards
+    QTest::newRow("F5 plays") << QKeyCombination(Qt::Key_F5) << true << -1;
+    QTest::newRow("Esc stops") << QKeyCombination(Qt::Key_Escape) << false << -1;
+    QTest::newRow("Shift+F5 stops") << QKeyCombination(Qt::SHIFT, Qt::Key_F5) << false << -1;
+    QTest::newRow("Ctrl+Home rewinds") << QKeyCombination(Qt::CTRL, Qt::Key_Home) << false << 1;
+}
+
+void PlayerWindowTest::playerKeys() {
+    QFETCH(QKeyCombination, key);
+    QFETCH(bool, playing);
+    QFETCH(int, line);
+    form_->Memo2->setPlainText(StepListing(200));
+    Choose(QStringLiteral("Synth A"));
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    if (key.key() != Qt::Key_F5 || key.keyboardModifiers() != Qt::NoModifier) {
+        ClickPlay();
+        form_->Timer1->stop();
+        for (int i = 0; i < 5; ++i) {
+            form_->Timer1Timer();
+        }
+    }
+    // Pressed with the focus on a button of the player group.
+    form_->Button6->setFocus();
+    QTest::keyClick(form_->Button6, key.key(), key.keyboardModifiers());
+    QCOMPARE(form_->Player().Playing(), playing);
+    if (line > 0) {
+        QCOMPARE(form_->Label2->text(), QStringLiteral("Line: %1").arg(line));
+    }
+    QCOMPARE(form_->Button4->text(), QStringLiteral("Play"));
+    QCOMPARE(form_->Button5->text(), QStringLiteral("Stop"));
+    QTest::mouseClick(form_->Button5, Qt::LeftButton);
 }
 
 QTEST_MAIN(PlayerWindowTest)

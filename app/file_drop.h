@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Files dragged onto the window from a file manager: one MIDI file opens as
+// the program's argument does; anything else carrying files is refused, so
+// that a path never ends up as listing text.
+
+#include <QString>
+
+class QMimeData;
+
+namespace tonvell::app {
+
+// Whether data carries files of this machine (local file URLs).
+bool CarriesLocalFiles(const QMimeData& data);
+
+// The one MIDI file data carries: a single local file named *.mid or *.midi
+// (any case) that is a regular file. Empty for no file, another kind of file,
+// several files or anything else.
+QString DroppedMidiFile(const QMimeData& data);
+
+}  // namespace tonvell::app
