@@ -93,6 +93,25 @@ void FitCaption(QLabel* label) {
     label->setFont(font);
 }
 
+// Narrows a report box's letter spacing just enough for its widest line to
+// fit the box: counts of a large file are longer than the box was drawn for.
+void FitWidestLine(QPlainTextEdit* box) {
+    QFont font = box->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+    const qreal room = box->viewport()->width() - 2 * box->document()->documentMargin();
+    QString widest;
+    for (const QString& line : box->toPlainText().split(QLatin1Char('\n'))) {
+        if (QFontMetrics(font).horizontalAdvance(line) >
+            QFontMetrics(font).horizontalAdvance(widest)) {
+            widest = line;
+        }
+    }
+    for (int step = 1; step <= 12 && QFontMetricsF(font).horizontalAdvance(widest) > room; ++step) {
+        font.setLetterSpacing(QFont::AbsoluteSpacing, -0.1 * step);
+    }
+    box->setFont(font);
+}
+
 // A text box drawn flat on its group: no frame, the group's background.
 void MakeFlat(QPlainTextEdit* memo) {
     memo->setFrameShape(QFrame::NoFrame);
@@ -648,6 +667,8 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QStri
     Memo1->SetLines(result.eventLog);
     Memo2->Fill(FromUtf8(tonvell::JoinLines(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
+    FitWidestLine(Memo4);
+    FitWidestLine(Memo3);
     tonvell::app::MarkListingUnedited(*Memo2);
     if (!notice.isEmpty()) {
         messages_->Message(ApplicationTitle(), notice);
@@ -663,7 +684,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QStri
 
 void TForm1::Rewind() {
     player_->Rewind();
-    UpdatePlayedLine(false);
+    UpdatePlayedLine();
 }
 
 // ---------------------------------------------------------------------------
@@ -737,38 +758,31 @@ void TForm1::ComboBox11Change() {
     UpdateInstrumentEnabled();
 }
 
+// Play (also F5 while playing) follows the sounding line again.
 void TForm1::Button4Click() {
-    const bool wasPlaying = player_->Playing();
     player_->Play();
-    if (!wasPlaying) {
-        playedLine_->Follow();
-        UpdatePlayedLine(false);
-    }
+    playedLine_->Follow();
+    UpdatePlayedLine();
 }
 void TForm1::Button5Click() {
     player_->Stop();
-    UpdatePlayedLine(false);
+    UpdatePlayedLine();
 }
 void TForm1::Button6Click() {
     player_->Rewind();
-    UpdatePlayedLine(false);
+    UpdatePlayedLine();
 }
 void TForm1::Timer1Timer() {
     player_->Tick();
-    UpdatePlayedLine(true);
+    UpdatePlayedLine();
 }
 
-void TForm1::UpdatePlayedLine(bool afterTick) {
+void TForm1::UpdatePlayedLine() {
     if (!player_->Playing()) {
         playedLine_->Clear();
         return;
     }
-    // Between ticks the cursor rests after the last byte decoded; at the
-    // start of a line that byte ended the line before.
-    int line = player_->LineIndex();
-    if (afterTick && player_->CharPos() == 1 && line > 0) {
-        --line;
-    }
+    const int line = player_->SoundingLine() >= 0 ? player_->SoundingLine() : player_->LineIndex();
     const tonvell::app::PlayerWindowView::Span span = playerView_->LineSpan(line);
     playedLine_->Show(line, span.start, span.end);
 }

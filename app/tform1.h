@@ -194,10 +194,9 @@ private:
     void WireHandlers();
     void SetTabOrder();
     void CreateShortcuts();
-    // Marks the line being played, or nothing once playback stopped.
-    // afterTick: the player has decoded since Play, and the line of the last
-    // byte decoded is the one sounding.
-    void UpdatePlayedLine(bool afterTick);
+    // Marks the line sounding now (the player's line until the first
+    // command is sent), or nothing once playback stopped.
+    void UpdatePlayedLine();
     // Closing: whether the window may close now, asking about an edited
     // listing unless a signal is closing it.
     bool MayClose();

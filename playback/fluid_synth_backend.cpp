@@ -2,6 +2,8 @@
 #include "playback/fluid_synth_backend.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "playback/fluid_synth_instance.h"
 #include "playback/soundfont_lookup.h"
@@ -60,32 +62,89 @@ fluid_audio_driver_t* OpenAudio(const FluidApi& api, const FluidSynthBackend::Se
 
 }  // namespace
 
+bool FluidSynthInstallable() {
+    // Loading it pulls in dozens of libraries; a file in a library folder
+    // says as much for nothing. A library kept elsewhere is found by loading
+    // it, and a missing one costs only the failed look-up.
+    for (const char* folder :
+         {"/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib/i386-linux-gnu",
+          "/usr/lib/arm-linux-gnueabihf", "/usr/lib64", "/usr/lib", "/usr/local/lib"}) {
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::path(folder) / "libfluidsynth.so.3", error))
+            return true;
+    }
+    return LoadFluidSynth() != nullptr;
+}
+
 std::vector<std::string> FluidSynthBackend::DeviceNames() {
+    const bool installable =
+        setup_.libraryInstallable ? setup_.libraryInstallable() : FluidSynthInstallable();
+    if (!installable)
+        return {};
     return {kBuiltInSynthesizerName};
 }
 
+std::string FluidSynthBackend::FailureText(Failure failure, const std::string& soundFont) {
+    switch (failure) {
+        case Failure::None:
+            return {};
+        case Failure::NoLibrary:
+            return "The built-in synthesizer needs the FluidSynth library, which cannot be "
+                   "loaded. Install the package libfluidsynth3.";
+        case Failure::NoSoundFont:
+            return "The built-in synthesizer found no SoundFont. Install the package "
+                   "fluid-soundfont-gm or timgm6mb-soundfont.";
+        case Failure::BadSoundFont:
+            return "The built-in synthesizer cannot read the SoundFont " + soundFont +
+                   ". Reinstall its package, or install fluid-soundfont-gm.";
+        case Failure::ChosenSoundFont:
+            return "The built-in synthesizer cannot take the SoundFont you chose (" + soundFont +
+                   "). Correct TONVELL_SOUNDFONT, or unset it to use the system's.";
+        case Failure::NoAudio:
+            return "The built-in synthesizer cannot reach an audio output. Check that a sound "
+                   "device is present and that PipeWire, PulseAudio or ALSA is running.";
+    }
+    return {};
+}
+
 std::unique_ptr<MidiOutput> FluidSynthBackend::Open(std::size_t index) {
+    failure_ = Failure::None;
+    soundFont_.clear();
     if (index != 0)
         return nullptr;
-    const FluidApi* api = LoadFluidSynth();
-    if (!api)
+    const FluidApi* api = setup_.loadLibrary ? setup_.loadLibrary() : LoadFluidSynth();
+    if (!api) {
+        failure_ = Failure::NoLibrary;
         return nullptr;
+    }
     // A SoundFont the user chose but that cannot be taken leaves the device
-    // closed (the port says so) rather than sounding another one.
-    if (setup_.soundFonts.empty() && !ChosenSoundFontProblem().empty())
-        return nullptr;
+    // closed (and is named) rather than sounding another one.
+    if (setup_.soundFonts.empty()) {
+        if (std::string problem = ChosenSoundFontProblem(); !problem.empty()) {
+            failure_ = Failure::ChosenSoundFont;
+            soundFont_ = std::move(problem);
+            return nullptr;
+        }
+    }
     const auto soundFont =
         FindSoundFont(setup_.soundFonts.empty() ? SoundFontCandidates(*api) : setup_.soundFonts);
-    if (!soundFont)
+    if (!soundFont) {
+        failure_ = Failure::NoSoundFont;
         return nullptr;
+    }
     std::string error;
     auto synth = FluidSynthInstance::Create(*api, *soundFont, kSampleRate, error);
-    if (!synth)
+    if (!synth) {
+        failure_ = Failure::BadSoundFont;
+        soundFont_ = *soundFont;
         return nullptr;
+    }
     fluid_audio_driver_t* driver = OpenAudio(*api, setup_, *synth);
-    TakeFluidError();  // the device is busy or absent; the port says so
-    if (!driver)
+    TakeFluidError();  // the failure is told by the port, in the user's words
+    if (!driver) {
+        failure_ = Failure::NoAudio;
         return nullptr;
+    }
     return std::make_unique<FluidSynthOutput>(std::move(synth), driver);
 }
 

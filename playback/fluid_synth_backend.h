@@ -6,12 +6,15 @@
 // Listing the device costs nothing: FluidSynth, the SoundFont and the audio
 // output are loaded when it is opened and let go when it is closed.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "playback/midi_output.h"
 
 namespace tonvell::playback {
+
+struct FluidApi;
 
 inline constexpr char kBuiltInSynthesizerName[] = "Built-in synthesizer (FluidSynth)";
 
@@ -28,18 +31,40 @@ public:
         // SoundFont files to try in turn; empty means the system's
         // (SoundFontCandidates).
         std::vector<std::string> soundFonts;
+        // Loads FluidSynth; null when it cannot be loaded. Empty means
+        // LoadFluidSynth (tests put a failing loader here).
+        std::function<const FluidApi*()> loadLibrary;
+        // Whether FluidSynth can be loaded, answered without loading it
+        // where possible. Empty means FluidSynthInstallable.
+        std::function<bool()> libraryInstallable;
     };
+
+    // What failed at the last Open.
+    enum class Failure { None, NoLibrary, ChosenSoundFont, NoSoundFont, BadSoundFont, NoAudio };
 
     FluidSynthBackend() = default;
     explicit FluidSynthBackend(Setup setup) : setup_(std::move(setup)) {}
 
+    // The synthesizer, where FluidSynth can be loaded; nothing otherwise.
     std::vector<std::string> DeviceNames() override;
     // Null when FluidSynth or a SoundFont is missing, or no audio output can
     // be opened (a machine without sound, a container).
     std::unique_ptr<MidiOutput> Open(std::size_t index) override;
+    std::string OpenFailure() const override { return FailureText(failure_, soundFont_); }
+    Failure LastFailure() const { return failure_; }
+
+    // The message for failure; soundFont names the file that would not load,
+    // or tells why the chosen one cannot be taken.
+    static std::string FailureText(Failure failure, const std::string& soundFont);
 
 private:
     Setup setup_;
+    Failure failure_ = Failure::None;
+    std::string soundFont_;
 };
+
+// Whether FluidSynth's library is there to be loaded: found in the system's
+// library folders without loading it, or else loaded.
+bool FluidSynthInstallable();
 
 }  // namespace tonvell::playback

@@ -54,6 +54,7 @@ void ListingPlayer::Play() {
         return;
     }
     playing_ = true;
+    soundingLine_ = -1;
     view_.SetControls({.play = false, .stop = true, .output = false, .instrument = false});
     lineText_ = view_.Line(lineIndex_);
     if (lineText_.empty()) {
@@ -189,6 +190,7 @@ ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
 
 ListingPlayer::Step ListingPlayer::SendCurrentPair(std::uint8_t second) {
     const SendResult result = output_.SendPair(first_, second);
+    soundingLine_ = lineIndex_;
     if (result == SendResult::Sent) {
         return Step::Continue;
     }

@@ -46,6 +46,9 @@ public:
 
     bool Playing() const { return playing_; }
     int LineIndex() const { return lineIndex_; }
+    // The line of the last command sent since Play: the one sounding now.
+    // -1 before the first.
+    int SoundingLine() const { return soundingLine_; }
     int CharPos() const { return charPos_; }
     const std::string& LineText() const { return lineText_; }
     int ParseState() const { return state_; }
@@ -72,6 +75,7 @@ private:
     bool playing_ = false;
     bool inTick_ = false;
     int lineIndex_ = 0;
+    int soundingLine_ = -1;
     int charPos_ = 1;
     std::string lineText_;
     int state_ = kExpectCommand;

@@ -47,6 +47,9 @@ public:
     virtual std::vector<std::string> DeviceNames() = 0;
     // Opens device index of DeviceNames(); null when it cannot be opened.
     virtual std::unique_ptr<MidiOutput> Open(std::size_t index) = 0;
+    // Why the last Open failed, told to the user: what is missing and what
+    // to install or check. Empty when the device is simply busy or absent.
+    virtual std::string OpenFailure() const { return {}; }
 };
 
 }  // namespace tonvell::playback

@@ -135,12 +135,16 @@ int SoundPort::OpenMidi(int id) {
         return 0;  // a serial-looking name counted among the serial ports
     }
     std::unique_ptr<MidiOutput> output;
+    std::string failure;
     if (static_cast<std::size_t>(id) < midiDevices_.size()) {
         const MidiDevice& device = midiDevices_[static_cast<std::size_t>(id)];
         output = device.backend->Open(device.index);
+        if (!output) {
+            failure = device.backend->OpenFailure();
+        }
     }
     if (!output) {
-        view_.ShowMessage(kMidiBusy);
+        view_.ShowMessage(failure.empty() ? kMidiBusy : failure);
         return 1;
     }
     if (const auto program = ProgramFromInstrumentText(view_.InstrumentText())) {

@@ -42,11 +42,11 @@ const QString kWorkedListing = QStringLiteral(
 // A listing that plays for a long time: a note, then a long pause.
 const QString kLongListing = QStringLiteral("DB 51h, F0h\nDB FFh ;delay\nDB 51h, 80h\nDB 00h\n");
 
-// Pairs of a note and a short delay: ticks step two lines at a time.
+// Pairs of a note and a short delay: each tick sends one note.
 QString StepListing(int notes) {
     QString text;
     for (int i = 0; i < notes; ++i) {
-        text += QStringLiteral("DB 51h, F0h\nDB 01h ;delay\n");
+        text += QStringLiteral("DB 51h, F0h\nDB 81h ;delay\n");
     }
     return text + QStringLiteral("DB 00h\n");
 }
@@ -314,10 +314,10 @@ void PlayerWindowTest::closingDuringPlaybackSilencesFirst() {
 void PlayerWindowTest::playedLineAfterTicks_data() {
     QTest::addColumn<int>("ticks");
     QTest::addColumn<int>("line");
-    QTest::newRow("Play, no tick yet") << 0 << 0;
-    QTest::newRow("1 tick: the first delay") << 1 << 1;
-    QTest::newRow("2 ticks") << 2 << 3;
-    QTest::newRow("5 ticks") << 5 << 9;
+    QTest::newRow("Play, no tick yet: where it starts") << 0 << 0;
+    QTest::newRow("1 tick: the first note") << 1 << 0;
+    QTest::newRow("2 ticks") << 2 << 2;
+    QTest::newRow("5 ticks") << 5 << 8;
 }
 
 // The timer is stopped and the ticks are run one by one, as the timer would.

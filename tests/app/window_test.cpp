@@ -378,6 +378,8 @@ void WindowTest::captionsFitTheirControls() {
             form_->Edit1->width() - 8);
 }
 
+// The widest lines a conversion writes into the two reports: a 250,000-byte
+// input and the counts it can give.
 void WindowTest::reportLinesFitTheirBoxes_data() {
     QTest::addColumn<QString>("memo");
     QTest::addColumn<QString>("line");
@@ -391,24 +393,39 @@ void WindowTest::reportLinesFitTheirBoxes_data() {
                               << "Обработано: 100 %";
     QTest::newRow("not opened") << "Memo4"
                                 << "Файл не открыт";
+    QTest::newRow("cut short") << "Memo4"
+                               << "Неожиданный конец файла";
     QTest::newRow("statistics 0") << "Memo3"
                                   << "Всего: 99999 байт, 9999 нот";
+    QTest::newRow("statistics 0, largest") << "Memo3"
+                                           << "Всего: 999999 байт, 99999 нот";
     QTest::newRow("statistics 1") << "Memo3"
-                                  << "Превыш. полифонии: 999";
+                                  << "Превыш. полифонии: 99999";
     QTest::newRow("statistics 2") << "Memo3"
-                                  << "Выключенных нот: 9999";
+                                  << "Выключенных нот: 99999";
 }
 
 void WindowTest::reportLinesFitTheirBoxes() {
     QFETCH(QString, memo);
     QFETCH(QString, line);
+    tonvell::ConversionResult result;
+    result.sizeLine = memo == QLatin1String("Memo4") ? line.toStdString() : "Всего: 1 байт";
+    result.statistics = {memo == QLatin1String("Memo3") ? line.toStdString() : "x", "", ""};
+    form_->ShowConversion(result);
     auto* box = form_->findChild<QPlainTextEdit*>(memo);
+    QCOMPARE(Lines(box).value(0), line);
     const qreal margin = box->document()->documentMargin();
-    QVERIFY(QFontMetrics(box->font()).horizontalAdvance(line) + 2 * margin <=
-            box->viewport()->width());
+    QVERIFY2(
+        QFontMetrics(box->font()).horizontalAdvance(line) + 2 * margin <= box->viewport()->width(),
+        qPrintable(QStringLiteral("%1 > %2")
+                       .arg(QFontMetrics(box->font()).horizontalAdvance(line))
+                       .arg(box->viewport()->width())));
     // Three lines of statistics fit the box's height too.
     QVERIFY(3 * QFontMetrics(box->font()).lineSpacing() + 2 * margin <=
             box->viewport()->height() + 1);
+    // The box and its group keep their sizes.
+    QCOMPARE(form_->GroupBox1->size(), QSize(165, 59));
+    QCOMPARE(form_->GroupBox2->size(), QSize(153, 59));
 }
 
 void WindowTest::hiddenControlsNeverAppear() {
@@ -476,7 +493,9 @@ void WindowTest::choosingADriveShowsItsTopFolder() {
     OpenSongs();
     auto* drives = form_->DriveComboBox1;
     QVERIFY(drives->count() >= 1);
-    QCOMPARE(drives->itemText(0), QStringLiteral("/"));
+    // The user's home folder first, then the root folder among the drives.
+    QCOMPARE(drives->itemText(0), QDir::cleanPath(QDir::homePath()));
+    QVERIFY(drives->Drives().contains(QStringLiteral("/")));
     QCOMPARE(drives->currentText(), tonvell::app::DriveOf(dir_->path(), drives->Drives()));
     drives->SetDrives({QStringLiteral("/"), QDir::cleanPath(dir_->path())});
     drives->ShowDriveOf(dir_->filePath(QStringLiteral("sub")));

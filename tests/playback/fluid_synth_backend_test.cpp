@@ -38,6 +38,14 @@ TEST_F(FluidSynthBackendTest, ListsOneDeviceWithTheSynthesizersName) {
     EXPECT_EQ(backend.DeviceNames(), std::vector<std::string>{kBuiltInSynthesizerName});
 }
 
+// Where FluidSynth cannot be loaded the list offers no device that could
+// never open.
+TEST_F(FluidSynthBackendTest, ListsNothingWithoutTheLibrary) {
+    FluidSynthBackend::Setup setup;
+    setup.libraryInstallable = [] { return false; };
+    EXPECT_TRUE(FluidSynthBackend(setup).DeviceNames().empty());
+}
+
 TEST_F(FluidSynthBackendTest, OpensPlaysAndClosesAgainAndAgain) {
     FluidSynthBackend backend(ToFile(dir_ / "out.raw"));
     for (int round = 0; round < 5; ++round) {
@@ -60,6 +68,8 @@ struct RefusalCase {
     std::string outputFile;  // under the test's folder
     std::string soundFont;   // "" the system's, or a file made from soundFontBytes
     std::string soundFontBytes;
+    FluidSynthBackend::Failure failure;
+    std::string told;  // a part of the message the user is shown
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* out) {
@@ -70,7 +80,8 @@ class RefusalTest : public FluidSynthBackendTest,
                     public ::testing::WithParamInterface<RefusalCase> {};
 
 // Each way of failing gives no device, prints nothing (neither FluidSynth's
-// logger nor the ALSA library's), and leaves a later open unharmed.
+// logger nor the ALSA library's), tells the user which part is missing and
+// what to do, and leaves a later open unharmed.
 TEST_P(RefusalTest, GivesNoDeviceAndPrintsNothing) {
     const RefusalCase& c = GetParam();
     FluidSynthBackend::Setup setup;
@@ -82,12 +93,17 @@ TEST_P(RefusalTest, GivesNoDeviceAndPrintsNothing) {
     } else if (!c.soundFont.empty()) {
         setup.soundFonts = {c.soundFont};
     }
+    if (c.failure == FluidSynthBackend::Failure::NoLibrary) {
+        setup.loadLibrary = [] { return static_cast<const FluidApi*>(nullptr); };
+    }
     FluidSynthBackend backend(setup);
     ::testing::internal::CaptureStderr();
     auto device = backend.Open(0);
     const std::string printed = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(printed, "");
+    EXPECT_EQ(backend.LastFailure(), c.failure);
+    EXPECT_NE(backend.OpenFailure().find(c.told), std::string::npos) << backend.OpenFailure();
     EXPECT_EQ(TakeFluidError(), "") << "errors of a failed open are not kept";
 
     FluidSynthBackend working(ToFile(dir_ / "after.raw"));
@@ -96,16 +112,48 @@ TEST_P(RefusalTest, GivesNoDeviceAndPrintsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusalTest,
-    ::testing::Values(
-        RefusalCase{"NoDriverBuiltIn", {"no-such-driver"}, "out.raw", "", ""},
-        RefusalCase{"OutputCannotOpen", {"file"}, "missing-folder/out.raw", "", ""},
-        RefusalCase{"SoundFontMissing", {"file"}, "out.raw", "/nonexistent/none.sf2", ""},
-        RefusalCase{"NotASoundFont", {"file"}, "out.raw", "text.sf2", "not a SoundFont"},
-        RefusalCase{"BrokenSoundFont",
-                    {"file"},
-                    "out.raw",
-                    "broken.sf2",
-                    std::string("RIFF\x40\0\0\0sfbkLIST\xFF\xFF\0\0INFO", 24)}),
+    ::testing::Values(RefusalCase{"NoLibrary",
+                                  {"file"},
+                                  "out.raw",
+                                  "",
+                                  "",
+                                  FluidSynthBackend::Failure::NoLibrary,
+                                  "Install the package libfluidsynth3"},
+                      RefusalCase{"NoDriverBuiltIn",
+                                  {"no-such-driver"},
+                                  "out.raw",
+                                  "",
+                                  "",
+                                  FluidSynthBackend::Failure::NoAudio,
+                                  "cannot reach an audio output"},
+                      RefusalCase{"OutputCannotOpen",
+                                  {"file"},
+                                  "missing-folder/out.raw",
+                                  "",
+                                  "",
+                                  FluidSynthBackend::Failure::NoAudio,
+                                  "PipeWire, PulseAudio or ALSA"},
+                      RefusalCase{"SoundFontMissing",
+                                  {"file"},
+                                  "out.raw",
+                                  "/nonexistent/none.sf2",
+                                  "",
+                                  FluidSynthBackend::Failure::NoSoundFont,
+                                  "Install the package fluid-soundfont-gm"},
+                      RefusalCase{"NotASoundFont",
+                                  {"file"},
+                                  "out.raw",
+                                  "text.sf2",
+                                  "not a SoundFont",
+                                  FluidSynthBackend::Failure::NoSoundFont,
+                                  "found no SoundFont"},
+                      RefusalCase{"BrokenSoundFont",
+                                  {"file"},
+                                  "out.raw",
+                                  "broken.sf2",
+                                  std::string("RIFF\x40\0\0\0sfbkLIST\xFF\xFF\0\0INFO", 24),
+                                  FluidSynthBackend::Failure::BadSoundFont,
+                                  "broken.sf2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The allocator's count of bytes in use, after opening and closing the
