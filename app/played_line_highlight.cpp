@@ -14,7 +14,7 @@ namespace {
 // text and the selection to read through it, in light and dark palettes.
 QColor MarkColour(const QPalette& palette) {
     QColor colour = palette.color(QPalette::Active, QPalette::Highlight);
-    colour.setAlpha(72);
+    colour.setAlpha(96);
     return colour;
 }
 
@@ -31,7 +31,8 @@ PlayedLineHighlight::PlayedLineHighlight(QPlainTextEdit& box) : box_(box) {
 void PlayedLineHighlight::Show(int line, int start, int end) {
     const int length = box_.document()->characterCount() - 1;
     start = std::clamp(start, 0, length);
-    end = std::clamp(end, start, length);
+    // With the line break that ends it, the mark spans the box's whole width.
+    end = std::clamp(end + 1, start, length);
     QTextEdit::ExtraSelection mark;
     mark.cursor = QTextCursor(box_.document());
     mark.cursor.setPosition(start);

@@ -16,8 +16,9 @@ class PlayedLineHighlight {
 public:
     explicit PlayedLineHighlight(QPlainTextEdit& box);
 
-    // Marks line (from 0) spanning the characters [start, end) of the box's
-    // text, and scrolls it into view while following.
+    // Marks line (from 0), whose text is the characters [start, end) of the
+    // box's text, across the box's width, and scrolls it into view while
+    // following.
     void Show(int line, int start, int end);
     // Removes the mark.
     void Clear();

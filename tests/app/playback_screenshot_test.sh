@@ -58,6 +58,7 @@ xdotool key --window "$id" F5
 sleep 3  # some lines into the tune
 shot="$out/playing-scale-$scale.png"
 import -window root "$shot"
+import -window "$id" "$out/playing-window-scale-$scale.png"
 
 info=$(xwininfo -id "$id")
 left=$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -340,8 +341,9 @@ void PlayerWindowTest::playedLineAfterTicks() {
     QCOMPARE(form_->PlayedLine().Line(), line);
     const QList<QTextEdit::ExtraSelection> marks = form_->Memo2->extraSelections();
     QCOMPARE(marks.size(), qsizetype{1});
-    QCOMPARE(marks[0].cursor.selectedText(),
-             form_->Memo2->toPlainText().split(QLatin1Char('\n')).value(line));
+    // The line with its break, so that the mark spans the box.
+    QCOMPARE(marks[0].cursor.selection().toPlainText(),
+             form_->Memo2->toPlainText().split(QLatin1Char('\n')).value(line) + u'\n');
     QCOMPARE(form_->Memo2->textCursor().selectionStart(), 3);
     QCOMPARE(form_->Memo2->textCursor().selectionEnd(), 20);
 
