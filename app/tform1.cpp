@@ -283,6 +283,11 @@ void TForm1::BuildControls() {
                           QStringLiteral("16 Organ"), QStringLiteral("21 Accordion"),
                           QStringLiteral("73 Flute"), QStringLiteral("80 Square Lead"), QString()});
     ComboBox12->setCurrentIndex(ComboBox12->findText(QStringLiteral("73 Flute")));
+    // A file dragged over the two lists opens like one dropped anywhere else
+    // on the window, instead of landing in them as text.
+    for (QComboBox* list : {ComboBox11, ComboBox12}) {
+        list->lineEdit()->setAcceptDrops(false);
+    }
     Button6 = Place(new QPushButton(QStringLiteral("| <--"), GroupBox3), 8, 92, 25, 17);
     Button4 = Place(new QPushButton(QStringLiteral("Play"), GroupBox3), 48, 92, 73, 17);
     Button5 = Place(new QPushButton(QStringLiteral("Stop"), GroupBox3), 128, 92, 73, 17);

@@ -7,6 +7,7 @@
 
 #include <signal.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -213,6 +214,8 @@ void DesktopHabitsTest::droppedFiles_data() {
     QTest::newRow("MIDI file on the file list")
         << "FileListBox1" << song << "" << true << "; dropped.MID";
     QTest::newRow("MIDI file on the event log") << "Memo1" << song << "" << true << "; dropped.MID";
+    QTest::newRow("MIDI file on the output list")
+        << "ComboBox11" << song << "" << true << "; dropped.MID";
     QTest::newRow("another kind of file")
         << "Memo2" << QStringList{QStringLiteral("drop/notes.txt")} << "" << false << "; song.mid";
     QTest::newRow("two MIDI files")
@@ -250,10 +253,15 @@ void DesktopHabitsTest::droppedFiles() {
     if (!text.isEmpty()) {
         data->setText(text);
     }
-    auto* widget = form_->findChild<QAbstractScrollArea*>(target);
+    QWidget* widget = form_->findChild<QWidget*>(target);
     QVERIFY(widget);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
+        widget = area->viewport();
+    } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        widget = list->lineEdit();
+    }
     bool taken = false;
-    const bool copied = Drop(widget->viewport(), data, &taken);
+    const bool copied = Drop(widget, data, &taken);
     QCOMPARE(taken, accepted);
     if (accepted) {
         QVERIFY(copied);

@@ -165,7 +165,7 @@ TEST_F(FluidSynthBackendTest, OpeningAgainAndAgainHoldsNoMoreMemory) {
     if (mallinfo2().uordblks == 0)
         GTEST_SKIP() << "the allocator does not count (a sanitizer build)";
     FluidSynthBackend backend(ToFile(dir_ / "out.raw"));
-    FluidSynthBackend silent({{"no-such-driver"}, {}, {}});
+    FluidSynthBackend silent({{"no-such-driver"}, {}, {}, {}, {}});
     const auto round = [&] {
         auto device = backend.Open(0);
         ASSERT_NE(device, nullptr);
