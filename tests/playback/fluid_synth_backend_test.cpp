@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The built-in synthesizer device: when it opens, when it refuses, and that
-// neither prints anything nor keeps anything after closing.
+// The built-in synthesizer device: when it opens, when it refuses and what it
+// tells the user then, and that neither prints anything nor keeps anything
+// after closing.
 
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -36,6 +38,19 @@ protected:
 TEST_F(FluidSynthBackendTest, ListsOneDeviceWithTheSynthesizersName) {
     FluidSynthBackend backend;
     EXPECT_EQ(backend.DeviceNames(), std::vector<std::string>{kBuiltInSynthesizerName});
+}
+
+// A SoundFont chosen with TONVELL_SOUNDFONT that cannot be taken is named,
+// with what to change, rather than another one sounding instead.
+TEST_F(FluidSynthBackendTest, ChosenSoundFontThatCannotBeTakenIsNamed) {
+    const std::string missing = (dir_ / "missing.sf2").string();
+    ::setenv("TONVELL_SOUNDFONT", missing.c_str(), 1);
+    FluidSynthBackend chosen(ToFile(dir_ / "out.raw"));
+    EXPECT_EQ(chosen.Open(0), nullptr);
+    ::unsetenv("TONVELL_SOUNDFONT");
+    EXPECT_EQ(chosen.LastFailure(), FluidSynthBackend::Failure::ChosenSoundFont);
+    EXPECT_NE(chosen.OpenFailure().find(missing), std::string::npos) << chosen.OpenFailure();
+    EXPECT_NE(chosen.OpenFailure().find("Correct TONVELL_SOUNDFONT"), std::string::npos);
 }
 
 // Where FluidSynth cannot be loaded the list offers no device that could
