@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -15,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -26,6 +28,7 @@
 #include <string>
 
 #include "app/app_support.h"
+#include "app/arrangement_window.h"
 #include "app/file_drop.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
@@ -437,6 +440,8 @@ void TForm1::WireHandlers() {
     Wire(Button6, &QPushButton::clicked, [this] { Button6Click(); });
     Wire(Button8, &QPushButton::clicked, [this] { Button8Click(); });
     Wire(Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
+    Memo3->viewport()->installEventFilter(this);
+    GroupBox1->installEventFilter(this);
     Memo2->viewport()->installEventFilter(this);
     Memo2->installEventFilter(this);
 }
@@ -466,6 +471,7 @@ void TForm1::CreateShortcuts() {
                 [this, handler = std::move(handler)] { RunHandler(handler); });
     };
     bind(QKeySequence(Qt::Key_F1), [this] { Button7Click(); });
+    bind(QKeySequence(Qt::Key_F2), [this] { ShowArrangementWindow(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Button3Click(); });
     bind(QKeySequence(Qt::Key_F5), [this] { Button4Click(); });
     bind(QKeySequence(Qt::Key_Escape), [this] { Button5Click(); });
@@ -510,6 +516,9 @@ void TForm1::dropEvent(QDropEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && ArrangementContextMenu(watched, event)) {
+        return true;
+    }
     if (watched == Memo2->viewport() && event->type() == QEvent::MouseButtonRelease) {
         RunHandler([this] { Memo2Click(); });
     } else if (watched == Memo2 && event->type() == QEvent::KeyRelease) {
@@ -655,13 +664,78 @@ void TForm1::ConvertFile(const QString& path) {
     // Playback stops and the cursor returns to line 1 before the listing box
     // is cleared, so the next Play starts at the top of the new listing.
     Rewind();
+    // The arrangement is built only once its picture has been asked for.
+    tonvell::Arrangement arrangement;
+    tonvell::ConvertOptions options;
+    if (arrangementWindow_ != nullptr) {
+        options.arrangement = &arrangement;
+    }
     const tonvell::ConversionResult result =
-        tonvell::Convert(QFile::encodeName(path).toStdString());
+        tonvell::Convert(QFile::encodeName(path).toStdString(), options);
     ShowConversion(
         result, result.status == tonvell::ConversionResult::Status::Converted && !BeginsAsMidi(path)
                     ? kNotMidiNotice
                     : QString());
     listingSource_ = path;
+    arrangementCurrent_ = arrangementWindow_ != nullptr;
+    if (arrangementWindow_ != nullptr) {
+        arrangementWindow_->ShowArrangement(std::move(arrangement));
+        UpdateArrangementWindow();
+    }
+}
+
+void TForm1::ShowArrangementWindow() {
+    if (arrangementWindow_ == nullptr) {
+        arrangementWindow_ = new tonvell::app::ArrangementWindow(this);
+        connect(Memo2->document(), &QTextDocument::contentsChanged, arrangementWindow_,
+                [this] { UpdateArrangementWindow(); });
+    }
+    if (!arrangementCurrent_) {
+        // The listing was converted before the picture was first asked for:
+        // the file is converted again, for its arrangement alone.
+        tonvell::Arrangement arrangement;
+        if (!listingSource_.isEmpty()) {
+            tonvell::Convert(QFile::encodeName(listingSource_).toStdString(),
+                             {.eventLog = tonvell::TextDelivery::Skip(),
+                              .listing = tonvell::TextDelivery::Skip(),
+                              .arrangement = &arrangement});
+        }
+        arrangementWindow_->ShowArrangement(std::move(arrangement));
+        arrangementCurrent_ = true;
+    }
+    UpdateArrangementWindow();
+    arrangementWindow_->show();
+    arrangementWindow_->raise();
+    arrangementWindow_->activateWindow();
+}
+
+void TForm1::UpdateArrangementWindow() {
+    if (arrangementWindow_ == nullptr) {
+        return;
+    }
+    arrangementWindow_->SetListingEdited(Memo2->document()->revision() != convertedRevision_);
+    arrangementWindow_->FollowPlayer(player_->LineIndex(), player_->Playing());
+}
+
+// The listing box and the statistics offer the picture in their context menus.
+bool TForm1::ArrangementContextMenu(QObject* watched, QEvent* event) {
+    const bool listing = watched == Memo2->viewport();
+    const bool statistics = watched == Memo3->viewport() || watched == GroupBox1;
+    if (!listing && !statistics) {
+        return false;
+    }
+    auto* request = static_cast<QContextMenuEvent*>(event);
+    std::unique_ptr<QMenu> menu(
+        listing ? Memo2->createStandardContextMenu(Memo2->viewport()->mapTo(Memo2, request->pos()))
+        : watched == GroupBox1 ? new QMenu
+                               : Memo3->createStandardContextMenu(request->pos()));
+    menu->addSeparator();
+    QAction* show = menu->addAction(QStringLiteral("Показать аранжировку"));
+    show->setShortcut(QKeySequence(Qt::Key_F2));
+    if (menu->exec(request->globalPos()) == show) {
+        RunHandler([this] { ShowArrangementWindow(); });
+    }
+    return true;
 }
 
 void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QString& notice) {
@@ -675,6 +749,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QStri
     FitWidestLine(Memo4);
     FitWidestLine(Memo3);
     tonvell::app::MarkListingUnedited(*Memo2);
+    convertedRevision_ = Memo2->document()->revision();
     if (!notice.isEmpty()) {
         messages_->Message(ApplicationTitle(), notice);
     }
@@ -768,6 +843,7 @@ void TForm1::Button4Click() {
     player_->Play();
     playedLine_->Follow();
     UpdatePlayedLine();
+    UpdateArrangementWindow();
 }
 void TForm1::Button5Click() {
     player_->Stop();
@@ -776,10 +852,12 @@ void TForm1::Button5Click() {
 void TForm1::Button6Click() {
     player_->Rewind();
     UpdatePlayedLine();
+    UpdateArrangementWindow();
 }
 void TForm1::Timer1Timer() {
     player_->Tick();
     UpdatePlayedLine();
+    UpdateArrangementWindow();
 }
 
 void TForm1::UpdatePlayedLine() {
@@ -793,9 +871,11 @@ void TForm1::UpdatePlayedLine() {
 }
 void TForm1::Memo2Click() {
     player_->CursorFromCaret();
+    UpdateArrangementWindow();
 }
 void TForm1::Memo2KeyUp() {
     player_->CursorFromCaret();
+    UpdateArrangementWindow();
 }
 // The hidden test button; it leaves a running playback alone.
 void TForm1::Button8Click() {

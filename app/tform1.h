@@ -30,6 +30,7 @@ class QPushButton;
 class QTimer;
 
 namespace tonvell::app {
+class ArrangementWindow;
 class PlayedLineHighlight;
 class PlayerWindowView;
 }  // namespace tonvell::app
@@ -158,6 +159,12 @@ public:
     // notice: a message shown before the conversion's warnings, if any.
     void ShowConversion(const tonvell::ConversionResult& result, const QString& notice = {});
 
+    // The picture of the current file's arrangement in its own window (F2,
+    // and the context menus of the listing box and the statistics).
+    void ShowArrangementWindow();
+    // The picture's window once it was opened, else null.
+    tonvell::app::ArrangementWindow* ArrangementWindow() const { return arrangementWindow_; }
+
     // The error box, for a failure that the user must hear of.
     void ReportError(const QString& text);
     // A plain message box titled with the application's title.
@@ -207,6 +214,10 @@ private:
     void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
     void UpdateInstrumentEnabled();
+    // The play-head follows the player's cursor; the picture says when the
+    // listing box no longer holds the converted listing.
+    void UpdateArrangementWindow();
+    bool ArrangementContextMenu(QObject* watched, QEvent* event);
     // Saves the listing through the save dialog, proposing input's folder and
     // name; true when it was saved.
     bool SaveListingBox(const QString& input);
@@ -231,6 +242,9 @@ private:
     std::unique_ptr<tonvell::app::PlayedLineHighlight> playedLine_;
     const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
     QString listingSource_;  // the file whose conversion fills the listing box
+    tonvell::app::ArrangementWindow* arrangementWindow_ = nullptr;
+    bool arrangementCurrent_ = false;  // the picture is of the listing's conversion
+    int convertedRevision_ = -1;       // the listing box's revision as converted
 };
 
 // The one window of the program.

@@ -17,6 +17,7 @@
 #include "cli/options.h"
 #include "cli/render_wav.h"
 #include "convert/conversion.h"
+#include "output/arrangement_svg.h"
 #include "output/file_replace.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
@@ -194,7 +195,34 @@ bool OverwritesAnInput(const std::string& path,
     return identity && std::find(inputs.begin(), inputs.end(), *identity) != inputs.end();
 }
 
+// --svg: the arrangement picture of the one input, written whole once drawn.
+int WriteSvg(const tonvell::cli::Options& o) {
+    const std::string& input = o.inputs.front();
+    if (OverwritesAnInput(*o.svg, InputIdentities(o.inputs))) {
+        Error(input + ": not drawn: the output " + *o.svg +
+              " is the input file, which it would overwrite");
+        return 1;
+    }
+    const tonvell::cli::InputFile file(input);
+    if (Refused(input, file))
+        return 1;
+    tonvell::Arrangement arrangement;
+    const tonvell::ConvertOptions options{.eventLog = tonvell::TextDelivery::Skip(),
+                                          .listing = tonvell::TextDelivery::Skip(),
+                                          .arrangement = &arrangement};
+    const ConversionResult r = tonvell::cli::ConvertInput(file, input, options, kProgram);
+    Report(input, r, o.quiet);
+    const auto outcome = tonvell::WriteFileReplacing(*o.svg, tonvell::ArrangementSvg(arrangement));
+    if (outcome != tonvell::WriteOutcome::Written) {
+        Error(input + ": " + tonvell::WriteFailureText(outcome, *o.svg));
+        return 1;
+    }
+    return r.cutShort ? 3 : 0;
+}
+
 int Run(const tonvell::cli::Options& o) {
+    if (o.svg)
+        return WriteSvg(o);
     if (o.wav)
         return tonvell::cli::RenderWav(o, kProgram);
     if (o.outputDir) {

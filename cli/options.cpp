@@ -15,6 +15,8 @@ const char kUsage[] =
     "      --wav OUT.wav       render FILE (a MIDI file or an .inc listing) as the built-in\n"
     "                          synthesizer plays it: 44.1 kHz 16-bit stereo WAV\n"
     "      --instrument TEXT   with --wav: the instrument box's text (default \"73 Flute\")\n"
+    "      --svg OUT.svg       draw FILE's arrangement: every note against the six voices,\n"
+    "                          cut and silent notes marked (an SVG picture for a browser)\n"
     "  -q, --quiet             do not print the input report and statistics\n"
     "  -h, --help              show this help\n"
     "      --version           show the version\n"
@@ -65,6 +67,13 @@ std::string CheckCombination(const Options& o) {
         return "no input file given";
     if (o.instrument && !o.wav)
         return "--instrument goes with --wav";
+    if (o.svg) {
+        if (o.inputs.size() > 1)
+            return "--svg draws one input";
+        if (o.output || o.outputDir || o.log || o.type || o.wav)
+            return "--svg cannot be used with -o, -d, --log, --type or --wav";
+        return "";
+    }
     if (o.wav) {
         if (o.inputs.size() > 1)
             return "--wav renders one input";
@@ -108,7 +117,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         };
         const bool takesValue = name == "-t" || name == "--type" || name == "-o" ||
                                 name == "--output" || name == "-d" || name == "--output-dir" ||
-                                name == "--wav" || name == "--instrument";
+                                name == "--wav" || name == "--instrument" || name == "--svg";
         if (!takesValue && value) {
             r.error = name.starts_with("--") ? "option " + name + " takes no value"
                                              : "unknown option '" + arg + "'";
@@ -139,6 +148,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                 o.output = *v;
             } else if (name == "--wav") {
                 o.wav = *v;
+            } else if (name == "--svg") {
+                o.svg = *v;
             } else if (name == "--instrument") {
                 o.instrument = *v;
             } else {

@@ -16,6 +16,7 @@ struct Options {
     std::optional<std::string> outputDir;   // -d
     std::optional<std::string> wav;         // --wav: render to this WAV file
     std::optional<std::string> instrument;  // --instrument, with --wav
+    std::optional<std::string> svg;         // --svg: the arrangement picture to this file
     bool log = false;
     bool quiet = false;
     bool help = false;

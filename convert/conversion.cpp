@@ -91,8 +91,8 @@ class MergedWalk final : public MergedEventSink {
 public:
     explicit MergedWalk(TrackWalker& walker) : walker_(walker) {}
 
-    void Event(const MidiEvent& event, std::span<const std::uint8_t>) override {
-        walker_.Event(event, pos_);
+    void Event(const MidiEvent& event, std::span<const std::uint8_t> track) override {
+        walker_.Event(event, pos_, track);
         pos_ += static_cast<std::int64_t>(MergedSize(event));
     }
     std::int64_t End() const { return pos_; }
@@ -135,6 +135,14 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     WarningList warnings;
     ListingWriter listing;
     VoiceAllocator voices(listing, warnings);
+    std::optional<ArrangementBuilder> arrangement;
+    if (options.arrangement != nullptr) {
+        *options.arrangement = Arrangement{};
+        options.arrangement->fileName = ListingFileName(fileName);
+        arrangement.emplace(*options.arrangement);
+        listing.Observe(&*arrangement);
+    }
+    ArrangementObserver* const observer = arrangement ? &*arrangement : nullptr;
     {
         EventLog log(options.eventLog, result.eventLog);
         log.AddLine(" ");
@@ -143,9 +151,13 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
             log.AddLine(kUnexpectedEnd);
             result.cutShort = true;
             listing.StartTime(0);
+            if (observer != nullptr)
+                observer->Start(0, listing.DelayUnit());
         } else {
             const MidiHeader header = ReportHeader(file, log);
             listing.StartTime(header.ticksPerQuarter);
+            if (observer != nullptr)
+                observer->Start(header.ticksPerQuarter, listing.DelayUnit());
             if (options.listing.Skips()) {
                 listing.CountOnly();
             } else {
@@ -153,7 +165,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
                 listing.Reserve(file.size() + 16);
             }
             voices.Reset();
-            const WalkStages stages{log, listing, voices, warnings};
+            const WalkStages stages{log, listing, voices, warnings, observer};
             const WalkOutcome walk =
                 ShouldMerge(file) ? WalkMergedTracks(file, stages, mergeWarnings)
                                   : WalkTrack({file, static_cast<std::int64_t>(midi::kTrackStart) +
@@ -164,6 +176,10 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
         }
     }
     result.statistics = listing.Finish(voices.Counters());
+    if (observer != nullptr) {
+        observer->Finish(listing.Now(), voices.Counters());
+        options.arrangement->statistics = result.statistics;
+    }
     DeliverListing(fileName, listing.Block(), options.listing, result.listing);
     mergeWarnings.Add(warnings);
     result.warnings = mergeWarnings.Take();

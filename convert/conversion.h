@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/arrangement.h"
 #include "convert/listing_writer.h"
 #include "convert/text_delivery.h"
 #include "convert/warnings.h"
@@ -49,6 +50,9 @@ struct ConvertOptions {
     // else in the result is the same whatever the choice.
     TextDelivery eventLog = TextDelivery::Collect();
     TextDelivery listing = TextDelivery::Collect();
+    // When given, filled with the arrangement of the notes; conversions
+    // without it do none of that work.
+    Arrangement* arrangement = nullptr;
 };
 
 // Converts the file at path. The listing names its last component.

@@ -29,6 +29,7 @@ inline constexpr std::uint8_t kSysExEscape = 0xF7;
 inline constexpr std::uint8_t kMeta = 0xFF;
 inline constexpr std::uint8_t kMetaTempo = 0x51;
 inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
+inline constexpr std::uint8_t kMetaTimeSignature = 0x58;
 inline constexpr std::uint8_t kNoStatus = 0x00;  // no status byte read yet
 }  // namespace midi
 

@@ -91,7 +91,8 @@ MidiHeader ReportHeader(std::span<const std::uint8_t> file, EventLog& log) {
     return header;
 }
 
-void TrackWalker::Event(const MidiEvent& event, std::int64_t at) {
+void TrackWalker::Event(const MidiEvent& event, std::int64_t at,
+                        std::span<const std::uint8_t> bytes) {
     lastEventStart_ = at;
     EventLog& log = stages_.log;
     if (event.deltaTooLong)
@@ -108,8 +109,23 @@ void TrackWalker::Event(const MidiEvent& event, std::int64_t at) {
     if (event.kind != EventKind::NoBytes) {
         log.Add([&](std::string& line) { AppendLogLine(line, event); });
     }
-    if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
+    if (stages_.arrangement != nullptr) {
+        Observe(event, bytes);
+    } else if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
         stages_.voices.NoteEvent(event.status, event.data[0], event.data[1]);
+    }
+}
+
+void TrackWalker::Observe(const MidiEvent& event, std::span<const std::uint8_t> bytes) const {
+    const std::int64_t now = stages_.listing.Now();
+    if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
+        const NoteOutcome outcome =
+            stages_.voices.NoteEvent(event.status, event.data[0], event.data[1]);
+        stages_.arrangement->Note(now, event.status, event.data[0], event.data[1], outcome);
+    } else if (event.kind == EventKind::Meta && event.metaType == midi::kMetaTimeSignature &&
+               event.length >= 2 && event.bodyOffset + 2 <= bytes.size()) {
+        stages_.arrangement->TimeSignature(now, bytes[event.bodyOffset],
+                                           bytes[event.bodyOffset + 1]);
     }
 }
 
@@ -149,7 +165,7 @@ WalkOutcome WalkTrack(const TrackBytes& track, WalkStages stages) {
             walker.CutShort(static_cast<std::int64_t>(pos));
             break;
         }
-        walker.Event(*event, static_cast<std::int64_t>(pos));
+        walker.Event(*event, static_cast<std::int64_t>(pos), track.bytes);
         status = event->status;
         pos = event->next;
     }

@@ -41,6 +41,8 @@ struct WalkStages {
     ListingWriter& listing;  // the time, and tempo commands
     VoiceAllocator& voices;  // note events
     WarningList& warnings;   // over-long fields
+    // Told of every note event's outcome and of time signatures; none by default.
+    ArrangementObserver* arrangement = nullptr;
 };
 
 struct WalkOutcome {
@@ -55,14 +57,17 @@ class TrackWalker {
 public:
     explicit TrackWalker(WalkStages stages) : stages_(stages) {}
 
-    // One event, which starts at position at of the track.
-    void Event(const MidiEvent& event, std::int64_t at);
+    // One event, which starts at position at of the track; a meta event's
+    // body lies in bytes.
+    void Event(const MidiEvent& event, std::int64_t at, std::span<const std::uint8_t> bytes);
     // The track's bytes ended inside the event that starts at at.
     void CutShort(std::int64_t at);
     // The outcome of a walk of a track that ends at end.
     WalkOutcome Finish(std::int64_t end) const;
 
 private:
+    void Observe(const MidiEvent& event, std::span<const std::uint8_t> bytes) const;
+
     WalkStages stages_;
     std::int64_t lastEventStart_ = -1;
     bool cutShort_ = false;

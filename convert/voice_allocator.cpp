@@ -41,44 +41,46 @@ void VoiceAllocator::Reset() {
     counters_ = {};
 }
 
-void VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity) {
+NoteOutcome VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note,
+                                      std::uint8_t velocity) {
     const int channel = status & 0x0F;
     if (channel >= kFirstIgnoredChannel) {
-        return;
+        return {};
     }
     const std::uint8_t code = NoteCode(note);
     const int v = (status & 0xF0) == midi::kNoteOff ? 0 : velocity;
     const auto base = static_cast<std::uint8_t>(0x80 | (v & 0x70));
     const std::int32_t key = ((note & 0x7F) << 4) | channel;
     if ((v & 0x7F) != 0) {
-        NoteOn(key, code, base);
-    } else {
-        NoteOff(key, code);
+        return NoteOn(key, code, base);
     }
+    return NoteOff(key, code);
 }
 
-void VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base) {
+NoteOutcome VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base) {
     ++counters_.noteOnCount;
     const int free = VoiceOf(voices_, kFreeVoice);
     if (free < kVoiceCount) {
         voices_[static_cast<std::size_t>(free)] = key;
         commands_.Emit(code, static_cast<std::uint8_t>(base | free));
-        return;
+        return {NoteOutcome::Kind::OnFreeVoice, static_cast<std::int8_t>(free), false};
     }
     // All voices busy: take the one at the steal pointer. No note-off is written
     // for the note that loses it; the new command on that voice silences it.
     const int p = stealPointer_;
-    PushMuted(voices_[p]);
+    const bool kept = PushMuted(voices_[p]);
     ++counters_.stealCount;
     voices_[p] = key;
     commands_.Emit(code, static_cast<std::uint8_t>(base | p));
     stealPointer_ = (p + 1) % kVoiceCount;
+    return {NoteOutcome::Kind::OnTakenVoice, static_cast<std::int8_t>(p), kept};
 }
 
-void VoiceAllocator::PushMuted(std::int32_t key) {
+bool VoiceAllocator::PushMuted(std::int32_t key) {
     // With the stack full the muted key is dropped; its later note-off then
     // finds nothing to swallow.
-    if (mutedCount_ < kMutedStackSize) {
+    const bool kept = mutedCount_ < kMutedStackSize;
+    if (kept) {
         muted_[mutedCount_++] = key;
         ++mutedTimes_[static_cast<std::size_t>(key)];
     }
@@ -87,22 +89,25 @@ void VoiceAllocator::PushMuted(std::int32_t key) {
         stackFullShown_ = true;
     }
     counters_.mutedPeak = std::max(counters_.mutedPeak, mutedCount_);
+    return kept;
 }
 
-void VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code) {
+NoteOutcome VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code) {
     if (mutedTimes_[static_cast<std::size_t>(key)] != 0) {
         auto stackEnd = muted_.begin() + mutedCount_;
         auto muted = std::find(muted_.begin(), stackEnd, key);
         std::copy(muted + 1, stackEnd, muted);  // keep the rest in order
         --mutedCount_;
         --mutedTimes_[static_cast<std::size_t>(key)];
-        return;
+        return {NoteOutcome::Kind::OffSwallowed, -1, false};
     }
     const int voice = VoiceOf(voices_, key);
     if (voice < kVoiceCount) {
         commands_.Emit(code, static_cast<std::uint8_t>(0x80 | voice));
         voices_[static_cast<std::size_t>(voice)] = kFreeVoice;
+        return {NoteOutcome::Kind::OffReleased, static_cast<std::int8_t>(voice), false};
     }
+    return {NoteOutcome::Kind::OffUnmatched, -1, false};
 }
 
 }  // namespace tonvell

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "convert/arrangement_observer.h"
 #include "convert/command_sink.h"
 #include "convert/listing_writer.h"
 #include "convert/warnings.h"
@@ -30,8 +31,8 @@ public:
     // Starts a conversion: all voices free, empty stack, counters and pointer at 0.
     void Reset();
 
-    // Handles one 8nh or 9nh event.
-    void NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity);
+    // Handles one 8nh or 9nh event and tells what became of it.
+    NoteOutcome NoteEvent(std::uint8_t status, std::uint8_t note, std::uint8_t velocity);
 
     const VoiceCounters& Counters() const { return counters_; }
 
@@ -42,9 +43,9 @@ private:
     // Keys are the note above the channel: 128 notes of 16 channels.
     static constexpr std::size_t kKeyCount = 128 * 16;
 
-    void NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base);
-    void NoteOff(std::int32_t key, std::uint8_t code);
-    void PushMuted(std::int32_t key);
+    NoteOutcome NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base);
+    NoteOutcome NoteOff(std::int32_t key, std::uint8_t code);
+    bool PushMuted(std::int32_t key);
 
     CommandSink& commands_;
     WarningList& warnings_;

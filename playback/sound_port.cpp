@@ -9,11 +9,6 @@ namespace tonvell::playback {
 
 namespace {
 
-constexpr std::uint8_t kTempoCommand = 0x0E;
-// The tempo value v (0 to 127) gives v * 223 / 100 ms per delay unit.
-constexpr int kTempoNumerator = 223;
-constexpr int kTempoDenominator = 100;
-
 // Tone 1 of octave 1 with the velocity bits clear, on each of the six voices:
 // what the instrument takes as "voice off".
 constexpr std::uint8_t kSilenceCommand = 0x11;
@@ -159,7 +154,7 @@ int SoundPort::OpenMidi(int id) {
 
 SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
     if (first == kTempoCommand) {
-        timeUnitMs_ = std::max(1, (second & 0x7F) * kTempoNumerator / kTempoDenominator);
+        timeUnitMs_ = TimeUnitMsOfTempo(second);
         return SendResult::Sent;
     }
     if (portState_ == kSerialOpen && serial_) {

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: MIT
+#include "convert/arrangement.h"
+
+#include <algorithm>
+
+#include "convert/command_sink.h"
+#include "convert/midi_event.h"
+
+namespace tonvell {
+
+namespace {
+
+constexpr int kFirstIgnoredChannel = 9;  // MIDI channels 10 to 16 take no part
+constexpr int kKeyCount = 128 * 16;
+
+int KeyOf(std::uint8_t status, std::uint8_t note) {
+    return ((note & 0x7F) << 4) | (status & 0x0F);
+}
+
+bool IsNoteOn(std::uint8_t status, std::uint8_t velocity) {
+    return (status & 0xF0) == midi::kNoteOn && (velocity & 0x7F) != 0;
+}
+
+}  // namespace
+
+double Arrangement::SecondsAtTick(std::int64_t tick) const {
+    // The last command at or before tick, then the rest at the unit in force
+    // there; before the first command the piece plays at the initial unit.
+    const auto after =
+        std::upper_bound(commands.begin(), commands.end(), tick,
+                         [](std::int64_t t, const CommandAt& c) { return t < c.tick; });
+    if (delayUnit <= 0)
+        return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
+    std::int64_t from = 0;
+    double seconds = 0;
+    int unitMs = kInitialTimeUnitMs;
+    if (after != commands.begin()) {
+        const CommandAt& c = *std::prev(after);
+        from = c.tick;
+        seconds = c.seconds;
+        unitMs = c.unitMsAfter;
+    }
+    return seconds + static_cast<double>(tick - from) / delayUnit * unitMs / 1000.0;
+}
+
+double Arrangement::SecondsAtLine(std::int32_t line) const {
+    const auto after =
+        std::lower_bound(commands.begin(), commands.end(), line,
+                         [](const CommandAt& c, std::int32_t l) { return c.line < l; });
+    return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
+}
+
+void ArrangementBuilder::Start(std::uint16_t ticksPerQuarter, float delayUnit) {
+    out_.ticksPerQuarter = ticksPerQuarter;
+    out_.delayUnit = delayUnit;
+    nextLine_ = kListingHeaderLines;
+    voiceNote_.fill(-1);
+    ignored_.assign(kKeyCount, {});
+}
+
+Moment ArrangementBuilder::At(std::int64_t tick) const {
+    Moment m{tick, static_cast<double>(playedMs_) / 1000.0};
+    if (out_.delayUnit > 0 && tick > lastCommandTick_) {
+        m.seconds +=
+            static_cast<double>(tick - lastCommandTick_) / out_.delayUnit * unitMs_ / 1000.0;
+    }
+    return m;
+}
+
+void ArrangementBuilder::Command(std::int64_t now, std::int64_t units, std::uint8_t command,
+                                 std::uint8_t parameter) {
+    playedMs_ += units * unitMs_;
+    lastCommandTick_ = now;
+    if (units >= 1)
+        ++nextLine_;  // the delay line
+    lastCommandLine_ = nextLine_++;
+    // A tempo command changes the unit of the delays after it.
+    if (command == kTempoCommand)
+        unitMs_ = TimeUnitMsOfTempo(parameter);
+    out_.commands.push_back(
+        {now, static_cast<double>(playedMs_) / 1000.0, lastCommandLine_, unitMs_});
+}
+
+std::int32_t ArrangementBuilder::NewNote(std::int64_t now, std::uint8_t status, std::uint8_t note,
+                                         std::uint8_t velocity) {
+    ArrangedNote n;
+    n.channel = static_cast<std::uint8_t>(status & 0x0F);
+    n.note = static_cast<std::uint8_t>(note & 0x7F);
+    n.velocity = velocity;
+    n.start = At(now);
+    n.end = n.start;
+    out_.notes.push_back(n);
+    return static_cast<std::int32_t>(out_.notes.size() - 1);
+}
+
+void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_t note,
+                              std::uint8_t velocity, NoteOutcome outcome) {
+    const int key = KeyOf(status, note);
+    using Kind = NoteOutcome::Kind;
+    switch (outcome.kind) {
+        case Kind::Ignored:
+            if ((status & 0x0F) < kFirstIgnoredChannel)
+                return;
+            if (IsNoteOn(status, velocity)) {
+                const std::int32_t index = NewNote(now, status, note, velocity);
+                out_.notes[index].fate = NoteFate::IgnoredChannel;
+                ignored_[key].push_back(index);
+            } else {
+                EndIgnored(now, key);
+            }
+            return;
+        case Kind::OnFreeVoice:
+        case Kind::OnTakenVoice: {
+            const std::int32_t index = NewNote(now, status, note, velocity);
+            ArrangedNote& n = out_.notes[index];
+            n.voice = outcome.voice;
+            n.onLine = lastCommandLine_;
+            auto& holder = voiceNote_[static_cast<std::size_t>(outcome.voice)];
+            if (outcome.kind == Kind::OnTakenVoice && holder >= 0) {
+                ArrangedNote& silenced = out_.notes[holder];
+                silenced.fate = NoteFate::CutShort;
+                silenced.cut = n.start;
+                silenced.end = n.start;
+                silenced.takenBy = index;
+                if (outcome.mutedKept)
+                    muted_.push_back(holder);
+            }
+            holder = index;
+            return;
+        }
+        case Kind::OffReleased: {
+            auto& holder = voiceNote_[static_cast<std::size_t>(outcome.voice)];
+            if (holder >= 0) {
+                ArrangedNote& n = out_.notes[holder];
+                n.end = At(now);
+                n.endSeen = true;
+                n.offLine = lastCommandLine_;
+            }
+            holder = -1;
+            return;
+        }
+        case Kind::OffSwallowed:
+            EndMuted(now, key);
+            return;
+        case Kind::OffUnmatched:
+            ++out_.strayNoteOffs;
+            return;
+    }
+}
+
+void ArrangementBuilder::EndIgnored(std::int64_t now, int key) {
+    auto& open = ignored_[static_cast<std::size_t>(key)];
+    if (open.empty()) {
+        ++out_.strayNoteOffs;
+        return;
+    }
+    ArrangedNote& n = out_.notes[open.front()];
+    open.pop_front();
+    n.end = At(now);
+    n.endSeen = true;
+}
+
+void ArrangementBuilder::EndMuted(std::int64_t now, int key) {
+    // The allocation swallows the note-off of the oldest muted note of this key.
+    const auto muted = std::find_if(muted_.begin(), muted_.end(), [&](std::int32_t index) {
+        const ArrangedNote& n = out_.notes[index];
+        return ((n.note << 4) | n.channel) == key;
+    });
+    if (muted == muted_.end())
+        return;
+    ArrangedNote& n = out_.notes[*muted];
+    n.end = At(now);
+    n.endSeen = true;
+    muted_.erase(muted);
+}
+
+void ArrangementBuilder::TimeSignature(std::int64_t now, std::uint8_t numerator,
+                                       std::uint8_t denominatorPower) {
+    if (numerator == 0 || denominatorPower > 6)
+        return;  // no metre a bar line could follow
+    out_.timeSignatures.push_back({At(now), numerator, 1 << denominatorPower});
+}
+
+void ArrangementBuilder::Finish(std::int64_t now, const VoiceCounters& counters) {
+    out_.end = At(now);
+    out_.counters = counters;
+    // Notes still on when the piece ends last to its end.
+    const auto holdToEnd = [&](std::int32_t index) {
+        if (index >= 0)
+            out_.notes[index].end = out_.end;
+    };
+    std::for_each(voiceNote_.begin(), voiceNote_.end(), holdToEnd);
+    std::for_each(muted_.begin(), muted_.end(), holdToEnd);
+    for (const auto& open : ignored_)
+        std::for_each(open.begin(), open.end(), holdToEnd);
+}
+
+}  // namespace tonvell
