@@ -98,7 +98,7 @@ void AddHeader(const Arrangement& a, std::vector<Shape>& out) {
     for (const std::string& line : a.statistics) {
         if (line.empty())
             continue;
-        statistics += (statistics.empty() ? "" : "    ") + line;
+        statistics += (statistics.empty() ? "" : " · ") + line;
     }
     out.push_back(Text(10, 40, statistics, 12));
     // The legend: a swatch per voice, then the three ways a note is drawn
@@ -216,7 +216,11 @@ NoteShapes DrawNote(const Arrangement& a, const ArrangementPicture& p, std::int3
     const double y = p.RowTop(n.note) + 1;
     const double h = kRowPx - 2;
     const double x0 = p.X(n.start.seconds);
-    const auto width = [](double from, double to) { return std::max(to - from, kMinNotePx); };
+    // A pixel's gap at the end keeps repeated notes of one pitch apart.
+    const auto width = [](double from, double to) {
+        const double w = to - from;
+        return w > 3 * kMinNotePx ? w - 1 : std::max(w, kMinNotePx);
+    };
     if (n.fate == NoteFate::IgnoredChannel) {
         Shape s = Outline(x0, y, width(x0, p.X(n.end.seconds)), h, kSilentColour);
         s.dashed = true;
