@@ -25,6 +25,7 @@ TEST_PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick libx11-dev
   midicsv abcmidi python3
   socat sox
+  chromium
   dpkg-dev file desktop-file-utils appstream man-db bash-completion
 )
 
