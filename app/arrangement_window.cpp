@@ -142,7 +142,22 @@ void ArrangementWindow::ShowArrangement(Arrangement arrangement) {
     playHeadSeconds_ = 0;
     view_->setScene(scene_);
     delete old;
+    ScrollHome();
     setWindowTitle(QStringLiteral("Аранжировка: ") + QString::fromStdString(arrangement_.fileName));
+}
+
+// A new picture starts at its top left: the header, the legend and time 0.
+void ArrangementWindow::ScrollHome() {
+    view_->horizontalScrollBar()->setValue(view_->horizontalScrollBar()->minimum());
+    view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->minimum());
+}
+
+void ArrangementWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        ScrollHome();
+    }
 }
 
 void ArrangementWindow::FollowPlayer(int line, bool scroll) {

@@ -46,8 +46,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void ScrollHome();
+
     Arrangement arrangement_;
     ArrangementPicture picture_;
     QLabel* editedNote_ = nullptr;
@@ -55,6 +58,7 @@ private:
     QGraphicsScene* scene_ = nullptr;
     QGraphicsLineItem* playHead_ = nullptr;
     double playHeadSeconds_ = 0;
+    bool shownOnce_ = false;
 };
 
 }  // namespace tonvell::app
