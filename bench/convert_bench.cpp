@@ -5,6 +5,7 @@
 
 #include "bench/bench_midi.h"
 #include "convert/conversion.h"
+#include "output/arrangement_svg.h"
 #include "output/listing_formats.h"
 
 namespace {
@@ -37,6 +38,29 @@ void BM_ConvertBytes(benchmark::State& state) {
     ConvertRepeatedly(state, {});
 }
 BENCHMARK(BM_ConvertBytes)->Unit(benchmark::kMillisecond);
+
+// As tonvell-cli --svg converts: no texts, the arrangement built.
+void BM_ConvertBytesArrangement(benchmark::State& state) {
+    tonvell::Arrangement arrangement;
+    ConvertRepeatedly(state, {.eventLog = TextDelivery::Skip(),
+                              .listing = TextDelivery::Skip(),
+                              .arrangement = &arrangement});
+}
+BENCHMARK(BM_ConvertBytesArrangement)->Unit(benchmark::kMillisecond);
+
+// The arrangement's picture laid out and written as SVG.
+void BM_ArrangementSvg(benchmark::State& state) {
+    tonvell::Arrangement arrangement;
+    tonvell::ConvertBytes(File().bytes, "bench.mid",
+                          {.eventLog = TextDelivery::Skip(),
+                           .listing = TextDelivery::Skip(),
+                           .arrangement = &arrangement});
+    for (auto _ : state) {
+        auto svg = tonvell::ArrangementSvg(arrangement);
+        benchmark::DoNotOptimize(svg);
+    }
+}
+BENCHMARK(BM_ArrangementSvg)->Unit(benchmark::kMillisecond);
 
 // The event log skipped.
 void BM_ConvertBytesWithoutLog(benchmark::State& state) {

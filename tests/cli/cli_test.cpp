@@ -490,6 +490,13 @@ TEST_F(CliTest, UsageErrors) {
         {"--output", "", "song.mid"},
         {"-d", "", "song.mid"},
         {"--output-dir=", "song.mid"},
+        // The picture takes one input and no listing options.
+        {"--svg", "out.svg", "a.mid", "b.mid"},
+        {"--svg", "out.svg", "-o", "out.inc", "song.mid"},
+        {"--svg", "out.svg", "--log", "song.mid"},
+        {"--svg", "out.svg", "--wav", "out.wav", "song.mid"},
+        {"--svg=", "song.mid"},
+        {"song.mid", "--svg"},
     };
     const std::set<std::string> before = Names(work());
     for (const auto& args : cases) {
@@ -504,6 +511,28 @@ TEST_F(CliTest, UsageErrors) {
         EXPECT_NE(run.err, "");
         EXPECT_EQ(Names(work()), before);
     }
+}
+
+// --svg writes the arrangement picture of a MIDI file, and nothing for an
+// input it refuses.
+TEST_F(CliTest, SvgDrawsTheArrangement) {
+    const CliRun drawn = Cli({"--svg", "song.svg", "song.mid"});
+    ASSERT_TRUE(drawn.finished);
+    EXPECT_EQ(drawn.exitCode, 0);
+    EXPECT_EQ(drawn.out, "");
+    EXPECT_NE(drawn.err.find("Выключенных нот: 0"), std::string::npos) << drawn.err;
+    const std::string svg = ReadAll(work() / "song.svg");
+    EXPECT_TRUE(svg.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ")) << svg;
+    EXPECT_NE(svg.find("<g class=\"note\""), std::string::npos);
+    EXPECT_TRUE(svg.ends_with("</svg>\n"));
+
+    WriteAll(work() / "text.mid", std::string("not a MIDI file"));
+    const CliRun refused = Cli({"--svg", "text.svg", "text.mid"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_FALSE(fs::exists(work() / "text.svg"));
+    const CliRun overwrite = Cli({"--svg", "song.mid", "song.mid"});
+    EXPECT_EQ(overwrite.exitCode, 1);
+    EXPECT_EQ(ReadAll(work() / "song.mid").substr(0, 4), "MThd");
 }
 
 // Inputs that a build step may meet by mistake or by damage: each gets its
