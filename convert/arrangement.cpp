@@ -50,6 +50,13 @@ double Arrangement::SecondsAtLine(std::int32_t line) const {
     return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
 }
 
+void ArrangementBuilder::Reserve(std::size_t fileBytes) {
+    // A note-on takes at least three bytes of track (delta, and two data
+    // bytes under running status), and so does every command's event.
+    out_.notes.reserve(fileBytes / 3);
+    out_.commands.reserve(fileBytes / 3);
+}
+
 void ArrangementBuilder::Start(std::uint16_t ticksPerQuarter, float delayUnit) {
     out_.ticksPerQuarter = ticksPerQuarter;
     out_.delayUnit = delayUnit;

@@ -100,6 +100,10 @@ class ArrangementBuilder final : public ArrangementObserver {
 public:
     explicit ArrangementBuilder(Arrangement& out) : out_(out) {}
 
+    // Room for the notes and commands a file of this size can hold, so that
+    // the lists are not copied as they grow.
+    void Reserve(std::size_t fileBytes);
+
     void Start(std::uint16_t ticksPerQuarter, float delayUnit) override;
     void Command(std::int64_t now, std::int64_t units, std::uint8_t command,
                  std::uint8_t parameter) override;

@@ -140,6 +140,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
         *options.arrangement = Arrangement{};
         options.arrangement->fileName = ListingFileName(fileName);
         arrangement.emplace(*options.arrangement);
+        arrangement->Reserve(file.size());
         listing.Observe(&*arrangement);
     }
     ArrangementObserver* const observer = arrangement ? &*arrangement : nullptr;

@@ -33,41 +33,57 @@ void AppendColour(std::string& out, Rgb colour) {
         out += kHex[(colour >> shift) & 0xF];
 }
 
+// The length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80)
+        return 1;
+    if (lead < 0xC2 || lead > 0xF4)
+        return 0;
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    for (std::size_t k = 1; k < length; ++k) {
+        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+const char* Replacement(unsigned char c) {
+    switch (c) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '"':
+            return "&quot;";
+        case '\n':
+        case '\t':
+            return nullptr;
+        default:
+            return c < 0x20 ? "?" : nullptr;
+    }
+}
+
 // Text as XML character data: markup characters escaped, and anything that
 // is not well-formed UTF-8 or not allowed in XML (control characters) as "?".
+// Runs of plain text are copied whole: every note's title passes here.
 void AppendEscaped(std::string& out, std::string_view text) {
+    std::size_t run = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        bool valid = lead < 0x80 || (lead >= 0xC2 && lead <= 0xF4);
-        for (std::size_t k = 1; valid && k < length; ++k)
-            valid = i + k < text.size() && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (!valid) {
-            out += '?';
-            ++i;
+        const std::size_t length = Utf8Length(text, i);
+        const char* replacement =
+            length == 0 ? "?" : Replacement(static_cast<unsigned char>(text[i]));
+        if (replacement == nullptr) {
+            i += length;
             continue;
         }
-        switch (lead) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                if (lead < 0x20 && lead != '\n' && lead != '\t')
-                    out += '?';
-                else
-                    out.append(text.substr(i, length));
-        }
-        i += length;
+        out.append(text.substr(run, i - run)).append(replacement);
+        i += length == 0 ? 1 : length;
+        run = i;
     }
+    out.append(text.substr(run));
 }
 
 void AppendAttribute(std::string& out, std::string_view name, double value) {
