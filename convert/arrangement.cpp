@@ -50,6 +50,22 @@ double Arrangement::SecondsAtLine(std::int32_t line) const {
     return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
 }
 
+void ObservedCommands::Emit(std::uint8_t command, std::uint8_t parameter) {
+    // The delay bytes the writer adds carry the delay's units less one, seven
+    // bits a byte, least significant first. The writer keeps its block
+    // whenever an arrangement is built.
+    const std::size_t before = listing_.Block().size();
+    listing_.Emit(command, parameter);
+    const auto added = listing_.Block().subspan(before);
+    std::int64_t units = 0;
+    if (added.size() > 2) {
+        for (std::size_t i = added.size() - 2; i-- > 0;)
+            units = (units << 7) | (added[i] & 0x7F);
+        ++units;
+    }
+    observer_.Command(listing_.Now(), units, command, parameter);
+}
+
 void ArrangementBuilder::Reserve(std::size_t fileBytes) {
     // A note-on takes at least three bytes of track (delta, and two data
     // bytes under running status), and so does every command's event.

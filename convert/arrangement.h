@@ -95,6 +95,20 @@ struct Arrangement {
     std::int32_t LastCommandLine() const { return commands.empty() ? -1 : commands.back().line; }
 };
 
+// Hands commands on to the listing writer and tells the observer of each,
+// with the delay the writer put in front of it. A conversion that builds no
+// arrangement sends its commands to the writer straight.
+class ObservedCommands final : public CommandSink {
+public:
+    ObservedCommands(ListingWriter& listing, ArrangementObserver& observer)
+        : listing_(listing), observer_(observer) {}
+    void Emit(std::uint8_t command, std::uint8_t parameter) override;
+
+private:
+    ListingWriter& listing_;
+    ArrangementObserver& observer_;
+};
+
 // Builds an arrangement from what a conversion reports.
 class ArrangementBuilder final : public ArrangementObserver {
 public:

@@ -134,16 +134,17 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     WarningList mergeWarnings;  // met before the walk, so shown first
     WarningList warnings;
     ListingWriter listing;
-    VoiceAllocator voices(listing, warnings);
     std::optional<ArrangementBuilder> arrangement;
+    std::optional<ObservedCommands> observed;
     if (options.arrangement != nullptr) {
         *options.arrangement = Arrangement{};
         options.arrangement->fileName = ListingFileName(fileName);
         arrangement.emplace(*options.arrangement);
         arrangement->Reserve(file.size());
-        listing.Observe(&*arrangement);
+        observed.emplace(listing, *arrangement);
     }
     ArrangementObserver* const observer = arrangement ? &*arrangement : nullptr;
+    VoiceAllocator voices(observed ? static_cast<CommandSink&>(*observed) : listing, warnings);
     {
         EventLog log(options.eventLog, result.eventLog);
         log.AddLine(" ");
@@ -159,14 +160,15 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
             listing.StartTime(header.ticksPerQuarter);
             if (observer != nullptr)
                 observer->Start(header.ticksPerQuarter, listing.DelayUnit());
-            if (options.listing.Skips()) {
+            if (options.listing.Skips() && !observed) {
                 listing.CountOnly();
             } else {
                 // A command takes at least as many bytes of track as of block.
                 listing.Reserve(file.size() + 16);
             }
             voices.Reset();
-            const WalkStages stages{log, listing, voices, warnings, observer};
+            const WalkStages stages{log,      listing,  voices,
+                                    warnings, observer, observed ? &*observed : nullptr};
             const WalkOutcome walk =
                 ShouldMerge(file) ? WalkMergedTracks(file, stages, mergeWarnings)
                                   : WalkTrack({file, static_cast<std::int64_t>(midi::kTrackStart) +

@@ -179,8 +179,6 @@ void ListingWriter::Emit(std::uint8_t command, std::uint8_t parameter) {
     blockBytes_ += static_cast<std::int64_t>(delayCount) + 2;
     if (keepBlock_)
         block_.insert(block_.end(), bytes, bytes + delayCount + 2);
-    if (observer_ != nullptr)
-        observer_->Command(now_, units, command, parameter);
 }
 
 Statistics ListingWriter::Finish(const VoiceCounters& counters) const {

@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/arrangement_observer.h"
 #include "convert/command_sink.h"
 #include "convert/prefaulted_allocator.h"
 #include "convert/text_delivery.h"
@@ -39,8 +38,6 @@ public:
     // Counts the block's bytes without keeping them, for a caller that skips
     // the listing and wants only the statistics.
     void CountOnly() { keepBlock_ = false; }
-    // Tells observer of every command and its delay; none by default.
-    void Observe(ArrangementObserver* observer) { observer_ = observer; }
 
     // The reader advances the absolute time by every delta time it reads.
     void Advance(std::int64_t ticks) { now_ += ticks; }
@@ -65,7 +62,6 @@ private:
     BlockBytes block_;
     std::int64_t blockBytes_ = 0;
     bool keepBlock_ = true;
-    ArrangementObserver* observer_ = nullptr;
     float unit_ = 0;
     std::int64_t now_ = 0;
     std::int64_t last_ = 0;

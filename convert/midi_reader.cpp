@@ -104,7 +104,12 @@ void TrackWalker::Event(const MidiEvent& event, std::int64_t at,
     }
     stages_.listing.Advance(event.delta);
     if (event.kind == EventKind::Tempo) {
-        stages_.listing.Emit(kTempoCommand, static_cast<std::uint8_t>(0x80 | event.data[0]));
+        const auto parameter = static_cast<std::uint8_t>(0x80 | event.data[0]);
+        if (stages_.tempoCommands != nullptr) {
+            stages_.tempoCommands->Emit(kTempoCommand, parameter);
+        } else {
+            stages_.listing.Emit(kTempoCommand, parameter);
+        }
     }
     if (event.kind != EventKind::NoBytes) {
         log.Add([&](std::string& line) { AppendLogLine(line, event); });

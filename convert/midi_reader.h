@@ -43,6 +43,8 @@ struct WalkStages {
     WarningList& warnings;   // over-long fields
     // Told of every note event's outcome and of time signatures; none by default.
     ArrangementObserver* arrangement = nullptr;
+    // Where tempo commands go when not straight to the listing writer.
+    CommandSink* tempoCommands = nullptr;
 };
 
 struct WalkOutcome {
