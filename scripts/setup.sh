@@ -26,7 +26,7 @@ TEST_PACKAGES=(
   midicsv abcmidi python3
   socat sox
   chromium
-  dpkg-dev file desktop-file-utils appstream man-db bash-completion
+  dpkg-dev debhelper fakeroot lintian file desktop-file-utils appstream man-db bash-completion
 )
 
 CMAKE_ARGS=()

@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: MIT
 # Set-up, then every test: the format check, the normal build (unit,
 # command-line and window tests), a short fuzzing run of the MIDI reader, the
-# core suite again in a sanitizer build, a Release build with the default
-# flags and the Debian package made from it, and a clang build. Prints how
-# long each stage took and ends with one line counting the tests of all builds.
+# core suite again in a sanitizer build, the Debian packages built as a
+# distribution builds them (optimised, hardened flags, the tests that need no
+# display) and checked, and a clang build. Prints how long each stage took and
+# ends with one line counting the tests of all builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,14 +20,18 @@ run_ctest() {
   shift
   ctest --test-dir "$dir" --output-on-failure --timeout 900 --parallel "$JOBS" "$@" | tee "$log" ||
     rc=$?
+  count_tests "$log"
+  return "$rc"
+}
+# Adds the counts of the last ctest summary line in a log to the totals.
+count_tests() {
   local summary
-  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1 || true)
   if [[ $summary =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
     failed=$((failed + BASH_REMATCH[1]))
     passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
   fi
   echo "$passed $failed" >"$counts"
-  return "$rc"
 }
 
 # Runs one stage (a function below), records a failure and prints its time.
@@ -72,16 +77,17 @@ asan() {
   run_ctest build-asan
 }
 
-# What a packager builds: Release with the default flags (warnings shown, not
-# errors), the programs only.
-release() {
-  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DBUILD_TESTING=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
-  cmake --build build-release --parallel "$JOBS"
+# The two Debian packages, built by dpkg-buildpackage as a distribution
+# builds them (dpkg-buildflags' optimised and hardened flags, warnings shown,
+# not errors; the tests that need no display run in it and are counted),
+# then checked by lintian and unpacked.
+package() {
+  local log=build/package-test.log rc=0
+  DEB_BUILD_OPTIONS="parallel=$JOBS ${DEB_BUILD_OPTIONS:-}" tests/package_test.sh | tee "$log" ||
+    rc=$?
+  count_tests "$log"
+  return "$rc"
 }
-
-# The Debian package made from the Release build, unpacked and checked.
-package() { tests/package_test.sh build-release; }
 
 # Everything again with clang, warnings as errors; the core suite runs, the
 # window's tests already ran in the main build.
@@ -101,7 +107,6 @@ stage format
 stage main_build
 stage fuzz
 stage asan
-stage release
 stage package
 stage clang_build
 

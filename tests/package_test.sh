@@ -151,8 +151,7 @@ for program in "$cli_root/usr/bin/tonvell-cli" "$gui_root/usr/bin/tonvell"; do
   symbols=$(readelf --dyn-syms -W "$program")
   grep -q '__stack_chk_fail' <<<"$symbols" || fail "$name has no stack protector"
   grep -qE '__[a-z_]+_chk(@| )' <<<"$symbols" || fail "$name calls no fortified function"
-  readelf -S "$program" | grep -q '\.debug_info' && fail "$name is not stripped"
-  : # (the last test's status is not the loop's)
+  if readelf -S "$program" | grep -q '\.debug_info'; then fail "$name is not stripped"; fi
 done
 
 # --- The unpacked command line converts as the built one does ---
@@ -179,6 +178,10 @@ help=$("${no_display[@]}" "$gui" --help 2>&1) || fail "tonvell --help failed: $h
 [[ $help == "Usage: tonvell "* ]] || fail "tonvell --help printed: $help"
 version=$("${no_display[@]}" "$gui" --version 2>&1) || fail "tonvell --version failed: $version"
 [[ $version == "tonvell $upstream_version" ]] || fail "tonvell --version printed: $version"
+# Output that cannot be written is a failure, not a silent success.
+if "${no_display[@]}" "$gui" --help >/dev/full 2>/dev/null; then
+  fail "tonvell --help reported success with its output lost"
+fi
 
 # --- Desktop file and AppStream metadata ---
 desktop-file-validate "$gui_root/usr/share/applications/tonvell.desktop" ||
