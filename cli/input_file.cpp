@@ -1,28 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "cli/input_file.h"
-
+// What the input backends (input_file_posix.cpp, input_file_windows.cpp)
+// share.
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
+#include <iterator>
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#else
-#include <cstdio>
-#endif
+#include "cli/input_file.h"
+#include "convert/native_path.h"
 
 namespace tonvell::cli {
-
-namespace {
-
-constexpr std::size_t kMostBytes = static_cast<std::size_t>(kMaxInputBytes);
-
-}  // namespace
 
 bool InputFile::LooksLikeMidi() const {
     static constexpr std::uint8_t kHeaderType[] = {'M', 'T', 'h', 'd'};
@@ -30,152 +15,8 @@ bool InputFile::LooksLikeMidi() const {
            std::equal(std::begin(kHeaderType), std::end(kHeaderType), bytes_.begin());
 }
 
-#if defined(__unix__)
-
-namespace {
-
-// What the SIGBUS handler says: set before a mapped file is converted. Plain
-// buffers, since the handler may only write and exit.
-char sigbusMessage[4096];
-std::size_t sigbusMessageLength = 0;
-
-extern "C" void OnSigbus(int) {
-    [[maybe_unused]] const auto written = write(STDERR_FILENO, sigbusMessage, sigbusMessageLength);
-    _exit(1);
+std::string InputFileName(const std::string& path) {
+    return Utf8FromPath(PathFromUtf8(path).filename());
 }
-
-// Turns SIGBUS into the message about path while it lives.
-class SigbusReport {
-public:
-    SigbusReport(const char* program, const std::string& path) {
-        const std::string text =
-            std::string(program) + ": " + path + ": the file changed while it was read\n";
-        sigbusMessageLength = std::min(text.size(), sizeof sigbusMessage);
-        std::memcpy(sigbusMessage, text.data(), sigbusMessageLength);
-        struct sigaction action {};
-        action.sa_handler = OnSigbus;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGBUS, &action, &previous_);
-    }
-    ~SigbusReport() { sigaction(SIGBUS, &previous_, nullptr); }
-    SigbusReport(const SigbusReport&) = delete;
-    SigbusReport& operator=(const SigbusReport&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
-
-}  // namespace
-
-InputFile::InputFile(const std::string& path) {
-    // Blocking, as any reader of a named pipe: it waits for a writer to come.
-    const int file = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (file < 0 || fstat(file, &status) != 0) {
-        state_ = State::NotOpened;
-        reason_ = path.empty() ? "no file name" : std::strerror(errno);
-        if (file >= 0)
-            close(file);
-        return;
-    }
-    if (S_ISDIR(status.st_mode)) {
-        state_ = State::NotOpened;
-        reason_ = std::strerror(EISDIR);
-    } else if (S_ISREG(status.st_mode) && status.st_size > kMaxInputBytes) {
-        state_ = State::TooLarge;
-        size_ = status.st_size;
-    } else if (S_ISREG(status.st_mode) && status.st_size > 0) {
-        const auto size = static_cast<std::size_t>(status.st_size);
-        void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file, 0);
-        if (pages != MAP_FAILED) {
-            mapped_ = true;
-            size_ = status.st_size;
-            bytes_ = {static_cast<const std::uint8_t*>(pages), size};
-        } else {
-            Read(file);
-        }
-    } else {
-        Read(file);
-    }
-    close(file);
-}
-
-InputFile::~InputFile() {
-    if (mapped_)
-        munmap(const_cast<std::uint8_t*>(bytes_.data()), bytes_.size());
-}
-
-// Reads to the end, or one byte past the limit.
-void InputFile::Read(int file) {
-    buffer_.resize(kMostBytes + 1);
-    std::size_t got = 0;
-    while (got < buffer_.size()) {
-        const ssize_t n = read(file, buffer_.data() + got, buffer_.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            state_ = State::NotOpened;
-            reason_ = std::strerror(errno);
-            buffer_.clear();
-            return;
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    buffer_.resize(got);
-    size_ = static_cast<std::int64_t>(got);
-    if (got > kMostBytes) {
-        state_ = State::TooLarge;
-        buffer_.clear();
-        return;
-    }
-    bytes_ = buffer_;
-}
-
-ConversionResult ConvertInput(const InputFile& input, const std::string& path,
-                              const ConvertOptions& options, const char* program) {
-    const std::string fileName = std::filesystem::path(path).filename().string();
-    if (!input.Mapped())
-        return ConvertBytes(input.Bytes(), fileName, options);
-    const SigbusReport report(program, path);
-    return ConvertBytes(input.Bytes(), fileName, options);
-}
-
-#else
-
-InputFile::InputFile(const std::string& path) {
-    std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!file) {
-        state_ = State::NotOpened;
-        reason_ = path.empty() ? "no file name" : std::strerror(errno);
-        return;
-    }
-    buffer_.resize(kMostBytes + 1);
-    const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file);
-    const bool failed = std::ferror(file);
-    std::fclose(file);
-    size_ = static_cast<std::int64_t>(got);
-    buffer_.resize(got);
-    if (failed) {
-        state_ = State::NotOpened;
-        reason_ = "read error";
-    } else if (got > kMostBytes) {
-        state_ = State::TooLarge;
-    } else {
-        bytes_ = buffer_;
-    }
-}
-
-InputFile::~InputFile() = default;
-
-void InputFile::Read(int) {}
-
-ConversionResult ConvertInput(const InputFile& input, const std::string& path,
-                              const ConvertOptions& options, const char*) {
-    return ConvertBytes(input.Bytes(), std::filesystem::path(path).filename().string(), options);
-}
-
-#endif
 
 }  // namespace tonvell::cli

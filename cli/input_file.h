@@ -13,7 +13,10 @@
 // is being converted, touching a page past its new end raises SIGBUS.
 // ConvertInput turns that into an error message and exit status 1 (nothing
 // has been written for the file by then); the window reads its files
-// instead, so that it can never lose the user's work that way.
+// instead, so that it can never lose the user's work that way. On Windows a
+// mapped file cannot be cut short: the system refuses while the mapping lasts.
+//
+// One backend per platform: input_file_posix.cpp, input_file_windows.cpp.
 
 #include <cstdint>
 #include <span>
@@ -23,6 +26,9 @@
 #include "convert/conversion.h"
 
 namespace tonvell::cli {
+
+// The input name that stands for standard input.
+inline constexpr char kStandardInput[] = "-";
 
 class InputFile {
 public:
@@ -48,7 +54,9 @@ public:
     bool LooksLikeMidi() const;
 
 private:
-    void Read(int file);
+    // Reads an open descriptor (on Windows, a handle) to its end, or one
+    // byte past the limit.
+    void Read(std::intptr_t file);
 
     State state_ = State::Read;
     std::string reason_;
@@ -57,6 +65,9 @@ private:
     bool mapped_ = false;
     std::vector<std::uint8_t> buffer_;  // what was read, when not mapped
 };
+
+// The name of the input file without its folder, as the listing names it.
+std::string InputFileName(const std::string& path);
 
 // Converts the input's bytes (fileName goes into the listing) as
 // tonvell::ConvertBytes does. A SIGBUS while a mapped file is converted ends

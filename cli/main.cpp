@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/file_identity.h"
 #include "cli/input_file.h"
 #include "cli/interrupt_signals.h"
 #include "cli/options.h"
 #include "cli/render_wav.h"
 #include "convert/conversion.h"
+#include "convert/native_path.h"
 #include "output/arrangement_svg.h"
 #include "output/file_replace.h"
 #include "output/listing_formats.h"
@@ -102,10 +104,10 @@ std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& inp
     if (!o.outputDir)
         return "";
     const auto type = o.type.value_or(tonvell::ListingFileType::Inc);
-    fs::path name = fs::path(input).stem();
+    fs::path name = tonvell::PathFromUtf8(input).stem();
     name += ".";
     name += std::string(tonvell::ExtensionOf(type));
-    return (fs::path(*o.outputDir) / name).string();
+    return tonvell::Utf8FromPath(tonvell::PathFromUtf8(*o.outputDir) / name);
 }
 
 // Where one input's result goes: standard output (path empty), or the file at
@@ -188,17 +190,16 @@ std::vector<tonvell::cli::FileIdentity> InputIdentities(const std::vector<std::s
     return identities;
 }
 
-// True when writing path would overwrite one of the inputs (by any name).
-bool OverwritesAnInput(const std::string& path,
-                       const std::vector<tonvell::cli::FileIdentity>& inputs) {
+// True when writing path would overwrite one of the files (by any name).
+bool IsOneOf(const std::string& path, const std::vector<tonvell::cli::FileIdentity>& files) {
     const auto identity = tonvell::cli::IdentityOf(path);
-    return identity && std::find(inputs.begin(), inputs.end(), *identity) != inputs.end();
+    return identity && std::find(files.begin(), files.end(), *identity) != files.end();
 }
 
 // --svg: the arrangement picture of the one input, written whole once drawn.
 int WriteSvg(const tonvell::cli::Options& o) {
     const std::string& input = o.inputs.front();
-    if (OverwritesAnInput(*o.svg, InputIdentities(o.inputs))) {
+    if (IsOneOf(*o.svg, InputIdentities(o.inputs))) {
         Error(input + ": not drawn: the output " + *o.svg +
               " is the input file, which it would overwrite");
         return 1;
@@ -227,8 +228,9 @@ int Run(const tonvell::cli::Options& o) {
         return tonvell::cli::RenderWav(o, kProgram);
     if (o.outputDir) {
         std::error_code ec;
-        fs::create_directories(*o.outputDir, ec);
-        if (!fs::is_directory(*o.outputDir, ec)) {
+        const fs::path folder = tonvell::PathFromUtf8(*o.outputDir);
+        fs::create_directories(folder, ec);
+        if (!fs::is_directory(folder, ec)) {
             Error("cannot use output folder " + *o.outputDir);
             return 1;
         }
@@ -237,17 +239,23 @@ int Run(const tonvell::cli::Options& o) {
     bool failed = false;
     bool cutShort = false;
     std::set<std::string> written;
+    // The files written so far, by identity too: where names differ only in
+    // case (Windows) or lead to one file through a link, the names differ.
+    std::vector<tonvell::cli::FileIdentity> writtenFiles;
     StdoutSink out;
     for (const auto& input : o.inputs) {
         const std::string path = OutputPathFor(o, input);
-        if (!path.empty() && OverwritesAnInput(path, inputIdentities)) {
+        if (!path.empty() && IsOneOf(path, inputIdentities)) {
             Error(input + ": not converted: the output " + path +
                   " is an input file, which it would overwrite");
             failed = true;
             continue;
         }
-        const std::string key = path.empty() ? "" : fs::absolute(path).lexically_normal().string();
-        if (!key.empty() && written.contains(key)) {
+        const std::string key =
+            path.empty() ? ""
+                         : tonvell::Utf8FromPath(
+                               fs::absolute(tonvell::PathFromUtf8(path)).lexically_normal());
+        if (!key.empty() && (written.contains(key) || IsOneOf(path, writtenFiles))) {
             Error(input + ": not converted: " + path + " was already written for another input");
             failed = true;
             continue;
@@ -268,6 +276,8 @@ int Run(const tonvell::cli::Options& o) {
         Report(input, r, o.quiet);
         if (!output.Finish())
             failed = true;
+        if (const auto identity = path.empty() ? std::nullopt : tonvell::cli::IdentityOf(path))
+            writtenFiles.push_back(*identity);
         cutShort = cutShort || r.cutShort;
     }
     // A build must notice a damaged input even though its output was written.
@@ -277,7 +287,8 @@ int Run(const tonvell::cli::Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    tonvell::cli::PrepareStandardStreams();
+    const std::vector<std::string> args = tonvell::cli::CommandLineArguments(argc, argv);
     const auto parsed = tonvell::cli::ParseOptions(args);
     if (!parsed.error.empty()) {
         Error(parsed.error);

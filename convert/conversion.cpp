@@ -11,6 +11,7 @@
 #include "convert/event_log.h"
 #include "convert/midi_file.h"
 #include "convert/midi_reader.h"
+#include "convert/native_path.h"
 #include "convert/prefaulted_allocator.h"
 #include "convert/regular_file.h"
 #include "convert/track_merge.h"
@@ -60,8 +61,8 @@ bool ReadFile(const std::string& path, std::int64_t limit, FileBytes& bytes, std
         return false;
     }
     std::error_code ec;
-    const auto fileSize = std::filesystem::file_size(path, ec);
-    if (!ec && std::filesystem::is_regular_file(path, ec) &&
+    const auto fileSize = std::filesystem::file_size(PathFromUtf8(path), ec);
+    if (!ec && std::filesystem::is_regular_file(PathFromUtf8(path), ec) &&
         fileSize > static_cast<std::uintmax_t>(limit)) {
         size = static_cast<std::int64_t>(fileSize);
         return true;
@@ -199,7 +200,7 @@ ConversionResult Convert(const std::string& path, const ConvertOptions& options)
     if (size > kMaxInputBytes) {
         return TooLarge(size);
     }
-    const std::string fileName = std::filesystem::path(path).filename().string();
+    const std::string fileName = Utf8FromPath(PathFromUtf8(path).filename());
     return ConvertBytes(bytes, fileName, options);
 }
 

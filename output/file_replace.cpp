@@ -9,11 +9,11 @@
 
 #ifdef _WIN32
 #include <io.h>
-#define TONVELL_UNLINK _unlink
 #else
 #include <unistd.h>
-#define TONVELL_UNLINK unlink
 #endif
+
+#include "convert/native_path.h"
 
 namespace tonvell {
 
@@ -23,16 +23,23 @@ namespace {
 
 // The temporary file of the replacement under way, for a signal handler to
 // remove: a fixed buffer, since a handler may neither allocate nor lock.
-// The program replaces one file at a time.
-char unfinishedPath[4096];
+// The program replaces one file at a time. On Windows the path is kept as
+// the system takes it, in UTF-16.
+#ifdef _WIN32
+using NativeChar = wchar_t;
+#else
+using NativeChar = char;
+#endif
+NativeChar unfinishedPath[4096];
 volatile std::sig_atomic_t unfinishedSet = 0;
 
 void RememberUnfinished(const std::string& path) {
     unfinishedSet = 0;
-    if (path.size() >= sizeof unfinishedPath) {
+    const auto native = PathFromUtf8(path).native();
+    if (native.size() >= std::size(unfinishedPath)) {
         return;  // longer than any path the system takes
     }
-    std::memcpy(unfinishedPath, path.c_str(), path.size() + 1);
+    std::memcpy(unfinishedPath, native.c_str(), (native.size() + 1) * sizeof(NativeChar));
     unfinishedSet = 1;
 }
 
@@ -43,11 +50,11 @@ void ForgetUnfinished() {
 // The file a chain of links ends at; nothing for a looping chain.
 std::optional<fs::path> FollowLinks(const FileSystem& files, fs::path target) {
     for (int hops = 0; hops <= 40; ++hops) {
-        const auto next = files.LinkTarget(target.string());
+        const auto next = files.LinkTarget(Utf8FromPath(target));
         if (!next) {
             return target;
         }
-        const fs::path named(*next);
+        const fs::path named = PathFromUtf8(*next);
         target = named.is_absolute() ? named : target.parent_path() / named;
     }
     return std::nullopt;
@@ -69,7 +76,7 @@ std::string TemporaryName() {
 FileSystem::Handle CreateTemporary(const FileSystem& files, const fs::path& folder,
                                    std::string& temporary) {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        temporary = (folder / TemporaryName()).string();
+        temporary = Utf8FromPath(folder / TemporaryName());
         errno = 0;
         const FileSystem::Handle file = files.CreateNew(temporary);
         if (file != FileSystem::kNoHandle || errno != EEXIST) {
@@ -99,12 +106,12 @@ WriteOutcome FileReplacement::Begin(const std::string& path) {
         inPlace_ = true;
         return WriteOutcome::Written;
     }
-    const auto target = FollowLinks(files_, path);
+    const auto target = FollowLinks(files_, PathFromUtf8(path));
     if (!target) {
         errno = ELOOP;
         return WriteOutcome::CannotCreate;
     }
-    const auto existing = files_.Look(target->string());
+    const auto existing = files_.Look(Utf8FromPath(*target));
     if (existing && !existing->writable) {
         errno = EACCES;
         return WriteOutcome::CannotCreate;
@@ -119,8 +126,8 @@ WriteOutcome FileReplacement::Begin(const std::string& path) {
     }
     RememberUnfinished(temporary);
     temporary_ = std::move(temporary);
-    target_ = target->string();
-    folder_ = folder.string();
+    target_ = Utf8FromPath(*target);
+    folder_ = Utf8FromPath(folder);
     replacesExisting_ = existing.has_value();
     if (existing) {
         existing_ = *existing;
@@ -233,7 +240,11 @@ bool RemoveUnfinishedTemporaryFile() noexcept {
     if (!unfinishedSet) {
         return false;
     }
-    TONVELL_UNLINK(unfinishedPath);
+#ifdef _WIN32
+    _wunlink(unfinishedPath);
+#else
+    unlink(unfinishedPath);
+#endif
     unfinishedSet = 0;
     return true;
 }

@@ -13,8 +13,8 @@ namespace tonvell {
 
 class FileSystem {
 public:
-    // An open file being written.
-    using Handle = int;
+    // An open file being written: a descriptor, or on Windows a handle.
+    using Handle = std::intptr_t;
     static constexpr Handle kNoHandle = -1;
 
     // What is at a path, links followed.

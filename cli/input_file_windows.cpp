@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+// Reading an input on Windows: a file on a disk is mapped, anything else (a
+// pipe, standard input, a device) is read to its end.
+#include <windows.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/input_file.h"
+#include "convert/native_path.h"
+#include "convert/windows_error.h"
+
+namespace tonvell::cli {
+
+namespace {
+
+constexpr std::size_t kMostBytes = static_cast<std::size_t>(kMaxInputBytes);
+
+// Standard input is not closed with the input; a file opened here is.
+struct OpenedInput {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool owned = false;
+};
+
+OpenedInput Open(const std::string& path) {
+    if (path == kStandardInput)
+        return {GetStdHandle(STD_INPUT_HANDLE), false};
+    // Backup semantics let a folder be opened too, so that it is told apart.
+    const HANDLE file = CreateFileW(tonvell::PathFromUtf8(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return {file, true};
+}
+
+// The bytes of a file on a disk, mapped; nothing where it cannot be mapped.
+const std::uint8_t* Map(HANDLE file, std::size_t size) {
+    const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
+        return nullptr;
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
+    // The view keeps the mapping alive.
+    CloseHandle(mapping);
+    return static_cast<const std::uint8_t*>(view);
+}
+
+}  // namespace
+
+InputFile::InputFile(const std::string& path) {
+    const OpenedInput input = path.empty() ? OpenedInput{} : Open(path);
+    if (input.handle == INVALID_HANDLE_VALUE || input.handle == nullptr) {
+        state_ = State::NotOpened;
+        reason_ = path.empty() ? "no file name" : std::strerror(tonvell::SetErrnoFromLastError());
+        return;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(input.handle) == FILE_TYPE_DISK &&
+        GetFileInformationByHandle(input.handle, &info)) {
+        const std::int64_t size = static_cast<std::int64_t>(
+            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            state_ = State::NotOpened;
+            reason_ = std::strerror(EISDIR);
+        } else if (size > kMaxInputBytes) {
+            state_ = State::TooLarge;
+            size_ = size;
+        } else if (const std::uint8_t* pages =
+                       size > 0 ? Map(input.handle, static_cast<std::size_t>(size)) : nullptr) {
+            mapped_ = true;
+            size_ = size;
+            bytes_ = {pages, static_cast<std::size_t>(size)};
+        } else {
+            Read(reinterpret_cast<std::intptr_t>(input.handle));
+        }
+    } else {
+        Read(reinterpret_cast<std::intptr_t>(input.handle));
+    }
+    if (input.owned)
+        CloseHandle(input.handle);
+}
+
+InputFile::~InputFile() {
+    if (mapped_)
+        UnmapViewOfFile(bytes_.data());
+}
+
+void InputFile::Read(std::intptr_t handle) {
+    const HANDLE file = reinterpret_cast<HANDLE>(handle);
+    buffer_.resize(kMostBytes + 1);
+    std::size_t got = 0;
+    while (got < buffer_.size()) {
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(buffer_.size() - got);
+        if (!ReadFile(file, buffer_.data() + got, want, &n, nullptr)) {
+            // The writer of a pipe has closed its end: that is the end.
+            if (GetLastError() == ERROR_BROKEN_PIPE)
+                break;
+            state_ = State::NotOpened;
+            reason_ = std::strerror(tonvell::SetErrnoFromLastError());
+            buffer_.clear();
+            return;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    buffer_.resize(got);
+    size_ = static_cast<std::int64_t>(got);
+    if (got > kMostBytes) {
+        state_ = State::TooLarge;
+        buffer_.clear();
+        return;
+    }
+    bytes_ = buffer_;
+}
+
+ConversionResult ConvertInput(const InputFile& input, const std::string& path,
+                              const ConvertOptions& options, const char*) {
+    return ConvertBytes(input.Bytes(), InputFileName(path), options);
+}
+
+}  // namespace tonvell::cli

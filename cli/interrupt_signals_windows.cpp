@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// Ctrl+C, Ctrl+Break and the closing of the console on Windows. The system
+// calls the handler on a thread of its own; the temporary file is opened so
+// that it may be deleted while open, and goes once the process has ended.
+
+#include <windows.h>
+
+#include "cli/interrupt_signals.h"
+#include "output/file_replace.h"
+
+namespace tonvell::cli {
+
+namespace {
+
+template <std::size_t N>
+void Say(const char (&text)[N]) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, N - 1, &written, nullptr);
+}
+
+BOOL WINAPI EndInterrupted(DWORD) {
+    if (RemoveUnfinishedTemporaryFile()) {
+        Say("tonvell-cli: interrupted; the file being written was not replaced\n");
+    } else {
+        Say("tonvell-cli: interrupted\n");
+    }
+    // Not handled: the system's own handler ends the process.
+    return FALSE;
+}
+
+}  // namespace
+
+void CleanUpOnInterrupt() {
+    SetConsoleCtrlHandler(EndInterrupted, TRUE);
+}
+
+}  // namespace tonvell::cli
