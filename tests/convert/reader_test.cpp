@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
+#include "convert/native_path.h"
 #include "tests/support/conversion_checks.h"
 #include "tests/support/midi_builder.h"
 #include "tests/support/temp_dir.h"
@@ -484,7 +485,7 @@ TEST(ReaderFiles, LargestAcceptedFile) {
     TempDir dir;
     const Bytes bytes = FileOfSize(250000);
     ASSERT_EQ(bytes.size(), 250000u);
-    const auto r = tonvell::Convert(dir.Write("big.mid", bytes));
+    const auto r = tonvell::Convert(tonvell::Utf8FromPath(dir.Write("big.mid", bytes)));
     EXPECT_EQ(r.status, tonvell::ConversionResult::Status::Converted);
     EXPECT_EQ(r.sizeLine, "Всего: 250000 байт");
     EXPECT_THAT(EventLines(r), ElementsAre("FF 01 249968байт xxxxxxxxxx", kEndOfTrackLine));
@@ -496,7 +497,7 @@ TEST(ReaderFiles, OneByteTooLargeIsRefused) {
     TempDir dir;
     Bytes bytes = FileOfSize(250000);
     bytes.push_back(0x00);
-    const auto r = tonvell::Convert(dir.Write("big.mid", bytes));
+    const auto r = tonvell::Convert(tonvell::Utf8FromPath(dir.Write("big.mid", bytes)));
     EXPECT_EQ(r.status, tonvell::ConversionResult::Status::TooLarge);
     EXPECT_EQ(r.sizeLine, "Всего: 250001 байт");
     EXPECT_EQ(r.progressLine, "Файл слишком большой");
@@ -505,7 +506,8 @@ TEST(ReaderFiles, OneByteTooLargeIsRefused) {
 
 TEST(ReaderFiles, FileNameWithoutFolderInTheListing) {
     TempDir dir;
-    const auto r = tonvell::Convert(dir.Write("песня 1.mid", Format0(96, EndOfTrack())));
+    const auto r = tonvell::Convert(
+        tonvell::Utf8FromPath(dir.Write("песня 1.mid", Format0(96, EndOfTrack()))));
     EXPECT_EQ(r.listing.at(1), "; песня 1.mid");
 }
 
@@ -540,7 +542,7 @@ TEST(ReaderFiles, ShorterFileNeverSeesTheBytesOfALongerOne) {
     TempDir dir;
     const Bytes events = Cat({Ev(0, {0x90, 0x3C, 0x40}), Ev(96, {0x80, 0x3C, 0x40}), EndOfTrack()});
     const Bytes whole = Format0(96, events);
-    const std::string path = dir.Write("a.mid", whole);
+    const std::string path = tonvell::Utf8FromPath(dir.Write("a.mid", whole));
     const auto first = tonvell::Convert(path);
     ASSERT_THAT(EventLines(first),
                 ElementsAre("90 3C 40", "Пауза 96 тиков", "80 3C 40", kEndOfTrackLine));

@@ -1,15 +1,37 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/temp_dir.h"
 
+#include "convert/native_path.h"
+
 #include <stdlib.h>
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace tonvell_test {
 
 namespace fs = std::filesystem;
+
+#if defined(_WIN32)
+
+// Windows has no mkdtemp: a random name, made only when nothing has it yet.
+TempDir::TempDir() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const fs::path folder =
+            fs::temp_directory_path() / ("tonvell-test-" + std::to_string(random()));
+        std::error_code ec;
+        if (fs::create_directory(folder, ec)) {
+            path_ = folder;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
+}
+
+#else
 
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "tonvell-test-XXXXXX").string();
@@ -17,6 +39,8 @@ TempDir::TempDir() {
         throw std::runtime_error("cannot make a temporary folder");
     path_ = pattern;
 }
+
+#endif
 
 TempDir::~TempDir() {
     std::error_code ec;
@@ -29,14 +53,18 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
+fs::path TempDir::operator/(const std::string& name) const {
+    return path_ / tonvell::PathFromUtf8(name);
+}
+
 fs::path TempDir::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const fs::path file = path_ / name;
+    const fs::path file = path_ / tonvell::PathFromUtf8(name);
     WriteAll(file, bytes);
     return file;
 }
 
 fs::path TempDir::Write(const std::string& name, std::string_view bytes) const {
-    const fs::path file = path_ / name;
+    const fs::path file = path_ / tonvell::PathFromUtf8(name);
     WriteAll(file, bytes);
     return file;
 }

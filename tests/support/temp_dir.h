@@ -19,9 +19,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::string& name) const;
 
-    // Writes a file in the folder; returns its path.
+    // Writes a file in the folder (name in UTF-8); returns its path.
     std::filesystem::path Write(const std::string& name,
                                 const std::vector<std::uint8_t>& bytes) const;
     std::filesystem::path Write(const std::string& name, std::string_view bytes) const;
