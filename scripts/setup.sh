@@ -18,7 +18,8 @@ PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont
 )
 
-# Tests, benchmarks, format check and the package test.
+# Tests, benchmarks, format check, the package test and the Windows build
+# (mingw-w64, run under wine, packed as a ZIP).
 TEST_PACKAGES=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -27,6 +28,7 @@ TEST_PACKAGES=(
   socat sox
   chromium
   dpkg-dev debhelper fakeroot lintian file desktop-file-utils appstream man-db bash-completion
+  g++-mingw-w64-x86-64-posix wine wine64 zip
 )
 
 CMAKE_ARGS=()

@@ -80,13 +80,59 @@ asan() {
 # The two Debian packages, built by dpkg-buildpackage as a distribution
 # builds them (dpkg-buildflags' optimised and hardened flags, warnings shown,
 # not errors; the tests that need no display run in it and are counted),
-# then checked by lintian and unpacked.
+# then checked by lintian and unpacked; then the Windows ZIP (windows_zip).
 package() {
   local log=build/package-test.log rc=0
   DEB_BUILD_OPTIONS="parallel=$JOBS ${DEB_BUILD_OPTIONS:-}" tests/package_test.sh | tee "$log" ||
     rc=$?
   count_tests "$log"
+  windows_zip
   return "$rc"
+}
+
+# The command line for Windows, cross-built with mingw-w64 and run under wine
+# in a fresh wine prefix, with no display: its tests, then the same outputs as
+# the Linux build's, byte for byte (tests/windows/compare_outputs.py).
+windows() {
+  local prefix
+  prefix=$(mktemp -d)
+  trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
+  export WINEPREFIX=$prefix WINEDEBUG=-all
+  unset DISPLAY WAYLAND_DISPLAY
+  cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DTONVELL_WERROR=ON >/dev/null
+  cmake --build build-win --parallel "$JOBS"
+  # The prefix is made once, before test programs start side by side.
+  wine cmd /c exit >/dev/null 2>&1
+  run_ctest build-win
+  local bench_midi=()
+  [[ -x build/make-bench-midi ]] && bench_midi=(build/make-bench-midi)
+  python3 tests/windows/compare_outputs.py build/tonvell-cli build-win/tonvell-cli.exe "${bench_midi[@]}"
+}
+
+# The ZIP for Windows users: tonvell-cli.exe, the README and the licence as
+# Windows text files (CR LF), in one folder named after the version.
+windows_zip() {
+  local version name dir
+  version=$(sed -n 's/^project(Tonvell VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  name=tonvell-cli-$version-windows-x86_64
+  dir=$(mktemp -d)
+  mkdir "$dir/$name"
+  x86_64-w64-mingw32-strip -o "$dir/$name/tonvell-cli.exe" build-win/tonvell-cli.exe
+  sed 's/$/\r/' README.md >"$dir/$name/README.txt"
+  sed 's/$/\r/' LICENSE >"$dir/$name/LICENSE.txt"
+  rm -f "build-win/$name.zip"
+  (cd "$dir" && zip -q -X -r "$OLDPWD/build-win/$name.zip" "$name")
+  rm -rf "$dir"
+  python3 - "build-win/$name.zip" <<'CHECK'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as z:
+    assert z.testzip() is None, "damaged entry"
+    names = sorted(n.split("/", 1)[1] for n in z.namelist() if not n.endswith("/"))
+    assert names == ["LICENSE.txt", "README.txt", "tonvell-cli.exe"], names
+    assert z.read(z.namelist()[0].split("/")[0] + "/README.txt").count(b"\r\n") > 10
+    print(sys.argv[1] + ": " + ", ".join(names))
+CHECK
 }
 
 # Everything again with clang, warnings as errors; the core suite runs, the
@@ -107,6 +153,7 @@ stage format
 stage main_build
 stage fuzz
 stage asan
+stage windows
 stage package
 stage clang_build
 
