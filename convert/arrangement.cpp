@@ -33,7 +33,7 @@ double Arrangement::SecondsAtTick(std::int64_t tick) const {
         return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
     std::int64_t from = 0;
     double seconds = 0;
-    int unitMs = kInitialTimeUnitMs;
+    int unitMs = zum::kInitialTimeUnitMs;
     if (after != commands.begin()) {
         const CommandAt& c = *std::prev(after);
         from = c.tick;
@@ -98,8 +98,8 @@ void ArrangementBuilder::Command(std::int64_t now, std::int64_t units, std::uint
         ++nextLine_;  // the delay line
     lastCommandLine_ = nextLine_++;
     // A tempo command changes the unit of the delays after it.
-    if (command == kTempoCommand)
-        unitMs_ = TimeUnitMsOfTempo(parameter);
+    if (command == zum::kTempoCommand)
+        unitMs_ = zum::TimeUnitMs(parameter);
     out_.commands.push_back(
         {now, static_cast<double>(playedMs_) / 1000.0, lastCommandLine_, unitMs_});
 }

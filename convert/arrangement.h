@@ -14,6 +14,7 @@
 #include "convert/arrangement_observer.h"
 #include "convert/listing_writer.h"
 #include "convert/voice_allocator.h"
+#include "convert/zum_protocol.h"
 
 namespace tonvell {
 
@@ -138,7 +139,7 @@ private:
     // Playback time as the listing gives it: delay units times the unit in
     // force, which tempo commands change after their own delay.
     std::int64_t playedMs_ = 0;
-    int unitMs_ = kInitialTimeUnitMs;
+    int unitMs_ = zum::kInitialTimeUnitMs;
     std::int64_t lastCommandTick_ = 0;
     std::int32_t nextLine_ = 0;
     std::int32_t lastCommandLine_ = -1;

@@ -6,23 +6,21 @@
 #include <memory>
 
 #include "convert/byte_text.h"
+#include "convert/zum_protocol.h"
 
 namespace tonvell {
 
 namespace {
 
-// Delay bytes carry seven bits each, bit 7 set; command bytes have bit 7
-// clear, which is how a data block tells its delays from its commands.
-constexpr std::uint8_t kDelayBit = 0x80;
 constexpr std::size_t kMaxDelayBytes = 10;  // 64 bits in groups of seven
 
 // The delay bytes for units (at least 1): units - 1 in groups of seven bits,
 // least significant first. Returns their count.
 std::size_t DelayBytes(std::int64_t units, std::uint8_t* out) {
     std::size_t n = 0;
-    for (auto v = static_cast<std::uint64_t>(units - 1);; v >>= 7) {
-        out[n++] = static_cast<std::uint8_t>(kDelayBit | (v & 0x7F));
-        if (v < 0x80)
+    for (auto v = static_cast<std::uint64_t>(units - 1);; v >>= zum::kDelayBitsPerByte) {
+        out[n++] = zum::DelayByte(v);
+        if (v <= zum::kDelayValueMask)
             return n;
     }
 }
@@ -82,7 +80,7 @@ void WriteLines(std::string_view fileName, std::span<const std::uint8_t> block,
     std::size_t at = 0;
     while (at < block.size()) {
         const std::size_t delayStart = at;
-        while (at < block.size() && (block[at] & kDelayBit) != 0)
+        while (at < block.size() && zum::IsDelayByte(block[at]))
             ++at;
         // A block from Emit always has a command pair after its delay bytes.
         if (block.size() - at < 2)

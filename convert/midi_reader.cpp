@@ -10,6 +10,7 @@
 #include "convert/cp1251.h"
 #include "convert/midi_event.h"
 #include "convert/midi_file.h"
+#include "convert/zum_protocol.h"
 
 namespace tonvell {
 
@@ -104,11 +105,11 @@ void TrackWalker::Event(const MidiEvent& event, std::int64_t at,
     }
     stages_.listing.Advance(event.delta);
     if (event.kind == EventKind::Tempo) {
-        const auto parameter = static_cast<std::uint8_t>(0x80 | event.data[0]);
+        const std::uint8_t parameter = zum::TempoParameter(event.data[0]);
         if (stages_.tempoCommands != nullptr) {
-            stages_.tempoCommands->Emit(kTempoCommand, parameter);
+            stages_.tempoCommands->Emit(zum::kTempoCommand, parameter);
         } else {
-            stages_.listing.Emit(kTempoCommand, parameter);
+            stages_.listing.Emit(zum::kTempoCommand, parameter);
         }
     }
     if (event.kind != EventKind::NoBytes) {

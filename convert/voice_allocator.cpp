@@ -26,12 +26,6 @@ int VoiceOf(const Voices& voices, std::int32_t key) {
 
 }  // namespace
 
-std::uint8_t NoteCode(std::uint8_t note) {
-    const int n = note & 0x7F;
-    const int octave = std::min(n / 12, 7);
-    return static_cast<std::uint8_t>((octave << 4) | ((n % 12) + 1));
-}
-
 void VoiceAllocator::Reset() {
     voices_.fill(kFreeVoice);
     mutedCount_ = 0;
@@ -47,9 +41,9 @@ NoteOutcome VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note,
     if (channel >= kFirstIgnoredChannel) {
         return {};
     }
-    const std::uint8_t code = NoteCode(note);
+    const std::uint8_t code = zum::NoteCode(note);
     const int v = (status & 0xF0) == midi::kNoteOff ? 0 : velocity;
-    const auto base = static_cast<std::uint8_t>(0x80 | (v & 0x70));
+    const std::uint8_t base = zum::NoteParameterBase(v);
     const std::int32_t key = ((note & 0x7F) << 4) | channel;
     if ((v & 0x7F) != 0) {
         return NoteOn(key, code, base);
@@ -60,7 +54,7 @@ NoteOutcome VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note,
 NoteOutcome VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base) {
     ++counters_.noteOnCount;
     const int free = VoiceOf(voices_, kFreeVoice);
-    if (free < kVoiceCount) {
+    if (free < zum::kVoiceCount) {
         voices_[static_cast<std::size_t>(free)] = key;
         commands_.Emit(code, static_cast<std::uint8_t>(base | free));
         return {NoteOutcome::Kind::OnFreeVoice, static_cast<std::int8_t>(free), false};
@@ -72,7 +66,7 @@ NoteOutcome VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uin
     ++counters_.stealCount;
     voices_[p] = key;
     commands_.Emit(code, static_cast<std::uint8_t>(base | p));
-    stealPointer_ = (p + 1) % kVoiceCount;
+    stealPointer_ = (p + 1) % zum::kVoiceCount;
     return {NoteOutcome::Kind::OnTakenVoice, static_cast<std::int8_t>(p), kept};
 }
 
@@ -102,8 +96,8 @@ NoteOutcome VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code) {
         return {NoteOutcome::Kind::OffSwallowed, -1, false};
     }
     const int voice = VoiceOf(voices_, key);
-    if (voice < kVoiceCount) {
-        commands_.Emit(code, static_cast<std::uint8_t>(0x80 | voice));
+    if (voice < zum::kVoiceCount) {
+        commands_.Emit(code, zum::NoteOffParameter(voice));
         voices_[static_cast<std::size_t>(voice)] = kFreeVoice;
         return {NoteOutcome::Kind::OffReleased, static_cast<std::int8_t>(voice), false};
     }

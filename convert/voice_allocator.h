@@ -12,14 +12,11 @@
 #include "convert/command_sink.h"
 #include "convert/listing_writer.h"
 #include "convert/warnings.h"
+#include "convert/zum_protocol.h"
 
 namespace tonvell {
 
-inline constexpr int kVoiceCount = 6;
 inline constexpr int kMutedStackSize = 1000;
-
-// Note code of a MIDI note: octave (capped at 7) in bits 4-6, tone 1-12 in bits 0-3.
-std::uint8_t NoteCode(std::uint8_t note);
 
 class VoiceAllocator {
 public:
@@ -50,7 +47,7 @@ private:
     CommandSink& commands_;
     WarningList& warnings_;
 
-    std::array<std::int32_t, kVoiceCount> voices_{};
+    std::array<std::int32_t, zum::kVoiceCount> voices_{};
     std::array<std::int32_t, kMutedStackSize> muted_{};
     std::int32_t mutedCount_ = 0;
     // How often each key is on the muted stack: most note-offs find their

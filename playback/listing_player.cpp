@@ -4,6 +4,7 @@
 #include <string>
 
 #include "convert/byte_text.h"
+#include "convert/zum_protocol.h"
 
 namespace tonvell::playback {
 
@@ -11,10 +12,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr std::uint8_t kEndByte = 0x00;
-constexpr std::uint8_t kDelayFlag = 0x80;
-constexpr std::uint8_t kDelayBits = 0x7F;
-constexpr int kSecondDelayByteWeight = 128;
+// The player reads delays of at most two bytes.
+constexpr int kSecondDelayByteWeight = 1 << zum::kDelayBitsPerByte;
 
 // A timer wakes the player to within a millisecond; it waits out the rest
 // itself, but never longer than this (a tick called early runs at once).
@@ -154,10 +153,10 @@ void ListingPlayer::RunTick() {
 ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
     switch (state_) {
         case kExpectCommand:
-            if (value & kDelayFlag) {
-                delay_ = value & kDelayBits;
+            if (zum::IsDelayByte(value)) {
+                delay_ = zum::DelayValue(value);
                 state_ = kAfterDelayByte;
-            } else if (value == kEndByte) {
+            } else if (value == zum::kEndByte) {
                 Rewind();
                 return Step::Ended;
             } else {
@@ -169,13 +168,13 @@ ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
             state_ = kExpectCommand;
             return SendCurrentPair(value);
         case kAfterDelayByte:
-            if (value & kDelayFlag) {
-                delay_ += kSecondDelayByteWeight * (value & kDelayBits);
+            if (zum::IsDelayByte(value)) {
+                delay_ += kSecondDelayByteWeight * zum::DelayValue(value);
                 SetDelayInterval();
                 state_ = kTwoByteDelaySet;
             } else {
                 SetDelayInterval();
-                if (value == kEndByte) {
+                if (value == zum::kEndByte) {
                     Rewind();
                     return Step::Ended;
                 }

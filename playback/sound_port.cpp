@@ -1,26 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "playback/sound_port.h"
 
-#include <algorithm>
-
+#include "convert/zum_protocol.h"
 #include "playback/midi_messages.h"
 
 namespace tonvell::playback {
 
 namespace {
 
-// Tone 1 of octave 1 with the velocity bits clear, on each of the six voices:
-// what the instrument takes as "voice off".
-constexpr std::uint8_t kSilenceCommand = 0x11;
-constexpr std::uint8_t kSilenceParameter = 0x80;
-constexpr int kVoices = 6;
-
 // The hidden test: A above middle C (key 69) at full velocity on channel 1;
-// on the instrument the same note, tone 10 of octave 5, on voice 0.
+// on the instrument the same note, tone 10 of octave 5 (5Ah), on voice 0 (F0h).
 constexpr std::uint8_t kTestKey = 69;
 constexpr std::uint8_t kTestVelocity = 127;
-constexpr std::uint8_t kTestCommand = 0x5A;
-constexpr std::uint8_t kTestParameter = 0xF0;
+constexpr std::uint8_t kTestCommand = zum::NoteCode(kTestKey);
+constexpr std::uint8_t kTestParameter = zum::NoteParameterBase(kTestVelocity);  // voice 0
+static_assert(kTestCommand == 0x5A && kTestParameter == 0xF0);
 
 const char kPortBusy[] = "COM port is busy or absent.";
 const char kSettingsNotRead[] = "COM parameters are not obtained.";
@@ -153,8 +147,8 @@ int SoundPort::OpenMidi(int id) {
 }
 
 SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
-    if (first == kTempoCommand) {
-        timeUnitMs_ = TimeUnitMsOfTempo(second);
+    if (first == zum::kTempoCommand) {
+        timeUnitMs_ = zum::TimeUnitMs(second);
         return SendResult::Sent;
     }
     if (portState_ == kSerialOpen && serial_) {
@@ -172,9 +166,10 @@ SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
         }
     }
     if (portState_ >= 0 && midi_) {
-        const int channel = second & 0x0F;
-        const int key = (first & 0x0F) + 12 * ((first >> 4) & 7) - 1;
-        const int velocity = second & 0x70;
+        // The voice's number is the MIDI channel that sounds it.
+        const int channel = zum::VoiceOfParameter(second);
+        const int key = zum::NoteKey(first);
+        const int velocity = zum::VelocityOfParameter(second);
         midi_->Send(midi::AllSoundOff(channel));
         midi_->Send(midi::NoteOn(channel, static_cast<std::uint8_t>(key & 0x7F),
                                  static_cast<std::uint8_t>(velocity)));
@@ -184,8 +179,9 @@ SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
 
 void SoundPort::SilenceSoundPort() {
     if (portState_ == kSerialOpen) {
-        for (int voice = 0; voice < kVoices; ++voice) {
-            SendPair(kSilenceCommand, static_cast<std::uint8_t>(kSilenceParameter + voice));
+        // What the instrument takes as "voice off", on each of its voices.
+        for (int voice = 0; voice < zum::kVoiceCount; ++voice) {
+            SendPair(zum::kSilenceCommand, zum::SilenceParameter(voice));
         }
     } else if (portState_ >= 0 && midi_) {
         for (int channel = 0; channel < midi::kChannelsUsed; ++channel) {

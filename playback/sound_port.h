@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/command_sink.h"
+#include "convert/zum_protocol.h"
 #include "playback/midi_output.h"
 #include "playback/player_output.h"
 #include "playback/player_view.h"
@@ -44,7 +44,7 @@ public:
     // What is open: the values of PortState().
     static constexpr int kNothingOpen = -2;
     static constexpr int kSerialOpen = -1;
-    static constexpr int kInitialTimeUnitMs = tonvell::kInitialTimeUnitMs;
+    static constexpr int kInitialTimeUnitMs = zum::kInitialTimeUnitMs;
 
     SoundPort(PortView& view, SoundBackends backends);
     ~SoundPort() override;

@@ -99,14 +99,14 @@ TEST(NoteCode, WorkedValues) {
         {96, 0x71}, {107, 0x7C}, {108, 0x71}, {127, 0x78}, {0x80 | 60, 0x51}};
     for (auto [note, code] : cases) {
         SCOPED_TRACE(note);
-        EXPECT_EQ(tonvell::NoteCode(static_cast<std::uint8_t>(note)), code);
+        EXPECT_EQ(tonvell::zum::NoteCode(static_cast<std::uint8_t>(note)), code);
     }
 }
 
 TEST(NoteCode, NeverTheEndByteTheTempoCommandOrADelayByte) {
     for (int n = 0; n < 256; ++n) {
         SCOPED_TRACE(n);
-        const int code = tonvell::NoteCode(static_cast<std::uint8_t>(n));
+        const int code = tonvell::zum::NoteCode(static_cast<std::uint8_t>(n));
         EXPECT_GE(code & 0x0F, 1);
         EXPECT_LE(code & 0x0F, 12);
         EXPECT_LT(code, 0x80);
@@ -351,7 +351,8 @@ TEST(MutedStack, FullStackMessageOnceDropsKeysCountersGoOn) {
     EXPECT_EQ(a.Counters().mutedPeak, 1000);
     // Commands go on with the rotating steal pointer: steal 1005 takes voice 2.
     const int lastNote = KeyNumber(1010).second;
-    EXPECT_EQ(a.Take().back(), Line(tonvell::NoteCode(static_cast<std::uint8_t>(lastNote)), 0xE2));
+    EXPECT_EQ(a.Take().back(),
+              Line(tonvell::zum::NoteCode(static_cast<std::uint8_t>(lastNote)), 0xE2));
 
     // Keys 0..999 are muted; 1000..1004 were dropped when they lost their voice.
     auto [droppedChannel, droppedNote] = KeyNumber(1002);
