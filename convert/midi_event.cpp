@@ -24,11 +24,11 @@ std::optional<std::uint32_t> ReadVarLen(std::span<const std::uint8_t> bytes, std
 namespace {
 
 EventKind KindOf(std::uint8_t status) {
-    switch (status & 0xF0) {
+    switch (midi::StatusKind(status)) {
         case midi::kNoteOff:
         case midi::kNoteOn:
         case midi::kKeyPressure:
-        case midi::kController:
+        case midi::kControlChange:
         case midi::kPitchBend:
             return EventKind::TwoData;
         case midi::kProgramChange:

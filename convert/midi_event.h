@@ -12,26 +12,9 @@
 #include <optional>
 #include <span>
 
-namespace tonvell {
+#include "convert/midi_status.h"
 
-namespace midi {
-inline constexpr std::uint8_t kNoteOff = 0x80;
-inline constexpr std::uint8_t kNoteOn = 0x90;
-inline constexpr std::uint8_t kKeyPressure = 0xA0;
-inline constexpr std::uint8_t kController = 0xB0;
-inline constexpr std::uint8_t kProgramChange = 0xC0;
-inline constexpr std::uint8_t kChannelPressure = 0xD0;
-inline constexpr std::uint8_t kPitchBend = 0xE0;
-inline constexpr std::uint8_t kSysEx = 0xF0;
-inline constexpr std::uint8_t kSongPosition = 0xF2;
-inline constexpr std::uint8_t kSongSelect = 0xF3;
-inline constexpr std::uint8_t kSysExEscape = 0xF7;
-inline constexpr std::uint8_t kMeta = 0xFF;
-inline constexpr std::uint8_t kMetaTempo = 0x51;
-inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
-inline constexpr std::uint8_t kMetaTimeSignature = 0x58;
-inline constexpr std::uint8_t kNoStatus = 0x00;  // no status byte read yet
-}  // namespace midi
+namespace tonvell {
 
 enum class EventKind {
     Tempo,    // FF 51: type, one length byte (not used), three tempo bytes

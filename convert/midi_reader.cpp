@@ -68,7 +68,7 @@ void AppendPauseLine(std::string& line, std::uint32_t delta) {
 }
 
 bool IsNoteEvent(std::uint8_t status) {
-    const int kind = status & 0xF0;
+    const std::uint8_t kind = midi::StatusKind(status);
     return kind == midi::kNoteOff || kind == midi::kNoteOn;
 }
 

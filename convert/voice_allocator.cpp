@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "convert/midi_event.h"
+#include "convert/midi_status.h"
 
 namespace tonvell {
 
@@ -37,12 +37,12 @@ void VoiceAllocator::Reset() {
 
 NoteOutcome VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note,
                                       std::uint8_t velocity) {
-    const int channel = status & 0x0F;
+    const int channel = midi::StatusChannel(status);
     if (channel >= kFirstIgnoredChannel) {
         return {};
     }
     const std::uint8_t code = zum::NoteCode(note);
-    const int v = (status & 0xF0) == midi::kNoteOff ? 0 : velocity;
+    const int v = midi::StatusKind(status) == midi::kNoteOff ? 0 : velocity;
     const std::uint8_t base = zum::NoteParameterBase(v);
     const std::int32_t key = ((note & 0x7F) << 4) | channel;
     if ((v & 0x7F) != 0) {

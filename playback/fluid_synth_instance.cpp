@@ -7,13 +7,6 @@ namespace tonvell::playback {
 
 namespace {
 
-// Kinds of channel message beyond those the port sends: the high nibble of
-// the status byte.
-constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kKeyPressure = 0xA0;
-constexpr std::uint8_t kChannelPressure = 0xD0;
-constexpr std::uint8_t kPitchBend = 0xE0;
-
 constexpr int kChannels = 16;
 
 // FluidSynth's default gain of 0.2 leaves room for dozens of voices; the
@@ -62,9 +55,9 @@ FluidSynthInstance::~FluidSynthInstance() {
 }
 
 void FluidSynthInstance::Send(const MidiShortMessage& m) {
-    const int channel = m.status & 0x0F;
-    switch (m.status & 0xF0) {
-        case kNoteOff:
+    const int channel = midi::StatusChannel(m.status);
+    switch (midi::StatusKind(m.status)) {
+        case midi::kNoteOff:
             NoteOff(channel, m.data1);
             break;
         case midi::kNoteOn:
@@ -75,7 +68,7 @@ void FluidSynthInstance::Send(const MidiShortMessage& m) {
                 api_.noteOn(synth_, channel, m.data1, m.data2);
             }
             break;
-        case kKeyPressure:
+        case midi::kKeyPressure:
             api_.keyPressure(synth_, channel, m.data1, m.data2);
             break;
         case midi::kControlChange:
@@ -84,10 +77,10 @@ void FluidSynthInstance::Send(const MidiShortMessage& m) {
         case midi::kProgramChange:
             api_.programChange(synth_, channel, m.data1);
             break;
-        case kChannelPressure:
+        case midi::kChannelPressure:
             api_.channelPressure(synth_, channel, m.data1);
             break;
-        case kPitchBend:
+        case midi::kPitchBend:
             api_.pitchBend(synth_, channel, m.data1 | (m.data2 << 7));
             break;
         default:

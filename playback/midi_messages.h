@@ -4,13 +4,22 @@
 
 #include <cstdint>
 
+#include "convert/midi_status.h"
 #include "playback/midi_output.h"
 
 namespace tonvell::playback::midi {
 
-inline constexpr std::uint8_t kNoteOn = 0x90;
-inline constexpr std::uint8_t kControlChange = 0xB0;
-inline constexpr std::uint8_t kProgramChange = 0xC0;
+using tonvell::midi::kChannelPressure;
+using tonvell::midi::kControlChange;
+using tonvell::midi::kKeyPressure;
+using tonvell::midi::kNoteOff;
+using tonvell::midi::kNoteOn;
+using tonvell::midi::kPitchBend;
+using tonvell::midi::kProgramChange;
+using tonvell::midi::StatusChannel;
+using tonvell::midi::StatusKind;
+
+// Controller numbers of the Control Change messages the port sends.
 inline constexpr std::uint8_t kAllSoundOff = 120;
 inline constexpr std::uint8_t kAllNotesOff = 123;
 // Channels 1 to 15 (indices 0 to 14) get program changes and All Notes Off;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/midi_status.h"
+
 namespace tonvell::playback {
 
 // One channel message: a status byte and one or two data bytes. Program
@@ -22,8 +24,10 @@ struct MidiShortMessage {
 
     // The number of bytes the message has on the wire (2 or 3).
     std::size_t Size() const {
-        const std::uint8_t kind = status & 0xF0;
-        return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+        const std::uint8_t kind = tonvell::midi::StatusKind(status);
+        return (kind == tonvell::midi::kProgramChange || kind == tonvell::midi::kChannelPressure)
+                   ? 2
+                   : 3;
     }
     friend bool operator==(const MidiShortMessage&, const MidiShortMessage&) = default;
 };
