@@ -49,7 +49,7 @@ void ListingPlayer::Play() {
     if (playing_) {
         return;
     }
-    if (output_.OpenSoundPort() != 0) {
+    if (output_.OpenSoundPort() != PortOpenResult::Ready) {
         return;
     }
     playing_ = true;
@@ -81,7 +81,7 @@ void ListingPlayer::Rewind() {
     }
     lineIndex_ = 0;
     charPos_ = 1;
-    state_ = kExpectCommand;
+    state_ = State::ExpectCommand;
     lineText_ = view_.Line(0);
     view_.SetLineLabel(LineLabel(1));
 }
@@ -98,7 +98,7 @@ void ListingPlayer::CursorFromCaret() {
     }
     lineIndex_ = line - 1;
     charPos_ = 1;
-    state_ = kExpectCommand;
+    state_ = State::ExpectCommand;
     lineText_ = view_.Line(lineIndex_);
     view_.SetLineLabel(LineLabel(lineIndex_ + 1));
 }
@@ -124,11 +124,11 @@ void ListingPlayer::RunTick() {
     tickTime_ = now - due_ > kLongestCatchUp ? clock_.Now() : due_;
 
     delay_ = 0;
-    if (state_ == kHoldingCommand) {
+    if (state_ == State::HoldingCommand) {
         first_ = savedByte_;
-        state_ = kExpectParameter;
+        state_ = State::ExpectParameter;
     }
-    while (state_ < kHoldingCommand) {
+    while (state_ < State::HoldingCommand) {
         if (charPos_ <= static_cast<int>(lineText_.size())) {
             const char c = lineText_[static_cast<std::size_t>(charPos_ - 1)];
             if (c == 'h') {
@@ -143,8 +143,8 @@ void ListingPlayer::RunTick() {
             return;
         }
     }
-    if (state_ == kTwoByteDelaySet) {
-        state_ = kExpectCommand;
+    if (state_ == State::TwoByteDelaySet) {
+        state_ = State::ExpectCommand;
     }
     due_ = tickTime_ + milliseconds(intervalMs_);
     timer_.Start(due_);
@@ -152,26 +152,26 @@ void ListingPlayer::RunTick() {
 
 ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
     switch (state_) {
-        case kExpectCommand:
+        case State::ExpectCommand:
             if (zum::IsDelayByte(value)) {
                 delay_ = zum::DelayValue(value);
-                state_ = kAfterDelayByte;
+                state_ = State::AfterDelayByte;
             } else if (value == zum::kEndByte) {
                 Rewind();
                 return Step::Ended;
             } else {
                 first_ = value;
-                state_ = kExpectParameter;
+                state_ = State::ExpectParameter;
             }
             return Step::Continue;
-        case kExpectParameter:
-            state_ = kExpectCommand;
+        case State::ExpectParameter:
+            state_ = State::ExpectCommand;
             return SendCurrentPair(value);
-        case kAfterDelayByte:
+        case State::AfterDelayByte:
             if (zum::IsDelayByte(value)) {
                 delay_ += kSecondDelayByteWeight * zum::DelayValue(value);
                 SetDelayInterval();
-                state_ = kTwoByteDelaySet;
+                state_ = State::TwoByteDelaySet;
             } else {
                 SetDelayInterval();
                 if (value == zum::kEndByte) {
@@ -179,7 +179,7 @@ ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
                     return Step::Ended;
                 }
                 savedByte_ = value;
-                state_ = kHoldingCommand;
+                state_ = State::HoldingCommand;
             }
             return Step::Continue;
         default:

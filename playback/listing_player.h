@@ -20,13 +20,15 @@ namespace tonvell::playback {
 
 class ListingPlayer {
 public:
-    // The decoder's states between and within ticks.
-    enum State : int {
-        kExpectCommand = 0,  // a command byte, a delay byte or the end byte
-        kExpectParameter = 1,
-        kAfterDelayByte = 2,   // a second delay byte or the command after a delay
-        kHoldingCommand = 3,   // a one-byte delay runs; SavedByte is the next command
-        kTwoByteDelaySet = 4,  // only within the tick that set it
+    // The decoder's states between and within ticks; between ticks it is
+    // ExpectCommand or HoldingCommand. A tick decodes while the state is below
+    // HoldingCommand.
+    enum class State {
+        ExpectCommand = 0,  // a command byte, a delay byte or the end byte
+        ExpectParameter = 1,
+        AfterDelayByte = 2,   // a second delay byte or the command after a delay
+        HoldingCommand = 3,   // a one-byte delay runs; SavedByte is the next command
+        TwoByteDelaySet = 4,  // only within the tick that set it
     };
     // The timer's interval at start and after Stop, in milliseconds.
     static constexpr int kFirstIntervalMs = 10;
@@ -51,7 +53,7 @@ public:
     int SoundingLine() const { return soundingLine_; }
     int CharPos() const { return charPos_; }
     const std::string& LineText() const { return lineText_; }
-    int ParseState() const { return state_; }
+    State ParseState() const { return state_; }
     std::uint8_t SavedByte() const { return savedByte_; }
     int DelayAccumulator() const { return delay_; }
     // The timer's interval: the length of the delay being waited, in ms.
@@ -78,7 +80,7 @@ private:
     int soundingLine_ = -1;
     int charPos_ = 1;
     std::string lineText_;
-    int state_ = kExpectCommand;
+    State state_ = State::ExpectCommand;
     std::uint8_t savedByte_ = 0;
     std::uint8_t first_ = 0;
     int delay_ = 0;

@@ -47,7 +47,7 @@ private:
 class CountingOutput final : public PlayerOutput {
 public:
     explicit CountingOutput(PlayerOutput& port) : port_(port) {}
-    int OpenSoundPort() override { return port_.OpenSoundPort(); }
+    PortOpenResult OpenSoundPort() override { return port_.OpenSoundPort(); }
     SendResult SendPair(std::uint8_t first, std::uint8_t second) override {
         ++pairs;
         if (first != kTempoCommand) {

@@ -9,6 +9,11 @@
 
 namespace tonvell::playback {
 
+enum class PortOpenResult {
+    Ready = 0,   // an output is open, or none is chosen
+    Failed = 1,  // nothing is open; the reason has been shown to the user
+};
+
 enum class SendResult {
     Sent,         // sent, or nothing to send it to
     WriteFailed,  // the serial write did not go out; the line may still work
@@ -18,9 +23,7 @@ enum class SendResult {
 class PlayerOutput {
 public:
     virtual ~PlayerOutput() = default;
-    // 0: ready (an output is open, or none is chosen); 1: failed, and the
-    // reason has been shown to the user.
-    virtual int OpenSoundPort() = 0;
+    virtual PortOpenResult OpenSoundPort() = 0;
     virtual SendResult SendPair(std::uint8_t first, std::uint8_t second) = 0;
     virtual void SilenceSoundPort() = 0;
     virtual void CloseSoundPort() = 0;

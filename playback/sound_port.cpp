@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "playback/sound_port.h"
 
+#include <ostream>
+
 #include "convert/zum_protocol.h"
 #include "playback/midi_messages.h"
 
@@ -44,6 +46,16 @@ std::optional<std::uint8_t> ProgramFromInstrumentText(std::string_view text) {
     return static_cast<std::uint8_t>(program);  // two digits: never above 99
 }
 
+void PrintTo(PortState state, std::ostream* out) {
+    if (state.IsNothingOpen()) {
+        *out << "nothing open";
+    } else if (state.IsSerialOpen()) {
+        *out << "serial port";
+    } else {
+        *out << "MIDI device " << state.Value();
+    }
+}
+
 SoundPort::SoundPort(PortView& view, SoundBackends backends)
     : view_(view), backends_(std::move(backends)) {}
 
@@ -77,16 +89,16 @@ int SoundPort::SerialEntryCount() const {
     return count;
 }
 
-int SoundPort::OpenSoundPort() {
+PortOpenResult SoundPort::OpenSoundPort() {
     // Whatever an earlier open left behind is released first.
     serial_.reset();
     midi_.reset();
     serialLost_ = false;
-    portState_ = kNothingOpen;
+    portState_ = PortState::NothingOpen();
 
     const int selected = view_.SelectedOutput();
     if (selected <= 0) {
-        return 0;
+        return PortOpenResult::Ready;
     }
     const std::string text = view_.OutputText();
     if (IsSerialEntry(text)) {
@@ -95,10 +107,10 @@ int SoundPort::OpenSoundPort() {
     return OpenMidi(selected - 1 - SerialEntryCount());
 }
 
-int SoundPort::OpenSerial(const std::string& name) {
+PortOpenResult SoundPort::OpenSerial(const std::string& name) {
     if (!backends_.serial) {
         view_.ShowMessage(kPortBusy);
-        return 1;
+        return PortOpenResult::Failed;
     }
     std::unique_ptr<SerialLine> line;
     switch (backends_.serial->Open(name, line)) {
@@ -106,22 +118,22 @@ int SoundPort::OpenSerial(const std::string& name) {
             break;
         case SerialBackend::OpenResult::BusyOrAbsent:
             view_.ShowMessage(kPortBusy);
-            return 1;
+            return PortOpenResult::Failed;
         case SerialBackend::OpenResult::SettingsNotRead:
             view_.ShowMessage(kSettingsNotRead);
-            return 1;
+            return PortOpenResult::Failed;
         case SerialBackend::OpenResult::SettingsNotSet:
             view_.ShowMessage(kSettingsNotSet);
-            return 1;
+            return PortOpenResult::Failed;
     }
     serial_ = std::move(line);
-    portState_ = kSerialOpen;
-    return 0;
+    portState_ = PortState::SerialOpen();
+    return PortOpenResult::Ready;
 }
 
-int SoundPort::OpenMidi(int id) {
+PortOpenResult SoundPort::OpenMidi(int id) {
     if (id < 0) {
-        return 0;  // a serial-looking name counted among the serial ports
+        return PortOpenResult::Ready;  // a serial-looking name counted among the serial ports
     }
     std::unique_ptr<MidiOutput> output;
     std::string failure;
@@ -134,7 +146,7 @@ int SoundPort::OpenMidi(int id) {
     }
     if (!output) {
         view_.ShowMessage(failure.empty() ? kMidiBusy : failure);
-        return 1;
+        return PortOpenResult::Failed;
     }
     if (const auto program = ProgramFromInstrumentText(view_.InstrumentText())) {
         for (int channel = 0; channel < midi::kChannelsUsed; ++channel) {
@@ -142,8 +154,8 @@ int SoundPort::OpenMidi(int id) {
         }
     }
     midi_ = std::move(output);
-    portState_ = id;
-    return 0;
+    portState_ = PortState::MidiDevice(id);
+    return PortOpenResult::Ready;
 }
 
 SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
@@ -151,7 +163,7 @@ SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
         timeUnitMs_ = zum::TimeUnitMs(second);
         return SendResult::Sent;
     }
-    if (portState_ == kSerialOpen && serial_) {
+    if (portState_.IsSerialOpen() && serial_) {
         if (serialLost_) {
             return SendResult::DeviceLost;
         }
@@ -165,7 +177,7 @@ SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
                 return SendResult::DeviceLost;
         }
     }
-    if (portState_ >= 0 && midi_) {
+    if (portState_.IsMidiDevice() && midi_) {
         // The voice's number is the MIDI channel that sounds it.
         const int channel = zum::VoiceOfParameter(second);
         const int key = zum::NoteKey(first);
@@ -178,12 +190,12 @@ SendResult SoundPort::SendPair(std::uint8_t first, std::uint8_t second) {
 }
 
 void SoundPort::SilenceSoundPort() {
-    if (portState_ == kSerialOpen) {
+    if (portState_.IsSerialOpen()) {
         // What the instrument takes as "voice off", on each of its voices.
         for (int voice = 0; voice < zum::kVoiceCount; ++voice) {
             SendPair(zum::kSilenceCommand, zum::SilenceParameter(voice));
         }
-    } else if (portState_ >= 0 && midi_) {
+    } else if (portState_.IsMidiDevice() && midi_) {
         for (int channel = 0; channel < midi::kChannelsUsed; ++channel) {
             midi_->Send(midi::AllNotesOff(channel));
         }
@@ -191,23 +203,23 @@ void SoundPort::SilenceSoundPort() {
 }
 
 void SoundPort::CloseSoundPort() {
-    if (portState_ == kSerialOpen) {
+    if (portState_.IsSerialOpen()) {
         serial_.reset();
-    } else if (portState_ >= 0 && midi_) {
+    } else if (portState_.IsMidiDevice() && midi_) {
         midi_->Reset();
         midi_.reset();
     }
 }
 
 void SoundPort::TestOutput() {
-    if (OpenSoundPort() != 0) {
+    if (OpenSoundPort() != PortOpenResult::Ready) {
         view_.ShowMessage("Неуд");
         return;
     }
-    if (portState_ == kSerialOpen) {
+    if (portState_.IsSerialOpen()) {
         SendPair(kTestCommand, kTestParameter);
         SilenceSoundPort();
-    } else if (portState_ >= 0) {
+    } else if (portState_.IsMidiDevice()) {
         midi_->Send(midi::NoteOn(0, kTestKey, kTestVelocity));
     }
     CloseSoundPort();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,11 +40,33 @@ bool IsSerialEntry(std::string_view entry);
 // device then keeps its own instrument.
 std::optional<std::uint8_t> ProgramFromInstrumentText(std::string_view text);
 
+// What the port has open: nothing, the serial port, or a MIDI device by its
+// identifier. Value() is the number that stands for it: -2 nothing open, -1
+// the serial port, the device's identifier (0 and above).
+class PortState {
+public:
+    static constexpr PortState NothingOpen() { return PortState(kNothing); }
+    static constexpr PortState SerialOpen() { return PortState(kSerial); }
+    static constexpr PortState MidiDevice(int id) { return PortState(id < 0 ? kNothing : id); }
+
+    constexpr bool IsNothingOpen() const { return value_ == kNothing; }
+    constexpr bool IsSerialOpen() const { return value_ == kSerial; }
+    constexpr bool IsMidiDevice() const { return value_ >= 0; }
+    constexpr int Value() const { return value_; }
+
+    friend constexpr bool operator==(PortState, PortState) = default;
+    // "nothing open", "serial port" or "MIDI device N", for test messages.
+    friend void PrintTo(PortState state, std::ostream* out);
+
+private:
+    static constexpr int kNothing = -2;
+    static constexpr int kSerial = -1;
+    explicit constexpr PortState(int value) : value_(value) {}
+    int value_;
+};
+
 class SoundPort final : public PlayerOutput {
 public:
-    // What is open: the values of PortState().
-    static constexpr int kNothingOpen = -2;
-    static constexpr int kSerialOpen = -1;
     static constexpr int kInitialTimeUnitMs = zum::kInitialTimeUnitMs;
 
     SoundPort(PortView& view, SoundBackends backends);
@@ -55,7 +78,7 @@ public:
     // The instrument box is disabled for a serial port and for "none".
     void UpdateInstrumentEnabled();
 
-    int OpenSoundPort() override;
+    PortOpenResult OpenSoundPort() override;
     SendResult SendPair(std::uint8_t first, std::uint8_t second) override;
     void SilenceSoundPort() override;
     void CloseSoundPort() override;
@@ -65,22 +88,22 @@ public:
     // and closes it again at once.
     void TestOutput();
 
-    // -2 nothing open, -1 the serial port, 0 and above a MIDI device.
-    int PortState() const { return portState_; }
+    // Opening sets it; closing leaves it as it was.
+    PortState State() const { return portState_; }
 
 private:
     struct MidiDevice {
         MidiBackend* backend;
         std::size_t index;
     };
-    int OpenSerial(const std::string& name);
-    int OpenMidi(int id);
+    PortOpenResult OpenSerial(const std::string& name);
+    PortOpenResult OpenMidi(int id);
     int SerialEntryCount() const;
 
     PortView& view_;
     SoundBackends backends_;
     std::vector<MidiDevice> midiDevices_;  // by device identifier
-    int portState_ = kNothingOpen;
+    PortState portState_ = PortState::NothingOpen();
     int timeUnitMs_ = kInitialTimeUnitMs;
     std::unique_ptr<SerialLine> serial_;
     bool serialLost_ = false;

@@ -226,7 +226,7 @@ void PlayerWindowTest::stopSilencesAndResumesWhereItStopped() {
     QCOMPARE(Messages(), expected);
     QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
     // The player holds the note's end across the delay and sends it first.
-    QCOMPARE(form_->Player().ParseState(), 3);
+    QCOMPARE(form_->Player().ParseState(), tonvell::playback::ListingPlayer::State::HoldingCommand);
     midi_->ClearLog();
     ClickPlay();
     QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }));

@@ -230,12 +230,12 @@ void DevicesTest::secondOpenOfAHeldPortIsBusy() {
     std::unique_ptr<SerialLine> held;
     QCOMPARE(MakeQtSerialBackend()->Open(line.NearEnd().toStdString(), held),
              SerialBackend::OpenResult::Opened);
-    QCOMPARE(rig.port->OpenSoundPort(), 1);
+    QCOMPARE(rig.port->OpenSoundPort(), PortOpenResult::Failed);
     QCOMPARE(rig.view.messages, std::vector<std::string>{"COM port is busy or absent."});
-    QCOMPARE(rig.port->PortState(), SoundPort::kNothingOpen);
+    QVERIFY(rig.port->State() == PortState::NothingOpen());
     // Once it lets go, the port opens.
     held.reset();
-    QCOMPARE(rig.port->OpenSoundPort(), 0);
+    QCOMPARE(rig.port->OpenSoundPort(), PortOpenResult::Ready);
 }
 
 // A program that holds the port with a lock on the device file, as serial

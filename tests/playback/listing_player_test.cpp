@@ -108,7 +108,7 @@ TEST_F(PlayerTest, WorkedListingOnMidiDevice) {
     Fire();
     EXPECT_EQ(view.labels, (std::vector<std::string>{"Line: 1", "Line: 2", "Line: 3", "Line: 4",
                                                      "Line: 5", "Line: 6", "Line: 7", "Line: 8"}));
-    EXPECT_EQ(player->ParseState(), ListingPlayer::kHoldingCommand);
+    EXPECT_EQ(player->ParseState(), ListingPlayer::State::HoldingCommand);
     EXPECT_EQ(player->SavedByte(), 0x51);
     EXPECT_EQ(player->LineIndex(), 8);
     EXPECT_EQ(player->CharPos(), 7);  // the comma after "51h"
@@ -155,7 +155,7 @@ TEST_F(PlayerTest, StopThenPlayResumesAtTheSameCharacterWithTheHeldByte) {
     EXPECT_EQ(player->IntervalMs(), 1);
     const int line = player->LineIndex();
     const int pos = player->CharPos();
-    EXPECT_EQ(player->ParseState(), ListingPlayer::kHoldingCommand);
+    EXPECT_EQ(player->ParseState(), ListingPlayer::State::HoldingCommand);
     EXPECT_EQ(player->SavedByte(), 0x51);
 
     midi->ClearLog();
@@ -181,7 +181,7 @@ TEST_F(PlayerTest, RewindWhilePlayingStopsAndGoesToLineOne) {
     EXPECT_EQ(midi->Log().back().kind, MidiLogEntry::Kind::Closed);
     EXPECT_EQ(player->LineIndex(), 0);
     EXPECT_EQ(player->CharPos(), 1);
-    EXPECT_EQ(player->ParseState(), 0);
+    EXPECT_EQ(player->ParseState(), ListingPlayer::State::ExpectCommand);
     EXPECT_EQ(view.labels, std::vector<std::string>{"Line: 1"});
     // A tick that was already on its way does nothing.
     player->Tick();
@@ -204,7 +204,7 @@ TEST_P(Caret, ChoosesTheLineItStandsIn) {
     player->CursorFromCaret();
     EXPECT_EQ(player->LineIndex(), GetParam().line);
     EXPECT_EQ(player->CharPos(), 1);
-    EXPECT_EQ(player->ParseState(), 0);
+    EXPECT_EQ(player->ParseState(), ListingPlayer::State::ExpectCommand);
     EXPECT_EQ(view.labels.back(), "Line: " + std::to_string(GetParam().line + 1));
 }
 

@@ -16,6 +16,8 @@ namespace {
 
 using playback::MidiLogEntry;
 using playback::MidiShortMessage;
+using playback::PortOpenResult;
+using playback::PortState;
 using playback::RecordingMidiBackend;
 using playback::SendResult;
 using playback::SoundPort;
@@ -84,8 +86,8 @@ TEST_F(SoundPortTest, BackendsAreListedOneAfterAnother) {
     ASSERT_EQ(view.outputs,
               (std::vector<std::string>{"none", "Sequencer port", "Built-in synthesizer"}));
     view.Choose("Built-in synthesizer");
-    EXPECT_EQ(ports.OpenSoundPort(), 0);
-    EXPECT_EQ(ports.PortState(), 1);
+    EXPECT_EQ(ports.OpenSoundPort(), PortOpenResult::Ready);
+    EXPECT_EQ(ports.State(), PortState::MidiDevice(1));
     ASSERT_FALSE(builtIn->Log().empty());
     EXPECT_EQ(builtIn->Log().front().kind, Kind::Opened);
 }
@@ -94,9 +96,9 @@ struct ChoiceCase {
     const char* name;
     std::vector<std::string> serialPorts;
     std::vector<std::string> midiNames;
-    int selected;       // -1: typed text
-    std::string typed;  // the text when typed
-    int portState;      // after the open
+    int selected;         // -1: typed text
+    std::string typed;    // the text when typed
+    PortState portState;  // after the open
     std::vector<std::size_t> midiOpened;
     std::vector<std::string> serialOpened;
 };
@@ -111,8 +113,8 @@ TEST_P(OutputChoice, OpensTheDeviceTheEntryNames) {
     } else {
         view.Choose(c.typed);
     }
-    EXPECT_EQ(port->OpenSoundPort(), 0);
-    EXPECT_EQ(port->PortState(), c.portState);
+    EXPECT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
+    EXPECT_EQ(port->State(), c.portState);
     EXPECT_EQ(OpenedDevices(), c.midiOpened);
     EXPECT_EQ(serialDevices->opens, c.serialOpened);
     EXPECT_TRUE(view.messages.empty());
@@ -121,31 +123,66 @@ TEST_P(OutputChoice, OpensTheDeviceTheEntryNames) {
 INSTANTIATE_TEST_SUITE_P(
     Entries, OutputChoice,
     ::testing::Values(
-        ChoiceCase{"None", {"/dev/ttyUSB0"}, {"A"}, 0, "", -2, {}, {}},
-        ChoiceCase{"TypedText", {"/dev/ttyUSB0"}, {"A"}, -1, "/dev/ttyS9", -2, {}, {}},
-        ChoiceCase{"TwoMidiDevicesSecond", {}, {"A", "B"}, 2, "", 1, {1}, {}},
-        ChoiceCase{"FirstMidiAfterTwoComPorts", {"COM1", "COM3"}, {"A"}, 3, "", 0, {0}, {}},
+        ChoiceCase{"None", {"/dev/ttyUSB0"}, {"A"}, 0, "", PortState::NothingOpen(), {}, {}},
+        ChoiceCase{"TypedText",
+                   {"/dev/ttyUSB0"},
+                   {"A"},
+                   -1,
+                   "/dev/ttyS9",
+                   PortState::NothingOpen(),
+                   {},
+                   {}},
+        ChoiceCase{
+            "TwoMidiDevicesSecond", {}, {"A", "B"}, 2, "", PortState::MidiDevice(1), {1}, {}},
+        ChoiceCase{"FirstMidiAfterTwoComPorts",
+                   {"COM1", "COM3"},
+                   {"A"},
+                   3,
+                   "",
+                   PortState::MidiDevice(0),
+                   {0},
+                   {}},
         ChoiceCase{"FirstMidiAfterDevicePaths",
                    {"/dev/ttyS0", "/dev/ttyUSB0"},
                    {"A", "B"},
                    4,
                    "",
-                   1,
+                   PortState::MidiDevice(1),
                    {1},
                    {}},
-        ChoiceCase{
-            "SerialPath", {"/dev/ttyS0", "/dev/ttyUSB0"}, {"A"}, 2, "", -1, {}, {"/dev/ttyUSB0"}},
+        ChoiceCase{"SerialPath",
+                   {"/dev/ttyS0", "/dev/ttyUSB0"},
+                   {"A"},
+                   2,
+                   "",
+                   PortState::SerialOpen(),
+                   {},
+                   {"/dev/ttyUSB0"}},
         // A MIDI device named like a serial port is counted among the serial
         // entries: every MIDI entry then opens the device one below its own.
-        ChoiceCase{"ComNamedDeviceShiftsTheOthers", {}, {"COMbo", "B"}, 2, "", 0, {0}, {}},
-        ChoiceCase{"ComNamedDeviceBelowZeroOpensNothing", {}, {"X", "COMbo"}, 1, "", -2, {}, {}}),
+        ChoiceCase{"ComNamedDeviceShiftsTheOthers",
+                   {},
+                   {"COMbo", "B"},
+                   2,
+                   "",
+                   PortState::MidiDevice(0),
+                   {0},
+                   {}},
+        ChoiceCase{"ComNamedDeviceBelowZeroOpensNothing",
+                   {},
+                   {"X", "COMbo"},
+                   1,
+                   "",
+                   PortState::NothingOpen(),
+                   {},
+                   {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SoundPortTest, ComNamedMidiDeviceIsOpenedAsASerialPort) {
     Make({}, {"COMbo"});
     view.selected = 1;
     serialDevices->openResult = OpenResult::BusyOrAbsent;
-    EXPECT_EQ(port->OpenSoundPort(), 1);
+    EXPECT_EQ(port->OpenSoundPort(), PortOpenResult::Failed);
     EXPECT_EQ(serialDevices->opens, std::vector<std::string>{"COMbo"});
     EXPECT_EQ(view.messages, std::vector<std::string>{"COM port is busy or absent."});
 }
@@ -195,8 +232,8 @@ TEST_P(SerialOpenFailure, ShowsItsMessageAndOpensNothing) {
     Make({"/dev/ttyUSB0"}, {});
     view.selected = 1;
     serialDevices->openResult = GetParam().result;
-    EXPECT_EQ(port->OpenSoundPort(), 1);
-    EXPECT_EQ(port->PortState(), SoundPort::kNothingOpen);
+    EXPECT_EQ(port->OpenSoundPort(), PortOpenResult::Failed);
+    EXPECT_EQ(port->State(), PortState::NothingOpen());
     EXPECT_EQ(view.messages, std::vector<std::string>{GetParam().message});
     EXPECT_EQ(port->SendPair(0x51, 0xF0), SendResult::Sent);
     EXPECT_TRUE(serial.bytes.empty());
@@ -214,8 +251,8 @@ INSTANTIATE_TEST_SUITE_P(Results, SerialOpenFailure,
 TEST_F(SoundPortTest, MidiDeviceThatCannotBeOpened) {
     Make({}, {"A", "B"}, {1});
     view.selected = 2;
-    EXPECT_EQ(port->OpenSoundPort(), 1);
-    EXPECT_EQ(port->PortState(), SoundPort::kNothingOpen);
+    EXPECT_EQ(port->OpenSoundPort(), PortOpenResult::Failed);
+    EXPECT_EQ(port->State(), PortState::NothingOpen());
     EXPECT_EQ(view.messages, std::vector<std::string>{"MIDI Device is busy or absent."});
 }
 
@@ -232,7 +269,7 @@ TEST_P(InstrumentProgram, FifteenProgramChangesOrNone) {
     Make({}, {"Synth"});
     view.selected = 1;
     view.instrument = GetParam().text;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     std::vector<MidiShortMessage> expected;
     if (GetParam().program) {
         for (std::uint8_t channel = 0; channel < 15; ++channel) {
@@ -260,7 +297,7 @@ TEST_F(SoundPortTest, DeviceOpenedWithoutProgramIsClosedOnStop) {
     Make({}, {"Synth"});
     view.selected = 1;
     view.instrument = "";
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     port->SilenceSoundPort();
     port->CloseSoundPort();
     EXPECT_EQ(Kinds().back(), Kind::Closed);
@@ -279,7 +316,7 @@ TEST_P(MidiPair, AllSoundOffThenNoteOnOnTheVoicesChannel) {
     Make({}, {"Synth"});
     view.selected = 1;
     view.instrument = "";
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     EXPECT_EQ(port->SendPair(GetParam().first, GetParam().second), SendResult::Sent);
     EXPECT_EQ(midi->Messages(), GetParam().messages);
 }
@@ -304,14 +341,14 @@ class Tempo : public SoundPortTest, public ::testing::WithParamInterface<TempoCa
 TEST_P(Tempo, SetsTheTimeUnitAndReachesNoDevice) {
     Make({"/dev/ttyUSB0"}, {});
     view.selected = 1;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     EXPECT_EQ(port->SendPair(0x0E, GetParam().parameter), SendResult::Sent);
     EXPECT_EQ(port->TimeUnitMs(), GetParam().timeUnitMs);
     EXPECT_TRUE(serial.bytes.empty());
     // The unit survives silencing, closing and the next open.
     port->SilenceSoundPort();
     port->CloseSoundPort();
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     EXPECT_EQ(port->TimeUnitMs(), GetParam().timeUnitMs);
 }
 
@@ -326,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(Values, Tempo,
 TEST_F(SoundPortTest, NoneSendsNothingButAppliesTempo) {
     Make({"/dev/ttyUSB0"}, {"Synth"});
     view.selected = 0;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     EXPECT_EQ(port->SendPair(0x51, 0xF0), SendResult::Sent);
     EXPECT_EQ(port->SendPair(0x0E, 0x81), SendResult::Sent);
     port->SilenceSoundPort();
@@ -339,7 +376,7 @@ TEST_F(SoundPortTest, NoneSendsNothingButAppliesTempo) {
 TEST_F(SoundPortTest, StopOnMidiDeviceSendsAllNotesOffResetsAndCloses) {
     Make({}, {"Synth"});
     view.selected = 1;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     midi->ClearLog();
     port->SilenceSoundPort();
     port->CloseSoundPort();
@@ -352,13 +389,13 @@ TEST_F(SoundPortTest, StopOnMidiDeviceSendsAllNotesOffResetsAndCloses) {
     ASSERT_EQ(kinds.size(), 17u);
     EXPECT_EQ(kinds[15], Kind::Reset);
     EXPECT_EQ(kinds[16], Kind::Closed);
-    EXPECT_EQ(port->PortState(), 0);  // closing keeps the state
+    EXPECT_EQ(port->State(), PortState::MidiDevice(0));  // closing keeps the state
 }
 
 TEST_F(SoundPortTest, SerialPortGetsThePairsThenTheTwelveSilencingBytes) {
     Make({"/dev/ttyUSB0"}, {});
     view.selected = 1;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     EXPECT_EQ(serialDevices->opens, std::vector<std::string>{"/dev/ttyUSB0"});
     port->SendPair(0x51, 0xF0);
     port->SilenceSoundPort();
@@ -366,13 +403,13 @@ TEST_F(SoundPortTest, SerialPortGetsThePairsThenTheTwelveSilencingBytes) {
     EXPECT_EQ(serial.bytes, (std::vector<std::uint8_t>{0x51, 0xF0, 0x11, 0x80, 0x11, 0x81, 0x11,
                                                        0x82, 0x11, 0x83, 0x11, 0x84, 0x11, 0x85}));
     EXPECT_EQ(serial.closed, 1);
-    EXPECT_EQ(port->PortState(), SoundPort::kSerialOpen);
+    EXPECT_EQ(port->State(), PortState::SerialOpen());
 }
 
 TEST_F(SoundPortTest, FailedWritesAreReportedAndIgnoredWhileSilencing) {
     Make({"/dev/ttyUSB0"}, {});
     view.selected = 1;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     serialDevices->writeResults = {WriteResult::Failed, WriteResult::Written, WriteResult::Failed};
     EXPECT_EQ(port->SendPair(0x51, 0xF0), SendResult::WriteFailed);
     EXPECT_EQ(port->SendPair(0x52, 0xF0), SendResult::Sent);
@@ -384,7 +421,7 @@ TEST_F(SoundPortTest, FailedWritesAreReportedAndIgnoredWhileSilencing) {
 TEST_F(SoundPortTest, LostDeviceIsNotWrittenAgain) {
     Make({"/dev/ttyUSB0"}, {});
     view.selected = 1;
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     serialDevices->writeResults = {WriteResult::Lost};
     EXPECT_EQ(port->SendPair(0x51, 0xF0), SendResult::DeviceLost);
     serialDevices->writeResults = {};
@@ -394,7 +431,7 @@ TEST_F(SoundPortTest, LostDeviceIsNotWrittenAgain) {
     EXPECT_TRUE(serial.bytes.empty());
     EXPECT_EQ(serial.closed, 1);
     // A fresh open starts a fresh line.
-    ASSERT_EQ(port->OpenSoundPort(), 0);
+    ASSERT_EQ(port->OpenSoundPort(), PortOpenResult::Ready);
     EXPECT_EQ(port->SendPair(0x53, 0xF0), SendResult::Sent);
 }
 
