@@ -12,7 +12,7 @@
 #include "app/app_support.h"
 #include "app/message_boxes.h"
 #include "app/termination_signals.h"
-#include "app/text_box_fill.h"
+#include "app/allocator_tuning.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 #include "version.h"

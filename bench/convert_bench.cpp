@@ -115,15 +115,15 @@ void BM_ListingRenderer(benchmark::State& state) {
 }
 BENCHMARK(BM_ListingRenderer)->Unit(benchmark::kMillisecond);
 
-void BM_RenderListing(benchmark::State& state) {
+void BM_RenderListingFile(benchmark::State& state) {
     const auto type = static_cast<tonvell::ListingFileType>(state.range(0) - 1);
     const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid");
     for (auto _ : state) {
-        auto bytes = tonvell::RenderListing(tonvell::JoinLines(result.listing), type);
+        auto bytes = tonvell::RenderListingFile(tonvell::JoinLines(result.listing), type);
         benchmark::DoNotOptimize(bytes);
     }
 }
-BENCHMARK(BM_RenderListing)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderListingFile)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_JoinEventLog(benchmark::State& state) {
     const auto result = tonvell::ConvertBytes(File().bytes, "bench.mid");

@@ -30,7 +30,7 @@
 
 #include "app/listing_box.h"
 #include "app/message_boxes.h"
-#include "app/text_box_fill.h"
+#include "app/allocator_tuning.h"
 #include "app/tform1.h"
 #include "convert/conversion.h"
 

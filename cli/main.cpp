@@ -84,7 +84,7 @@ bool Refused(const std::string& input, const tonvell::cli::InputFile& file) {
             // A stream is read only one byte past the limit.
             Error(input + ": Файл слишком большой (" +
                   (file.Size() > tonvell::kMaxInputBytes + 1
-                       ? "Всего: " + std::to_string(file.Size()) + " байт; at most "
+                       ? tonvell::TotalBytesText(file.Size()) + "; at most "
                        : std::string("more than ")) +
                   std::to_string(tonvell::kMaxInputBytes) + " bytes)");
             return true;

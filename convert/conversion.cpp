@@ -20,10 +20,6 @@ namespace tonvell {
 
 namespace {
 
-std::string SizeLine(std::int64_t size) {
-    return "Всего: " + std::to_string(size) + " байт";
-}
-
 ConversionResult NotOpened(std::string reason) {
     ConversionResult result;
     result.status = ConversionResult::Status::NotOpened;
@@ -36,7 +32,7 @@ ConversionResult NotOpened(std::string reason) {
 ConversionResult TooLarge(std::int64_t size) {
     ConversionResult result;
     result.status = ConversionResult::Status::TooLarge;
-    result.sizeLine = SizeLine(size);
+    result.sizeLine = TotalBytesText(size);
     result.progressLine = "Файл слишком большой";
     return result;
 }
@@ -131,7 +127,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
         return TooLarge(size);
     }
     ConversionResult result;
-    result.sizeLine = SizeLine(size);
+    result.sizeLine = TotalBytesText(size);
     WarningList mergeWarnings;  // met before the walk, so shown first
     WarningList warnings;
     ListingWriter listing;

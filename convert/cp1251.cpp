@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "convert/utf8.h"
+
 namespace tonvell {
 
 namespace {
@@ -31,43 +33,6 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Length of the UTF-8 sequence that starts with lead (1 for a stray byte).
-std::size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0 && lead < 0xF8)
-        return 4;
-    if (lead >= 0xE0)
-        return lead < 0xF0 ? 3 : 1;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
-
-bool IsContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// The character of the well-formed two- or three-byte sequence at the start
-// of text; 0 when there is none (every character Windows-1251 holds above
-// ASCII is of two or three bytes).
-char32_t DecodeTwoOrThreeBytes(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const std::size_t length = Utf8SequenceLength(byte(0));
-    if (length < 2 || length > 3 || text.size() < length)
-        return 0;
-    if (length == 2) {
-        if (byte(0) < 0xC2 || !IsContinuation(byte(1)))
-            return 0;
-        return (char32_t{byte(0) & 0x1Fu} << 6) | (byte(1) & 0x3Fu);
-    }
-    if (!IsContinuation(byte(1)) || !IsContinuation(byte(2)))
-        return 0;
-    const char32_t c =
-        (char32_t{byte(0) & 0x0Fu} << 12) | (char32_t{byte(1) & 0x3Fu} << 6) | (byte(2) & 0x3Fu);
-    const bool overlong = c < 0x800;
-    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-    return overlong || surrogate ? 0 : c;
-}
-
 // The byte of c; 0 when Windows-1251 has none for it.
 unsigned char EncodeCp1251(char32_t c) {
     if (c == 0xFFFD)
@@ -77,14 +42,10 @@ unsigned char EncodeCp1251(char32_t c) {
                                   : static_cast<unsigned char>(0x80 + (at - kUpperHalf.begin()));
 }
 
-// Whether text begins with a tag character (U+E0000 to U+E007F, F3 A0 80 80
-// to F3 A0 81 BF): invisible language marks, left out of the text as the
-// system's converter on Linux has always left them out.
-bool StartsWithTagCharacter(std::string_view text) {
-    return text.size() >= 4 && text.substr(0, 2) == "\xF3\xA0" &&
-           (static_cast<unsigned char>(text[2]) == 0x80 ||
-            static_cast<unsigned char>(text[2]) == 0x81) &&
-           IsContinuation(static_cast<unsigned char>(text[3]));
+// The tag characters U+E0000 to U+E007F: invisible language marks, left out
+// of the text as the system's converter on Linux has always left them out.
+bool IsTagCharacter(char32_t c) {
+    return c >= 0xE0000 && c <= 0xE007F;
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -108,23 +69,18 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     }
     std::string out;
     out.reserve(utf8.size());
-    while (!utf8.empty()) {
-        const auto lead = static_cast<unsigned char>(utf8.front());
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            utf8.remove_prefix(1);
+    for (std::size_t at = 0; at < utf8.size();) {
+        // A character Windows-1251 lacks and each broken piece of a sequence
+        // become one '?'; what follows a broken sequence is converted.
+        const Utf8Char ch = DecodeUtf8(utf8, at);
+        at += ch.length;
+        if (ch.valid && IsTagCharacter(ch.code)) {
             continue;
         }
-        if (StartsWithTagCharacter(utf8)) {
-            utf8.remove_prefix(4);
-            continue;
-        }
-        // A character Windows-1251 lacks and a malformed sequence alike
-        // become one '?' for the length its first byte announces.
-        const unsigned char byte = EncodeCp1251(DecodeTwoOrThreeBytes(utf8));
-        out += byte ? static_cast<char>(byte) : '?';
-        utf8.remove_prefix(byte ? (lead < 0xE0 ? 2 : 3)
-                                : std::min(utf8.size(), Utf8SequenceLength(lead)));
+        const unsigned char byte = !ch.valid        ? 0
+                                   : ch.code < 0x80 ? static_cast<unsigned char>(ch.code)
+                                                    : EncodeCp1251(ch.code);
+        out += byte != 0 || (ch.valid && ch.code == 0) ? static_cast<char>(byte) : '?';
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "convert/byte_text.h"
+#include "convert/utf8.h"
 #include "convert/zum_protocol.h"
 
 namespace tonvell {
@@ -122,23 +123,14 @@ std::string ListingFileName(std::string_view fileName) {
     std::string out;
     out.reserve(fileName.size());
     for (std::size_t i = 0; i < fileName.size();) {
-        const auto lead = static_cast<unsigned char>(fileName[i]);
-        // The length of a well-formed UTF-8 sequence; anything else passes
-        // byte by byte, as the file name has it.
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        if (lead >= 0x80 && lead < 0xC0)
-            length = 1;
-        if (i + length > fileName.size())
-            length = 1;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k)
-            c = (c << 6) | (static_cast<unsigned char>(fileName[i + k]) & 0x3F);
-        if (IsControl(c) && (length > 1 || lead < 0x80)) {
+        // Bytes that are not UTF-8 pass as the file name has them.
+        const Utf8Char c = DecodeUtf8(fileName, i);
+        if (c.valid && IsControl(c.code)) {
             out.push_back('?');
         } else {
-            out.append(fileName.substr(i, length));
+            out.append(fileName.substr(i, c.length));
         }
-        i += length;
+        i += c.length;
     }
     return out;
 }
@@ -179,9 +171,12 @@ void ListingWriter::Emit(std::uint8_t command, std::uint8_t parameter) {
         block_.insert(block_.end(), bytes, bytes + delayCount + 2);
 }
 
+std::string TotalBytesText(std::int64_t bytes) {
+    return "Всего: " + std::to_string(bytes) + " байт";
+}
+
 Statistics ListingWriter::Finish(const VoiceCounters& counters) const {
-    return {"Всего: " + std::to_string(ByteCount()) + " байт, " +
-                std::to_string(counters.noteOnCount) + " нот",
+    return {TotalBytesText(ByteCount()) + ", " + std::to_string(counters.noteOnCount) + " нот",
             "Превыш. полифонии: " + std::to_string(counters.mutedPeak),
             "Выключенных нот: " + std::to_string(counters.stealCount)};
 }

@@ -27,6 +27,10 @@ struct VoiceCounters {
 // The three statistics lines of a finished conversion.
 using Statistics = std::array<std::string, 3>;
 
+// "Всего: N байт": the size of an input file or of a data block, as the
+// reports show it.
+std::string TotalBytesText(std::int64_t bytes);
+
 class ListingWriter final : public CommandSink {
 public:
     // Sets the delay unit from the header's ticks per quarter note and starts

@@ -59,7 +59,7 @@ void CheckWriters(std::string_view text) {
     for (const auto type : {ListingFileType::Inc, ListingFileType::Zum, ListingFileType::Txt}) {
         Check(Collect([&](const tonvell::ByteSink& sink) {
                   tonvell::ListingRenderer(type, sink).Add(text);
-              }) == tonvell::RenderListing(text, type));
+              }) == tonvell::RenderListingFile(text, type));
     }
 }
 

@@ -182,7 +182,7 @@ std::string_view ExtensionOf(ListingFileType type) {
     return "inc";
 }
 
-std::string RenderListing(std::string_view text, ListingFileType type) {
+std::string RenderListingFile(std::string_view text, ListingFileType type) {
     switch (type) {
         case ListingFileType::Zum:
             return RenderZum(text);

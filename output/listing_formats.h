@@ -32,13 +32,14 @@ std::string RenderTxt(std::string_view text);
 // Type 3 of a listing's next lines, rows going on from constantsInRow.
 std::string RenderTxtPiece(std::string_view text, int& constantsInRow);
 
-std::string RenderListing(std::string_view text, ListingFileType type);
+// The bytes of a listing file of the given type (one of the three above).
+std::string RenderListingFile(std::string_view text, ListingFileType type);
 
 // Receives a file's bytes piece by piece, in order.
 using ByteSink = std::function<void(std::string_view)>;
 
 // Renders a listing that comes in pieces, each of whole lines, and hands the
-// bytes to sink: the same bytes, in order, that RenderListing gives for the
+// bytes to sink: the same bytes, in order, that RenderListingFile gives for the
 // pieces joined. Type 1 of ASCII text (what the converter writes for an ASCII
 // file name) takes a fast path: with LF line breaks through a small buffer
 // that adds the CRs, with CR LF throughout as it stands.

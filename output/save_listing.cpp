@@ -18,7 +18,7 @@ std::string WriteFailureText(WriteOutcome outcome, const std::string& path) {
 SaveResult SaveListing(std::string_view text, ListingFileType type, const std::string& path,
                        const FileSystem& files) {
     SaveResult result;
-    result.outcome = WriteFileReplacing(path, RenderListing(text, type), files);
+    result.outcome = WriteFileReplacing(path, RenderListingFile(text, type), files);
     result.message = WriteFailureText(result.outcome, path);
     return result;
 }

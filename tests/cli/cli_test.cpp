@@ -50,7 +50,7 @@ std::vector<std::uint8_t> OneNote(std::uint8_t note) {
 // The bytes the library gives for a file: what the window would save.
 std::string Expected(const std::vector<std::uint8_t>& file, const std::string& name,
                      ListingFileType type) {
-    return RenderListing(JoinLines(ConvertBytes(file, name).listing), type);
+    return RenderListingFile(JoinLines(ConvertBytes(file, name).listing), type);
 }
 
 struct CliRun {

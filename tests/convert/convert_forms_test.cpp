@@ -167,7 +167,7 @@ TEST_P(ConvertForms, RendererFedInPiecesMatchesTheWholeText) {
                         renderer.Add(crLf ? WithCrLf(text) : text);
                     }
                 });
-                EXPECT_EQ(pieced, tonvell::RenderListing(listing, type));
+                EXPECT_EQ(pieced, tonvell::RenderListingFile(listing, type));
             }
         }
     }

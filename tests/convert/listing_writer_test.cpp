@@ -237,6 +237,13 @@ TEST(ListingFileName, ControlCharactersBecomeQuestionMarks) {
          "arator.mid",
          "sep?arator.mid"},                      // U+2028
         {"bad\xFF\xC3.mid", "bad\xFF\xC3.mid"},  // not UTF-8: left as it is
+        // Broken sequences pass byte by byte, and what follows them stays:
+        // an overlong line feed is no line break, a stray lead takes no letter.
+        {"over\xC0\x8Along.mid", "over\xC0\x8Along.mid"},
+        {"\xD0"
+         "A.mid",
+         "\xD0"
+         "A.mid"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(tonvell::ListingFileName(c.name), c.shown) << c.name;

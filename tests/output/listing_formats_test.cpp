@@ -43,9 +43,9 @@ TEST(ListingFormats, SongListingInEachForm) {
         EXPECT_EQ(RenderInc(text), kSongInc);
         EXPECT_EQ(RenderZum(text), kSongZum);
         EXPECT_EQ(RenderTxt(text), kSongTxt);
-        EXPECT_EQ(RenderListing(text, ListingFileType::Inc), kSongInc);
-        EXPECT_EQ(RenderListing(text, ListingFileType::Zum), kSongZum);
-        EXPECT_EQ(RenderListing(text, ListingFileType::Txt), kSongTxt);
+        EXPECT_EQ(RenderListingFile(text, ListingFileType::Inc), kSongInc);
+        EXPECT_EQ(RenderListingFile(text, ListingFileType::Zum), kSongZum);
+        EXPECT_EQ(RenderListingFile(text, ListingFileType::Txt), kSongTxt);
     }
 }
 

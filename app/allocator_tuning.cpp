@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/text_box_fill.h"
+#include "app/allocator_tuning.h"
 
 #include <cstdlib>  // defines __GLIBC__ on the GNU C library
 
