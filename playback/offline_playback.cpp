@@ -3,15 +3,13 @@
 
 #include <memory>
 
+#include "convert/zum_protocol.h"
 #include "playback/listing_player.h"
 #include "playback/sound_port.h"
 
 namespace tonvell::playback {
 
 namespace {
-
-// The first byte of a pair that sets the time unit, as the port reads it.
-constexpr std::uint8_t kTempoCommand = 0x0E;
 
 class VirtualTimer final : public PlayerTimer {
 public:
@@ -50,7 +48,7 @@ public:
     PortOpenResult OpenSoundPort() override { return port_.OpenSoundPort(); }
     SendResult SendPair(std::uint8_t first, std::uint8_t second) override {
         ++pairs;
-        if (first != kTempoCommand) {
+        if (first != zum::kTempoCommand) {
             ++notePairs;
         }
         return port_.SendPair(first, second);
