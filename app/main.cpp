@@ -9,10 +9,10 @@
 #include <cstring>
 #include <exception>
 
+#include "app/allocator_tuning.h"
 #include "app/app_support.h"
 #include "app/message_boxes.h"
 #include "app/termination_signals.h"
-#include "app/allocator_tuning.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 #include "version.h"

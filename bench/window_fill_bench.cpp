@@ -28,9 +28,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/allocator_tuning.h"
 #include "app/listing_box.h"
 #include "app/message_boxes.h"
-#include "app/allocator_tuning.h"
 #include "app/tform1.h"
 #include "convert/conversion.h"
 
