@@ -143,7 +143,7 @@ private:
     std::int64_t lastCommandTick_ = 0;
     std::int32_t nextLine_ = 0;
     std::int32_t lastCommandLine_ = -1;
-    std::array<std::int32_t, kVoiceCount> voiceNote_{};
+    std::array<std::int32_t, zum::kVoiceCount> voiceNote_{};
     std::vector<std::int32_t> muted_;  // notes on the muted-note stack, oldest first
     // Sounding notes of ignored channels by key, oldest first: a note-off
     // ends the oldest.

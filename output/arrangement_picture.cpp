@@ -105,7 +105,7 @@ void AddHeader(const Arrangement& a, std::vector<Shape>& out) {
     // besides a plain bar.
     const double y = 52;
     double x = 10;
-    for (int v = 0; v < kVoiceCount; ++v) {
+    for (int v = 0; v < zum::kVoiceCount; ++v) {
         out.push_back(Rect(x, y, 16, 10, VoiceColour(v)));
         out.push_back(Text(x + 21, y + 9.5, "голос " + std::to_string(v)));
         x += 84;
@@ -251,7 +251,7 @@ NoteShapes DrawNote(const Arrangement& a, const ArrangementPicture& p, std::int3
 }  // namespace
 
 Rgb VoiceColour(int voice) {
-    static constexpr std::array<Rgb, kVoiceCount> kColours = {
+    static constexpr std::array<Rgb, zum::kVoiceCount> kColours = {
         0xE69F00,  // orange
         0x0072B2,  // blue
         0x009E73,  // green
@@ -259,8 +259,8 @@ Rgb VoiceColour(int voice) {
         0xCC79A7,  // purple
         0x56B4E9,  // sky blue
     };
-    return voice >= 0 && voice < kVoiceCount ? kColours[static_cast<std::size_t>(voice)]
-                                             : kSilentColour;
+    return voice >= 0 && voice < zum::kVoiceCount ? kColours[static_cast<std::size_t>(voice)]
+                                                  : kSilentColour;
 }
 
 std::string NoteName(int note) {

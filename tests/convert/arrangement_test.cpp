@@ -279,7 +279,7 @@ void ExpectAgreesWithStatistics(const Bytes& file, const std::string& what) {
         cut += n.fate == NoteFate::CutShort ? 1 : 0;
         EXPECT_LE(n.start.seconds, n.end.seconds);
         char command[16];
-        std::snprintf(command, sizeof command, "DB %02Xh, ", tonvell::NoteCode(n.note));
+        std::snprintf(command, sizeof command, "DB %02Xh, ", tonvell::zum::NoteCode(n.note));
         ASSERT_GE(n.onLine, 5);
         ASSERT_LT(static_cast<std::size_t>(n.onLine), got.result.listing.size());
         const std::string& onLine = got.result.listing[static_cast<std::size_t>(n.onLine)];
