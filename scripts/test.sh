@@ -94,10 +94,11 @@ package() {
 # in a fresh wine prefix, with no display: its tests, then the same outputs as
 # the Linux build's, byte for byte (tests/windows/compare_outputs.py).
 windows() {
-  local prefix
-  prefix=$(mktemp -d)
-  trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
-  export WINEPREFIX=$prefix WINEDEBUG=-all
+  # Not local: the stage's subshell removes the prefix when it exits, after
+  # this function has returned.
+  wine_prefix=$(mktemp -d)
+  trap 'WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true; rm -rf "$wine_prefix"' EXIT
+  export WINEPREFIX=$wine_prefix WINEDEBUG=-all
   unset DISPLAY WAYLAND_DISPLAY
   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTONVELL_WERROR=ON >/dev/null
