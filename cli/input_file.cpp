@@ -15,6 +15,17 @@ bool InputFile::LooksLikeMidi() const {
            std::equal(std::begin(kHeaderType), std::end(kHeaderType), bytes_.begin());
 }
 
+void InputFile::KeepRead(std::size_t got) {
+    buffer_.resize(got);
+    size_ = static_cast<std::int64_t>(got);
+    if (got > static_cast<std::size_t>(kMaxInputBytes)) {
+        state_ = State::TooLarge;
+        buffer_.clear();
+        return;
+    }
+    bytes_ = buffer_;
+}
+
 std::string InputFileName(const std::string& path) {
     return Utf8FromPath(PathFromUtf8(path).filename());
 }

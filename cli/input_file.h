@@ -57,6 +57,9 @@ private:
     // Reads an open descriptor (on Windows, a handle) to its end, or one
     // byte past the limit.
     void Read(std::intptr_t file);
+    // Keeps the first got bytes of buffer_ as the input, or marks it too
+    // large; the end of Read on every system.
+    void KeepRead(std::size_t got);
 
     State state_ = State::Read;
     std::string reason_;

@@ -103,14 +103,7 @@ void InputFile::Read(std::intptr_t handle) {
             break;
         got += n;
     }
-    buffer_.resize(got);
-    size_ = static_cast<std::int64_t>(got);
-    if (got > kMostBytes) {
-        state_ = State::TooLarge;
-        buffer_.clear();
-        return;
-    }
-    bytes_ = buffer_;
+    KeepRead(got);
 }
 
 ConversionResult ConvertInput(const InputFile& input, const std::string& path,
