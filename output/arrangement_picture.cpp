@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
+#include <cstdint>
+
+#include "output/fixed_decimal.h"
 
 namespace tonvell {
 
@@ -39,9 +40,19 @@ bool IsBlackKey(int note) {
 
 // Seconds with three decimals, whatever the locale.
 std::string Seconds(double seconds) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed, 3);
-    return std::string(text, end.ptr);
+    std::string text;
+    AppendFixed(text, seconds, 3);
+    return text;
+}
+
+// The smallest whole number at or above x, for x >= 0 (std::ceil, without
+// the maths library: see fixed_decimal.h). From 2^52 up every double is whole.
+double Ceiling(double x) {
+    if (!(x >= 0 && x < 4503599627370496.0)) {
+        return x;
+    }
+    const auto whole = static_cast<double>(static_cast<std::uint64_t>(x));
+    return whole < x ? whole + 1 : whole;
 }
 
 std::string Clock(int seconds) {
@@ -170,7 +181,7 @@ void AddTimeGrid(const Arrangement& a, const ArrangementPicture& p, std::vector<
             addLine(a.SecondsAtTick(bars[i]), std::to_string(i + 1), i % 4 == 0);
         return;
     }
-    const int seconds = static_cast<int>(std::ceil(a.end.seconds));
+    const double seconds = Ceiling(a.end.seconds);
     for (int s = 0; s <= seconds && static_cast<std::size_t>(s) < kMaxGridLines; ++s)
         addLine(s, s % 5 == 0 ? Clock(s) : std::string(), s % 5 == 0);
 }
@@ -288,7 +299,7 @@ ArrangementPicture LayOutArrangement(const Arrangement& a) {
     double last = a.end.seconds;
     for (const ArrangedNote& n : a.notes)
         last = std::max(last, n.end.seconds);
-    p.width = std::ceil(std::max(kLeft + last * kPxPerSecond + kRight, kLegendWidth));
+    p.width = Ceiling(std::max(kLeft + last * kPxPerSecond + kRight, kLegendWidth));
     p.height = kRowsTop + (p.highNote - p.lowNote + 1) * kRowPx + kBottom;
 
     p.background.push_back(Rect(0, 0, p.width, p.height, kBackground));

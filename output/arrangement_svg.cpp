@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "output/arrangement_svg.h"
 
-#include <charconv>
 #include <string_view>
+
+#include "output/fixed_decimal.h"
 
 namespace tonvell {
 
 namespace {
 
 void AppendNumber(std::string& out, double value) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
-    std::string_view digits(text, static_cast<std::size_t>(end.ptr - text));
+    std::string text;
+    AppendFixed(text, value, 2);
+    std::string_view digits(text);
     // 12.50 -> 12.5, 12.00 -> 12: the file is large enough as it is.
     if (digits.find('.') != std::string_view::npos) {
         while (digits.back() == '0')
