@@ -115,22 +115,25 @@ void TrackWalker::Event(const MidiEvent& event, std::int64_t at,
     if (event.kind != EventKind::NoBytes) {
         log.Add([&](std::string& line) { AppendLogLine(line, event); });
     }
-    if (stages_.arrangement != nullptr) {
-        Observe(event, bytes);
-    } else if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
-        stages_.voices.NoteEvent(event.status, event.data[0], event.data[1]);
+    if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
+        // One call site, so that the allocation is inlined here; a
+        // conversion without an arrangement only tests the pointer.
+        const NoteOutcome outcome =
+            stages_.voices.NoteEvent(event.status, event.data[0], event.data[1]);
+        if (stages_.arrangement != nullptr) {
+            stages_.arrangement->Note(stages_.listing.Now(), event.status, event.data[0],
+                                      event.data[1], outcome);
+        }
+    } else if (stages_.arrangement != nullptr) {
+        ObserveTimeSignature(event, bytes);
     }
 }
 
-void TrackWalker::Observe(const MidiEvent& event, std::span<const std::uint8_t> bytes) const {
-    const std::int64_t now = stages_.listing.Now();
-    if (event.kind == EventKind::TwoData && IsNoteEvent(event.status)) {
-        const NoteOutcome outcome =
-            stages_.voices.NoteEvent(event.status, event.data[0], event.data[1]);
-        stages_.arrangement->Note(now, event.status, event.data[0], event.data[1], outcome);
-    } else if (event.kind == EventKind::Meta && event.metaType == midi::kMetaTimeSignature &&
-               event.length >= 2 && event.bodyOffset + 2 <= bytes.size()) {
-        stages_.arrangement->TimeSignature(now, bytes[event.bodyOffset],
+void TrackWalker::ObserveTimeSignature(const MidiEvent& event,
+                                       std::span<const std::uint8_t> bytes) const {
+    if (event.kind == EventKind::Meta && event.metaType == midi::kMetaTimeSignature &&
+        event.length >= 2 && event.bodyOffset + 2 <= bytes.size()) {
+        stages_.arrangement->TimeSignature(stages_.listing.Now(), bytes[event.bodyOffset],
                                            bytes[event.bodyOffset + 1]);
     }
 }

@@ -68,7 +68,7 @@ public:
     WalkOutcome Finish(std::int64_t end) const;
 
 private:
-    void Observe(const MidiEvent& event, std::span<const std::uint8_t> bytes) const;
+    void ObserveTimeSignature(const MidiEvent& event, std::span<const std::uint8_t> bytes) const;
 
     WalkStages stages_;
     std::int64_t lastEventStart_ = -1;
