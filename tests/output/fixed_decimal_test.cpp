@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The picture's hand-written decimal formatting against the C library's
-// printf: the same text for every double, whatever the rounding case.
+// The picture's hand-written decimal formatting against the standard
+// library's std::to_chars, which it replaces in the program: the same text
+// for every double, whatever the rounding case.
 
 #include "output/fixed_decimal.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
@@ -17,11 +18,11 @@
 namespace tonvell {
 namespace {
 
-// printf in the C locale (the tests never change it).
-std::string Printed(double value, int decimals) {
+std::string Expected(double value, int decimals) {
     char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, end.ptr);
 }
 
 std::string Fixed(double value, int decimals) {
@@ -30,7 +31,7 @@ std::string Fixed(double value, int decimals) {
     return out.substr(1);
 }
 
-TEST(FixedDecimalTest, WritesWhatPrintfWritesForChosenValues) {
+TEST(FixedDecimalTest, WritesWhatToCharsWritesForChosenValues) {
     constexpr double kMax = std::numeric_limits<double>::max();
     constexpr double kTiny = std::numeric_limits<double>::denorm_min();
     const double values[] = {
@@ -41,7 +42,7 @@ TEST(FixedDecimalTest, WritesWhatPrintfWritesForChosenValues) {
         0.005, 0.015, 0.045, 1.005, 2.675, 0.0015, 1e-3, 0.9995, 9.9995, 99.995,
         // Carries into the whole part.
         0.9999, 9.999, 99.9999, -0.9999,
-        // Small negatives keep their sign, as printf does.
+        // Small negatives keep their sign.
         -0.001, -1e-300,
         // The extremes: subnormal, the largest whole number below 2^53 and
         // beyond, the largest double.
@@ -50,7 +51,7 @@ TEST(FixedDecimalTest, WritesWhatPrintfWritesForChosenValues) {
         -std::numeric_limits<double>::infinity()};
     for (const double value : values) {
         for (int decimals = 0; decimals <= 3; ++decimals) {
-            EXPECT_EQ(Fixed(value, decimals), Printed(value, decimals))
+            EXPECT_EQ(Fixed(value, decimals), Expected(value, decimals))
                 << "value " << value << ", decimals " << decimals;
         }
     }
@@ -60,7 +61,7 @@ TEST(FixedDecimalTest, WritesWhatPrintfWritesForChosenValues) {
 
 // Random bit patterns cover every exponent; values of the picture's own
 // range (times and coordinates up to 10^7) cover the common case.
-TEST(FixedDecimalTest, WritesWhatPrintfWritesForRandomValues) {
+TEST(FixedDecimalTest, WritesWhatToCharsWritesForRandomValues) {
     std::mt19937_64 random(20261211);
     std::uniform_real_distribution<double> pictureRange(-1e3, 1e7);
     for (int i = 0; i < 60000; ++i) {
@@ -72,7 +73,7 @@ TEST(FixedDecimalTest, WritesWhatPrintfWritesForRandomValues) {
             continue;
         }
         const int decimals = i % 4;
-        ASSERT_EQ(Fixed(value, decimals), Printed(value, decimals))
+        ASSERT_EQ(Fixed(value, decimals), Expected(value, decimals))
             << "value " << value << ", decimals " << decimals;
     }
 }
