@@ -90,6 +90,7 @@ private slots:
     void reportLinesFitTheirBoxes_data();
     void reportLinesFitTheirBoxes();
     void hiddenControlsNeverAppear();
+    void tabVisitsTheControlsInTheirOrder();
 
     void fileListShowsMidFilesByName();
     void folderListOpensByDoubleClickAndEnter();
@@ -445,6 +446,27 @@ void WindowTest::hiddenControlsNeverAppear() {
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     checkHidden();
+}
+
+// Tab walks the controls in one fixed order, the channel map's ten lists
+// and boxes paired by channel, hidden ones included.
+void WindowTest::tabVisitsTheControlsInTheirOrder() {
+    QStringList expected = {"Memo1",          "DirectoryListBox1", "FileListBox1", "Edit1",
+                            "DriveComboBox1", "Button2",           "Memo2",        "Button1"};
+    for (int k = 1; k <= 10; ++k) {
+        expected << QStringLiteral("ComboBox%1").arg(k) << QStringLiteral("CheckBox%1").arg(k);
+    }
+    expected << QStringList{"Memo3",   "Memo4",      "Button3", "Button4", "Button5", "ComboBox11",
+                            "Button6", "ComboBox12", "Button7", "Button8", "Memo5"};
+    QStringList visited;
+    QWidget* control = form_->Memo1;
+    do {
+        if (expected.contains(control->objectName()) && !visited.contains(control->objectName())) {
+            visited << control->objectName();
+        }
+        control = control->nextInFocusChain();
+    } while (control != form_->Memo1);
+    QCOMPARE(visited, expected);
 }
 
 void WindowTest::fileListShowsMidFilesByName() {
