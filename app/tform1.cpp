@@ -212,24 +212,20 @@ void TForm1::BuildControls() {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Button2 = Place(new QPushButton(QStringLiteral("Обработать! -->"), this), 552, 12, 89, 49);
 
-    QLabel** const channelLabels[] = {&Label3, &Label4, &Label5,  &Label6, &Label7,
-                                      &Label8, &Label9, &Label10, &Label11};
-    for (int k = 1; k <= 9; ++k) {
-        *channelLabels[k - 1] = Place(new QLabel(QStringLiteral("Канал %1").arg(k), this), 536,
-                                      90 + 24 * (k - 1), 40, 13);
+    for (int k = 1; k <= kChannels; ++k) {
+        // The two-digit channel's caption has no space and a wider label.
+        const bool twoDigits = k >= 10;
+        const QString caption =
+            (twoDigits ? QStringLiteral("Канал%1") : QStringLiteral("Канал %1")).arg(k);
+        ChannelLabels[k - 1] =
+            Place(new QLabel(caption, this), 536, 90 + 24 * (k - 1), twoDigits ? 43 : 40, 13);
     }
-    Label12 = Place(new QLabel(QStringLiteral("Канал10"), this), 536, 306, 43, 13);
     Label13 = Place(new QLabel(QStringLiteral("Oscillators"), this), 570, 72, 48, 13);
     Label13->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label14 = Place(new QLabel(QStringLiteral("Trim"), this), 630, 72, 20, 13);
     Label14->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    QComboBox** const channelBoxes[] = {&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4,
-                                        &ComboBox5, &ComboBox6, &ComboBox7, &ComboBox8,
-                                        &ComboBox9, &ComboBox10};
-    QCheckBox** const trimBoxes[] = {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5,
-                                     &CheckBox6, &CheckBox7, &CheckBox8, &CheckBox9, &CheckBox10};
-    for (int k = 1; k <= tonvell::app::ChannelMap::kChannels; ++k) {
+    for (int k = 1; k <= kChannels; ++k) {
         auto* box = Place(new QComboBox(this), 584, 88 + 24 * (k - 1), 41, 21);
         box->addItems({QStringLiteral("none"), QStringLiteral("1"), QStringLiteral("2"),
                        QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
@@ -238,13 +234,13 @@ void TForm1::BuildControls() {
         box->setProperty("Tag", k - 1);
         box->setCurrentIndex(channelMap_.Oscillator(k - 1) == 0 ? -1
                                                                 : channelMap_.Oscillator(k - 1));
-        *channelBoxes[k - 1] = box;
+        OscillatorBoxes[k - 1] = box;
 
         auto* check =
             Place(new QCheckBox(QStringLiteral("CheckBox1"), this), 632, 90 + 24 * (k - 1), 17, 17);
         check->setProperty("Tag", k - 1);
         check->setChecked(channelMap_.Trim(k - 1));
-        *trimBoxes[k - 1] = check;
+        TrimBoxes[k - 1] = check;
     }
 
     GroupBox1 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Выходной файл:"), this),
@@ -327,7 +323,8 @@ void TForm1::CreatePlayback(tonvell::playback::SoundBackends backends) {
     playedLine_ = std::make_unique<tonvell::app::PlayedLineHighlight>(*Memo2);
 }
 
-// Object names equal the member names, for tests and accessibility tools.
+// Object names equal the member names, and the numbered names of the channel
+// map's controls, for tests and accessibility tools.
 void TForm1::NameControls() {
     const std::pair<QObject*, const char*> names[] = {
         {DriveComboBox1, "DriveComboBox1"},
@@ -352,55 +349,31 @@ void TForm1::NameControls() {
         {Button8, "Button8"},
         {Label1, "Label1"},
         {Label2, "Label2"},
-        {Label3, "Label3"},
-        {Label4, "Label4"},
-        {Label5, "Label5"},
-        {Label6, "Label6"},
-        {Label7, "Label7"},
-        {Label8, "Label8"},
-        {Label9, "Label9"},
-        {Label10, "Label10"},
-        {Label11, "Label11"},
-        {Label12, "Label12"},
         {Label13, "Label13"},
         {Label14, "Label14"},
         {Label15, "Label15"},
-        {ComboBox1, "ComboBox1"},
-        {ComboBox2, "ComboBox2"},
-        {ComboBox3, "ComboBox3"},
-        {ComboBox4, "ComboBox4"},
-        {ComboBox5, "ComboBox5"},
-        {ComboBox6, "ComboBox6"},
-        {ComboBox7, "ComboBox7"},
-        {ComboBox8, "ComboBox8"},
-        {ComboBox9, "ComboBox9"},
-        {ComboBox10, "ComboBox10"},
         {ComboBox11, "ComboBox11"},
         {ComboBox12, "ComboBox12"},
-        {CheckBox1, "CheckBox1"},
-        {CheckBox2, "CheckBox2"},
-        {CheckBox3, "CheckBox3"},
-        {CheckBox4, "CheckBox4"},
-        {CheckBox5, "CheckBox5"},
-        {CheckBox6, "CheckBox6"},
-        {CheckBox7, "CheckBox7"},
-        {CheckBox8, "CheckBox8"},
-        {CheckBox9, "CheckBox9"},
-        {CheckBox10, "CheckBox10"},
         {Timer1, "Timer1"},
     };
     for (const auto& [control, name] : names) {
         control->setObjectName(QLatin1String(name));
     }
+    for (int k = 1; k <= kChannels; ++k) {
+        ChannelLabels[k - 1]->setObjectName(QStringLiteral("Label%1").arg(k + 2));
+        OscillatorBoxes[k - 1]->setObjectName(QStringLiteral("ComboBox%1").arg(k));
+        TrimBoxes[k - 1]->setObjectName(QStringLiteral("CheckBox%1").arg(k));
+    }
     setObjectName(QStringLiteral("Form1"));
 }
 
 QList<QWidget*> TForm1::HiddenControls() const {
-    return {Label3,     Label4,    Label5,    Label6,     Label7,    Label8,    Label9,
-            Label10,    Label11,   Label12,   Label13,    Label14,   ComboBox1, ComboBox2,
-            ComboBox3,  ComboBox4, ComboBox5, ComboBox6,  ComboBox7, ComboBox8, ComboBox9,
-            ComboBox10, CheckBox1, CheckBox2, CheckBox3,  CheckBox4, CheckBox5, CheckBox6,
-            CheckBox7,  CheckBox8, CheckBox9, CheckBox10, Memo5,     Button8};
+    QList<QWidget*> hidden(ChannelLabels.begin(), ChannelLabels.end());
+    hidden << Label13 << Label14;
+    hidden.append(QList<QWidget*>(OscillatorBoxes.begin(), OscillatorBoxes.end()));
+    hidden.append(QList<QWidget*>(TrimBoxes.begin(), TrimBoxes.end()));
+    hidden << Memo5 << Button8;
+    return hidden;
 }
 
 template <class Sender, class Signal>
@@ -429,11 +402,13 @@ void TForm1::WireHandlers() {
     Wire(Button1, &QPushButton::clicked, [this] { Button1Click(); });
     Wire(Button3, &QPushButton::clicked, [this] { Button3Click(); });
     Wire(Button7, &QPushButton::clicked, [this] { Button7Click(); });
-    for (QComboBox* box : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6,
-                           ComboBox7, ComboBox8, ComboBox9, ComboBox10}) {
+    for (QComboBox* box : OscillatorBoxes) {
         Wire(box, &QComboBox::activated, [this, box] { ComboBox1Change(box); });
     }
-    Wire(CheckBox1, &QCheckBox::clicked, [this] { CheckBox1Click(CheckBox1); });
+    // Only the first trim box has a handler: the other nine never reach the
+    // channel map.
+    QCheckBox* const trim1 = TrimBoxes[0];
+    Wire(trim1, &QCheckBox::clicked, [this, trim1] { CheckBox1Click(trim1); });
     Wire(ComboBox11, &QComboBox::currentTextChanged, [this] { ComboBox11Change(); });
     Wire(Button4, &QPushButton::clicked, [this] { Button4Click(); });
     Wire(Button5, &QPushButton::clicked, [this] { Button5Click(); });
@@ -447,14 +422,13 @@ void TForm1::WireHandlers() {
 }
 
 void TForm1::SetTabOrder() {
-    const QList<QWidget*> order = {
-        Memo1,     DirectoryListBox1, FileListBox1, Edit1,      DriveComboBox1, Button2,
-        Memo2,     Button1,           ComboBox1,    CheckBox1,  ComboBox2,      CheckBox2,
-        ComboBox3, CheckBox3,         ComboBox4,    CheckBox4,  ComboBox5,      CheckBox5,
-        ComboBox6, CheckBox6,         ComboBox7,    CheckBox7,  ComboBox8,      CheckBox8,
-        ComboBox9, CheckBox9,         ComboBox10,   CheckBox10, Memo3,          Memo4,
-        Button3,   Button4,           Button5,      ComboBox11, Button6,        ComboBox12,
-        Button7,   Button8,           Memo5};
+    QList<QWidget*> order = {Memo1,          DirectoryListBox1, FileListBox1, Edit1,
+                             DriveComboBox1, Button2,           Memo2,        Button1};
+    for (int i = 0; i < kChannels; ++i) {
+        order << OscillatorBoxes[i] << TrimBoxes[i];
+    }
+    order << QList<QWidget*>{Memo3,   Memo4,      Button3, Button4, Button5, ComboBox11,
+                             Button6, ComboBox12, Button7, Button8, Memo5};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }

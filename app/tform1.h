@@ -6,6 +6,7 @@
 // in Memo3, the save type in SaveDialog1.
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -69,39 +70,15 @@ public:
     QPushButton* Button1 = nullptr;
     QPushButton* Button3 = nullptr;
 
-    // Channel map, kept hidden.
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label13 = nullptr;
-    QLabel* Label14 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QComboBox* ComboBox4 = nullptr;
-    QComboBox* ComboBox5 = nullptr;
-    QComboBox* ComboBox6 = nullptr;
-    QComboBox* ComboBox7 = nullptr;
-    QComboBox* ComboBox8 = nullptr;
-    QComboBox* ComboBox9 = nullptr;
-    QComboBox* ComboBox10 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    QCheckBox* CheckBox4 = nullptr;
-    QCheckBox* CheckBox5 = nullptr;
-    QCheckBox* CheckBox6 = nullptr;
-    QCheckBox* CheckBox7 = nullptr;
-    QCheckBox* CheckBox8 = nullptr;
-    QCheckBox* CheckBox9 = nullptr;
-    QCheckBox* CheckBox10 = nullptr;
+    // Channel map, kept hidden. Channel k (1 to 10) has the label Label<k+2>,
+    // the oscillator list ComboBox<k> and the trim box CheckBox<k>, as their
+    // object names say; each sits at [k - 1] of its array.
+    static constexpr int kChannels = tonvell::app::ChannelMap::kChannels;
+    std::array<QLabel*, kChannels> ChannelLabels{};       // Label3 to Label12
+    QLabel* Label13 = nullptr;                            // "Oscillators"
+    QLabel* Label14 = nullptr;                            // "Trim"
+    std::array<QComboBox*, kChannels> OscillatorBoxes{};  // ComboBox1 to ComboBox10
+    std::array<QCheckBox*, kChannels> TrimBoxes{};        // CheckBox1 to CheckBox10
 
     // Player.
     QGroupBox* GroupBox3 = nullptr;

@@ -281,9 +281,9 @@ void WindowTest::designState() {
     QCOMPARE(f.Label15->text(), QStringLiteral("Инструмент:"));
     QCOMPARE(f.Label2->text(), QStringLiteral("Line:"));
     QVERIFY(!f.Label1->isEnabled() && !f.Label15->isEnabled() && !f.Label2->isEnabled());
-    QCOMPARE(f.Label12->text(), QStringLiteral("Канал10"));
-    QCOMPARE(f.Label3->text(), QStringLiteral("Канал 1"));
-    QCOMPARE(f.Label11->text(), QStringLiteral("Канал 9"));
+    QCOMPARE(f.ChannelLabels[9]->text(), QStringLiteral("Канал10"));
+    QCOMPARE(f.ChannelLabels[0]->text(), QStringLiteral("Канал 1"));
+    QCOMPARE(f.ChannelLabels[8]->text(), QStringLiteral("Канал 9"));
     QCOMPARE(f.Label13->text(), QStringLiteral("Oscillators"));
     QCOMPARE(f.Label14->text(), QStringLiteral("Trim"));
     QVERIFY(f.Label13->alignment() & Qt::AlignRight);
@@ -954,25 +954,30 @@ void WindowTest::errorEscapingAHandlerIsShownAndTheWindowGoesOn() {
 
 void WindowTest::channelMapHandlers() {
     TForm1& f = *form_;
-    const QComboBox* boxes[] = {f.ComboBox1, f.ComboBox2, f.ComboBox3, f.ComboBox4, f.ComboBox5,
-                                f.ComboBox6, f.ComboBox7, f.ComboBox8, f.ComboBox9, f.ComboBox10};
     for (int k = 0; k < 10; ++k) {
-        QCOMPARE(boxes[k]->property("Tag").toInt(), k);
-        QCOMPARE(boxes[k]->count(), 9);
-        QCOMPARE(boxes[k]->currentText(), k < 4 ? QStringLiteral("1") : QString());
+        const QComboBox* box = f.OscillatorBoxes[k];
+        // The array's place and the numbered name agree: tests and tools
+        // find the controls by that name.
+        QCOMPARE(box->objectName(), QStringLiteral("ComboBox%1").arg(k + 1));
+        QCOMPARE(f.TrimBoxes[k]->objectName(), QStringLiteral("CheckBox%1").arg(k + 1));
+        QCOMPARE(f.ChannelLabels[k]->objectName(), QStringLiteral("Label%1").arg(k + 3));
+        QCOMPARE(box->property("Tag").toInt(), k);
+        QCOMPARE(f.TrimBoxes[k]->property("Tag").toInt(), k);
+        QCOMPARE(box->count(), 9);
+        QCOMPARE(box->currentText(), k < 4 ? QStringLiteral("1") : QString());
     }
-    QVERIFY(f.CheckBox4->isChecked() && !f.CheckBox5->isChecked());
-    QCOMPARE(f.CheckBox7->text(), QStringLiteral("CheckBox1"));
+    QVERIFY(f.TrimBoxes[3]->isChecked() && !f.TrimBoxes[4]->isChecked());
+    QCOMPARE(f.TrimBoxes[6]->text(), QStringLiteral("CheckBox1"));
 
-    f.ComboBox6->setCurrentIndex(3);
-    f.ComboBox1Change(f.ComboBox6);
+    f.OscillatorBoxes[5]->setCurrentIndex(3);
+    f.ComboBox1Change(f.OscillatorBoxes[5]);
     QCOMPARE(f.ChannelMap().Oscillator(5), 3);
-    f.ComboBox2->setCurrentIndex(0);
-    f.ComboBox1Change(f.ComboBox2);
+    f.OscillatorBoxes[1]->setCurrentIndex(0);
+    f.ComboBox1Change(f.OscillatorBoxes[1]);
     QCOMPARE(f.ChannelMap().Oscillator(1), 0);
-    QCOMPARE(f.ComboBox2->currentIndex(), -1);
-    f.CheckBox1->setChecked(false);
-    f.CheckBox1Click(f.CheckBox1);
+    QCOMPARE(f.OscillatorBoxes[1]->currentIndex(), -1);
+    f.TrimBoxes[0]->setChecked(false);
+    f.CheckBox1Click(f.TrimBoxes[0]);
     QVERIFY(!f.ChannelMap().Trim(0));
 }
 
