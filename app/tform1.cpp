@@ -29,6 +29,7 @@
 
 #include "app/app_support.h"
 #include "app/arrangement_window.h"
+#include "app/control_look.h"
 #include "app/file_drop.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
@@ -37,6 +38,8 @@
 #include "app/listing_recovery.h"
 #include "app/played_line_highlight.h"
 #include "app/player_window_view.h"
+#include "app/saved_choices.h"
+#include "app/settings.h"
 #include "app/termination_signals.h"
 #include "app/window_look.h"
 #include "output/listing_formats.h"
@@ -74,68 +77,6 @@ const QString kNotMidiNotice = QStringLiteral(
 bool BeginsAsMidi(const QString& path) {
     QFile file(path);
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.read(4) == "MThd";
-}
-
-template <class W>
-W* Place(W* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-// Narrows a label's letter spacing just enough for its caption to fit its
-// fixed width, for faces a little wider than the one the layout was drawn for.
-void FitCaption(QLabel* label) {
-    QFont font = label->font();
-    const QString text = label->text();
-    for (int step = 0; step < 10; ++step) {
-        if (QFontMetrics(font).horizontalAdvance(text) <= label->width()) {
-            break;
-        }
-        font.setLetterSpacing(QFont::AbsoluteSpacing, -0.05 * (step + 1));
-    }
-    label->setFont(font);
-}
-
-// Narrows a report box's letter spacing just enough for its widest line to
-// fit the box: counts of a large file are longer than the box was drawn for.
-void FitWidestLine(QPlainTextEdit* box) {
-    QFont font = box->font();
-    font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-    const qreal room = box->viewport()->width() - 2 * box->document()->documentMargin();
-    QString widest;
-    for (const QString& line : box->toPlainText().split(QLatin1Char('\n'))) {
-        if (QFontMetrics(font).horizontalAdvance(line) >
-            QFontMetrics(font).horizontalAdvance(widest)) {
-            widest = line;
-        }
-    }
-    for (int step = 1; step <= 12 && QFontMetricsF(font).horizontalAdvance(widest) > room; ++step) {
-        font.setLetterSpacing(QFont::AbsoluteSpacing, -0.1 * step);
-    }
-    box->setFont(font);
-}
-
-// A text box drawn flat on its group: no frame, the group's background.
-void MakeFlat(QPlainTextEdit* memo) {
-    memo->setFrameShape(QFrame::NoFrame);
-    QPalette palette = memo->palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Window));
-    }
-    memo->setPalette(palette);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memo->document()->setDocumentMargin(1);
-}
-
-template <class Box = QPlainTextEdit>
-Box* MakeMemo(QWidget* parent, const QString& text) {
-    auto* memo = new Box(parent);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo->setTabChangesFocus(true);
-    memo->document()->setDocumentMargin(2);
-    memo->setPlainText(text);
-    return memo;
 }
 
 }  // namespace
@@ -179,7 +120,7 @@ TForm1::TForm1(tonvell::playback::SoundBackends backends, QWidget* parent)
                                             style()->pixelMetric(QStyle::PM_TitleBarHeight)));
 
     DriveComboBox1->SetDrives(tonvell::app::BrowserDrives());
-    OpenFolder(QDir::currentPath());
+    DirectoryListBox1->SetDirectory(QDir::currentPath());
     StartUp();
     Memo1->setFocus();
 }
@@ -194,6 +135,9 @@ void TForm1::BuildControls() {
     using tonvell::app::DirectoryListBox;
     using tonvell::app::DriveComboBox;
     using tonvell::app::FileListBox;
+    using tonvell::app::MakeFlat;
+    using tonvell::app::MakeMemo;
+    using tonvell::app::Place;
 
     DriveComboBox1 = Place(new DriveComboBox(this), 16, 16, 149, 19);
     DirectoryListBox1 = Place(new DirectoryListBox(this), 16, 48, 149, 297);
@@ -306,7 +250,7 @@ void TForm1::BuildControls() {
         control->setVisible(false);
     }
     for (QLabel* label : {Label1, Label15, Label2}) {
-        FitCaption(label);
+        tonvell::app::FitCaption(label);
     }
 }
 
@@ -388,14 +332,15 @@ void TForm1::WireHandlers() {
 
     // The browser's links: drive to folder list, folder list to file list,
     // file list to the echo edit.
-    connect(DriveComboBox1, &DriveComboBox::DriveChosen, this,
-            [this](const QString& root) { RunHandler([this, root] { OpenFolder(root); }); });
+    connect(DriveComboBox1, &DriveComboBox::DriveChosen, this, [this](const QString& root) {
+        RunHandler([this, root] { DirectoryListBox1->SetDirectory(root); });
+    });
     connect(DirectoryListBox1, &DirectoryListBox::DirectoryChanged, this,
             [this](const QString& folder) {
                 DriveComboBox1->ShowDriveOf(folder);
                 FileListBox1->SetDirectory(folder);
             });
-    connect(FileListBox1, &FileListBox::SelectionChanged, this, [this] { EchoFileName(); });
+    connect(FileListBox1, &FileListBox::SelectionChanged, this, &TForm1::EchoFileName);
 
     Wire(FileListBox1, &FileListBox::FileChosen, [this] { FileListBox1Click(); });
     Wire(Button2, &QPushButton::clicked, [this] { FileListBox1Click(); });
@@ -511,6 +456,69 @@ void TForm1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+// ---------------------------------------------------------------------------
+// Start-up and closing: the settings of Cfg.ini applied to the controls once
+// they are built, and collected from them at close.
+
+namespace {
+
+// Drive G:, where the tool's files were kept on the systems it came from.
+// Drive lists without letters (every Unix) have no such drive.
+constexpr QLatin1String kDriveG("G:/");
+
+}  // namespace
+
+void TForm1::StartUp() {
+    // A start folder that no longer exists (a terminal left in a removed
+    // folder) has no path, and then no settings file: the defaults apply and
+    // nothing is written.
+    StartFolder = QDir::currentPath().isEmpty() ? QString() : DirectoryListBox1->Directory();
+    TryDriveG();
+    const tonvell::app::StartupSettings settings =
+        tonvell::app::ReadStartupSettings(tonvell::app::SettingsPath(StartFolder));
+    const QString folder = tonvell::app::ExistingFolder(settings.DataDirectory);
+    DirectoryListBox1->SetDirectory(folder.isEmpty() ? StartFolder : folder);
+    SaveDialog1.FilterIndex = settings.ExtIndex;
+    soundPort_->FillOutputList();
+    tonvell::app::ChooseExactly(ComboBox11, settings.SoundDeviceName);
+    soundPort_->UpdateInstrumentEnabled();
+    tonvell::app::ShowText(ComboBox12, settings.SoundDeviceTembre);
+    // Once the window is on screen.
+    QTimer::singleShot(0, this, [this] { RunHandler([this] { AnnounceRecoveredListings(); }); });
+}
+
+void TForm1::TryDriveG() {
+    if (DriveComboBox1->findText(kDriveG, Qt::MatchFixedString) < 0) {
+        return;
+    }
+    // Switching to a drive letter makes that drive's own current folder the
+    // process's current folder.
+    if (QDir::setCurrent(QStringLiteral("G:"))) {
+        DirectoryListBox1->SetDirectory(QDir::currentPath());
+    }
+}
+
+tonvell::app::StartupSettings TForm1::CollectSettings() const {
+    tonvell::app::StartupSettings settings;
+    settings.ExeDirectory = StartFolder;
+    settings.DataDirectory = DirectoryListBox1->Directory();
+    settings.ExtIndex = SaveDialog1.FilterIndex;
+    settings.SoundDevice = tonvell::app::SelectedIndex(ComboBox11);
+    settings.SoundDeviceName = ComboBox11->currentText();
+    settings.SoundDeviceTembre = ComboBox12->currentText();
+    return settings;
+}
+
+// Playback is stopped first, so that nothing is left sounding on an outside
+// instrument once the program has ended; a file that cannot be written is
+// not reported, and the next start uses the old values.
+void TForm1::FormClose() {
+    if (player_->Playing()) {
+        Button5Click();
+    }
+    tonvell::app::WriteStartupSettings(tonvell::app::SettingsPath(StartFolder), CollectSettings());
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     bool mayClose = false;
     RunHandler([this, &mayClose] { mayClose = MayClose(); });
@@ -588,10 +596,6 @@ void TForm1::SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner>
     saveDialog_ = std::move(runner);
 }
 
-void TForm1::OpenFolder(const QString& folder) {
-    DirectoryListBox1->SetDirectory(folder);
-}
-
 bool TForm1::OpenGivenFile(const QString& path) {
     if (!tonvell::app::MayReplaceListing(*Memo2, *messages_, ApplicationTitle(),
                                          [this] { return SaveListingBox(listingSource_); })) {
@@ -607,7 +611,7 @@ bool TForm1::OpenGivenFile(const QString& path) {
 
 bool TForm1::OpenFile(const QString& path) {
     const QFileInfo file(path);
-    OpenFolder(file.absolutePath());
+    DirectoryListBox1->SetDirectory(file.absolutePath());
     return FileListBox1->SelectFile(file.fileName());
 }
 
@@ -720,8 +724,8 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QStri
     Memo1->SetLines(result.eventLog);
     Memo2->Fill(FromUtf8(tonvell::JoinLines(result.listing)));
     Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
-    FitWidestLine(Memo4);
-    FitWidestLine(Memo3);
+    tonvell::app::FitWidestLine(Memo4);
+    tonvell::app::FitWidestLine(Memo3);
     tonvell::app::MarkListingUnedited(*Memo2);
     convertedRevision_ = Memo2->document()->revision();
     if (!notice.isEmpty()) {
@@ -804,12 +808,8 @@ void TForm1::CheckBox1Click(QCheckBox* Sender) {
 // ---------------------------------------------------------------------------
 // Player and settings
 
-void TForm1::UpdateInstrumentEnabled() {
-    soundPort_->UpdateInstrumentEnabled();
-}
-
 void TForm1::ComboBox11Change() {
-    UpdateInstrumentEnabled();
+    soundPort_->UpdateInstrumentEnabled();
 }
 
 // Play (also F5 while playing) follows the sounding line again.

@@ -120,8 +120,6 @@ public:
     void Button8Click();
     void FormClose();
 
-    // Shows folder in the browser, with no file chosen.
-    void OpenFolder(const QString& folder);
     // Opens the folder of path and chooses the file, which converts it.
     // Returns false when the file is not in the list.
     bool OpenFile(const QString& path);
@@ -190,7 +188,6 @@ private:
     void EchoFileName();
     void CreatePlayback(tonvell::playback::SoundBackends backends);
     void Rewind();
-    void UpdateInstrumentEnabled();
     // The play-head follows the player's cursor; the picture says when the
     // listing box no longer holds the converted listing.
     void UpdateArrangementWindow();

@@ -110,7 +110,7 @@ void DesktopHabitsTest::Start() {
 
 void DesktopHabitsTest::OpenSong(const QString& name) {
     WriteFile(dir_->filePath(name), tonvell::test::SongFile());
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(name));
     QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; ") + name);
 }
@@ -459,7 +459,7 @@ void DesktopHabitsTest::fileThatIsNotMidiSaysSo() {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, says);
     WriteFile(dir_->filePath(QStringLiteral("x.mid")), bytes);
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("x.mid")));
     const bool first = !boxes_.empty() && boxes_[0].text.contains(QStringLiteral("MThd")) &&
                        boxes_[0].text.contains(QStringLiteral("не является MIDI-файлом"));

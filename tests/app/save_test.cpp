@@ -169,7 +169,7 @@ void SaveTest::savesEachType() {
 void SaveTest::dialogIsPresetFromTheFileList() {
     WriteFile(dir_->filePath(QStringLiteral("a.b.mid")), tonvell::test::SongFile());
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("other")));
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("a.b.mid")));
     form_->SaveDialog1.FilterIndex = 2;
     Answer({false, {}, 1});
@@ -180,7 +180,7 @@ void SaveTest::dialogIsPresetFromTheFileList() {
     QCOMPARE(seen_.DefaultExt, QStringLiteral("inc"));
 
     // Another folder leaves the list without a choice: no name, no folder.
-    form_->OpenFolder(dir_->filePath(QStringLiteral("other")));
+    form_->DirectoryListBox1->SetDirectory(dir_->filePath(QStringLiteral("other")));
     QTest::mouseClick(form_->Button3, Qt::LeftButton);
     QCOMPARE(seen_.InitialDir, QString());
     QCOMPARE(seen_.FileName, QString());
@@ -198,7 +198,7 @@ void SaveTest::cancelWritesNothingAndKeepsTheType() {
 
 void SaveTest::realDialogSavesTheChosenType() {
     WriteFile(dir_->filePath(QStringLiteral("tune.mid")), tonvell::test::SongFile());
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("tune.mid")));
     form_->Memo2->setPlainText(kListing);
     form_->SaveDialog1.FilterIndex = 2;
@@ -302,7 +302,7 @@ void SaveTest::realQuestionBeforeAnEditedListingIsReplaced() {
     for (const char* name : {"a.mid", "b.mid"}) {
         WriteFile(dir_->filePath(QLatin1String(name)), tonvell::test::SongFile());
     }
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     auto* files = form_->FileListBox1;
     QVERIFY(files->SelectFile(QStringLiteral("a.mid")));
     form_->Memo2->setFocus();

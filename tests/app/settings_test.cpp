@@ -280,7 +280,7 @@ void SettingsTest::startUpRestores() {
 
 void SettingsTest::closingWritesTheSixKeys() {
     Start({"/dev/ttyS0"}, {"Synth A"});
-    form_->OpenFolder(start_->filePath(QStringLiteral("sub")));
+    form_->DirectoryListBox1->SetDirectory(start_->filePath(QStringLiteral("sub")));
     form_->SaveDialog1.FilterIndex = 3;
     form_->ComboBox11->setCurrentIndex(2);
     form_->ComboBox12->setEditText(QStringLiteral("21 Accordion"));
@@ -316,7 +316,7 @@ void SettingsTest::valuesSurviveARun() {
     const QString folder = QDir::cleanPath(start_->filePath(name));
     const QString instrument = QStringLiteral("\"10\" Шкатулка, C:\\");
     Start();
-    form_->OpenFolder(folder);
+    form_->DirectoryListBox1->SetDirectory(folder);
     form_->ComboBox12->setEditText(instrument);
     Close();
 

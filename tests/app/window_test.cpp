@@ -149,7 +149,7 @@ void WindowTest::OpenSongs() {
     WriteFile(dir_->filePath(QStringLiteral("notes.txt")), "text");
     WriteFile(dir_->filePath(QStringLiteral("d.midi")), tonvell::test::SongFile());
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("sub")));
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
 }
 
 void WindowTest::windowIsFixedAndCentred() {
@@ -534,9 +534,9 @@ void WindowTest::unreadableFolderShowsEmptyLists() {
     OpenSongs();
     form_->FileListBox1->setCurrentRow(0);
     const QString gone = dir_->filePath(QStringLiteral("sub"));
-    form_->OpenFolder(gone);
+    form_->DirectoryListBox1->SetDirectory(gone);
     QVERIFY(QDir(gone).removeRecursively());
-    form_->OpenFolder(gone);
+    form_->DirectoryListBox1->SetDirectory(gone);
     QCOMPARE(form_->FileListBox1->count(), 0);
     QCOMPARE(form_->DirectoryListBox1->currentItem()->childCount(), 0);
     QCOMPARE(form_->Edit1->text(), QStringLiteral("*.mid"));
@@ -596,7 +596,7 @@ void WindowTest::button2WithoutSelection() {
     form_->FileListBox1->setCurrentRow(0);
     QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; A.MID"));
     // Another folder leaves the list without a choice.
-    form_->OpenFolder(dir_->filePath(QStringLiteral("sub")));
+    form_->DirectoryListBox1->SetDirectory(dir_->filePath(QStringLiteral("sub")));
     QCOMPARE(form_->FileListBox1->FileName(), QString());
     QTest::mouseClick(form_->Button2, Qt::LeftButton);
     QCOMPARE(Lines(form_->Memo4), QStringList({"Файл не открыт", ""}));
@@ -649,7 +649,7 @@ void WindowTest::progressLineIsEmptyWhenNoEventIsRead() {
     tonvell::test::WriteFile(dir_->filePath(QStringLiteral("empty.mid")),
                              QByteArray("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\0", 22));
     tonvell::test::WriteFile(dir_->filePath(QStringLiteral("large.mid")), QByteArray(250001, '\0'));
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     // Line 1 never keeps what the previous file, converted or refused, left.
     for (const char* previous : {"A.MID", "large.mid"}) {
         QVERIFY(form_->FileListBox1->SelectFile(QLatin1String(previous)));
@@ -682,7 +682,7 @@ void WindowTest::filesThatAreNoRegularFilesAreNotOpened() {
     if (!linkTo.isEmpty()) {
         QVERIFY(QFile::link(linkTo, dir_->filePath(name)));
     }
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     form_->FileListBox1->setCurrentRow(0);
     QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; A.MID"));
     // As the program does with a file given on its command line.
@@ -741,7 +741,7 @@ void WindowTest::editedListingAsksBeforeItIsReplaced() {
     const QString converted = form_->Memo2->toPlainText();
     QCOMPARE(converted, kSongListing.arg(QStringLiteral("A.MID")));
     if (how == QLatin1String("button2")) {
-        form_->OpenFolder(dir_->path());  // the list is left without a choice
+        form_->DirectoryListBox1->SetDirectory(dir_->path());  // the list is left without a choice
     }
 
     if (edit != QLatin1String("none")) {
@@ -811,7 +811,7 @@ void WindowTest::editedListingAsksBeforeItIsReplaced() {
 void WindowTest::conversionMessagesAreBoxes() {
     tonvell::test::WriteFile(dir_->filePath(QStringLiteral("long.mid")),
                              tonvell::test::LongDeltaFile());
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("long.mid")));
     QCOMPARE(boxes_.size(), std::size_t{1});
     QVERIFY(!boxes_[0].error);
@@ -826,7 +826,7 @@ void WindowTest::floodOfMessagesShowsEachTextOnce() {
     const QByteArray flood = tonvell::test::FloodFile();
     QVERIFY(flood.size() <= 250000);
     tonvell::test::WriteFile(dir_->filePath(QStringLiteral("flood.mid")), flood);
-    form_->OpenFolder(dir_->path());
+    form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("flood.mid")));
     QCOMPARE(boxes_.size(), std::size_t{2});
     QCOMPARE(boxes_[0].text, QStringLiteral("Time field is too long"));
@@ -839,7 +839,7 @@ void WindowTest::floodOfMessagesShowsEachTextOnce() {
 
 void WindowTest::openFileChoosesAndConverts() {
     OpenSongs();
-    form_->OpenFolder(QStringLiteral("/"));
+    form_->DirectoryListBox1->SetDirectory(QStringLiteral("/"));
     QVERIFY(form_->OpenFile(dir_->filePath(QStringLiteral("c.Mid"))));
     QCOMPARE(form_->DirectoryListBox1->Directory(), QDir::cleanPath(dir_->path()));
     QCOMPARE(form_->FileListBox1->FileName(), QDir(dir_->path()).filePath(QStringLiteral("c.Mid")));
