@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/file_drop.h"
 
+#include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -33,6 +34,15 @@ QString DroppedMidiFile(const QMimeData& data) {
         return {};
     }
     return file.absoluteFilePath();
+}
+
+void OfferMidiFileDrop(QDragMoveEvent* event) {
+    if (DroppedMidiFile(*event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 }  // namespace tonvell::app

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class QDragMoveEvent;
 class QMimeData;
 
 namespace tonvell::app {
@@ -17,5 +18,9 @@ bool CarriesLocalFiles(const QMimeData& data);
 // (any case) that is a regular file. Empty for no file, another kind of file,
 // several files or anything else.
 QString DroppedMidiFile(const QMimeData& data);
+
+// Answers a drag entering or moving over the window: one MIDI file is taken,
+// as a copy; anything else shows the refusing cursor.
+void OfferMidiFileDrop(QDragMoveEvent* event);
 
 }  // namespace tonvell::app

@@ -398,26 +398,12 @@ void TForm1::CreateShortcuts() {
     bind(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { Button6Click(); });
 }
 
-namespace {
-
-// One MIDI file is taken, as a copy; anything else shows the refusing cursor.
-void OfferMidiFileDrop(QDragMoveEvent* event) {
-    if (tonvell::app::DroppedMidiFile(*event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
-
-}  // namespace
-
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    OfferMidiFileDrop(event);
+    tonvell::app::OfferMidiFileDrop(event);
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-    OfferMidiFileDrop(event);
+    tonvell::app::OfferMidiFileDrop(event);
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
