@@ -792,7 +792,7 @@ void TForm1::CheckBox1Click(QCheckBox* Sender) {
 }
 
 // ---------------------------------------------------------------------------
-// Player and settings
+// Player
 
 void TForm1::ComboBox11Change() {
     soundPort_->UpdateInstrumentEnabled();
