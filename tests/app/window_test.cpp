@@ -979,6 +979,21 @@ void WindowTest::channelMapHandlers() {
     f.TrimBoxes[0]->setChecked(false);
     f.CheckBox1Click(f.TrimBoxes[0]);
     QVERIFY(!f.ChannelMap().Trim(0));
+
+    // Through the controls' signals: every list reaches its own channel,
+    // and of the trim boxes only the first is wired.
+    for (int k = 0; k < 10; ++k) {
+        f.OscillatorBoxes[k]->setCurrentIndex(k % 8 + 1);
+        emit f.OscillatorBoxes[k]->activated(k % 8 + 1);
+    }
+    for (int k = 0; k < 10; ++k) {
+        QCOMPARE(f.ChannelMap().Oscillator(k), k % 8 + 1);
+    }
+    f.TrimBoxes[0]->click();
+    QVERIFY(f.ChannelMap().Trim(0));
+    f.TrimBoxes[1]->click();
+    QVERIFY(!f.TrimBoxes[1]->isChecked());
+    QVERIFY(f.ChannelMap().Trim(1));
 }
 
 int main(int argc, char** argv) {
