@@ -68,6 +68,10 @@ QString JoinLines(const std::vector<std::string>& lines) {
     return FromUtf8(text);
 }
 
+// Drive G:, where the tool's files were kept on the systems it came from.
+// Drive lists without letters (every Unix) have no such drive.
+constexpr QLatin1String kDriveG("G:/");
+
 const QString kNotMidiNotice = QStringLiteral(
     "Этот файл не является MIDI-файлом: он не начинается с заголовка MThd.\n"
     "Выберите файл в формате MIDI (*.mid).");
@@ -445,14 +449,6 @@ void TForm1::changeEvent(QEvent* event) {
 // ---------------------------------------------------------------------------
 // Start-up and closing: the settings of Cfg.ini applied to the controls once
 // they are built, and collected from them at close.
-
-namespace {
-
-// Drive G:, where the tool's files were kept on the systems it came from.
-// Drive lists without letters (every Unix) have no such drive.
-constexpr QLatin1String kDriveG("G:/");
-
-}  // namespace
 
 void TForm1::StartUp() {
     // A start folder that no longer exists (a terminal left in a removed
