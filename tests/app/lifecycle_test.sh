@@ -14,34 +14,14 @@ set -euo pipefail
 readonly kTitle="MIDI-to-ZUM converter"
 
 if [[ "${1:-}" != --inside ]]; then
-  for tool in Xvfb xdotool; do
+  for tool in xdotool; do
     if ! command -v "$tool" >/dev/null; then
       echo "SKIP: $tool is not installed"
       exit 77
     fi
   done
-  # Xvfb picks a free display itself (-displayfd), so X tests running side by
-  # side never race for the same display number, as xvfb-run -a can.
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 1 100); do
-    [[ -s "$display_file" ]] && break
-    sleep 0.1
-  done
-  display=$(head -n1 "$display_file")
-  rm -f "$display_file"
-  rc=0
-  if [[ -n "$display" ]]; then
-    DISPLAY=":$display" timeout 120 bash "$0" --inside "$(realpath "$1")" "$(realpath "$2")" ||
-      rc=$?
-  else
-    echo "FAIL: Xvfb did not start"
-    rc=1
-  fi
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  exit "$rc"
+  exec "$(dirname "$0")/run_under_xvfb.sh" \
+    timeout 120 bash "$0" --inside "$(realpath "$1")" "$(realpath "$2")"
 fi
 
 program=$2

@@ -11,14 +11,14 @@ set -euo pipefail
 readonly kTitle="MIDI-to-ZUM converter"
 
 if [[ "${1:-}" != --inside ]]; then
-  for tool in xvfb-run xdotool xwininfo import; do
+  for tool in xdotool xwininfo import; do
     if ! command -v "$tool" >/dev/null; then
       echo "SKIP: $tool is not installed"
       exit 77
     fi
   done
   mkdir -p "$3"
-  exec xvfb-run -a -s "-screen 0 ${5}x24 -nolisten tcp" \
+  exec "$(dirname "$0")/run_under_xvfb.sh" --screen "$5" \
     timeout 90 bash "$0" --inside "$(realpath "$1")" "$(realpath "$2")" "$(realpath "$3")" "$4"
 fi
 

@@ -12,14 +12,14 @@ readonly kScreenW=1280 kScreenH=1024
 if [[ "${1:-}" != --inside ]]; then
   program=$(realpath "$1")
   out=$2
-  for tool in xvfb-run xdotool xwininfo xprop import; do
+  for tool in xdotool xwininfo xprop import; do
     if ! command -v "$tool" >/dev/null; then
       echo "SKIP: $tool is not installed"
       exit 77
     fi
   done
   mkdir -p "$out"
-  exec xvfb-run -a -s "-screen 0 ${kScreenW}x${kScreenH}x24 -nolisten tcp" \
+  exec "$(dirname "$0")/run_under_xvfb.sh" --screen "${kScreenW}x${kScreenH}" \
     timeout 90 bash "$0" --inside "$program" "$(realpath "$out")"
 fi
 
