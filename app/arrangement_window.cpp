@@ -31,12 +31,14 @@ QColor ColourOf(Rgb rgb, double opacity = 1) {
 }
 
 QPen PenOf(const Shape& s) {
-    if (s.stroke == kNoColour)
+    if (s.stroke == kNoColour) {
         return Qt::NoPen;
+    }
     QPen pen(ColourOf(s.stroke, s.opacity), s.strokeWidth);
     pen.setCosmetic(false);
-    if (s.dashed)
+    if (s.dashed) {
         pen.setDashPattern({3 / s.strokeWidth, 2 / s.strokeWidth});
+    }
     return pen;
 }
 
@@ -67,10 +69,11 @@ QGraphicsItem* ItemOf(const Shape& s) {
             // The shape's y is the text's baseline.
             const QFontMetricsF metrics(font);
             double x = s.x;
-            if (s.anchor == Shape::Anchor::Middle)
+            if (s.anchor == Shape::Anchor::Middle) {
                 x -= item->boundingRect().width() / 2;
-            else if (s.anchor == Shape::Anchor::End)
+            } else if (s.anchor == Shape::Anchor::End) {
                 x -= item->boundingRect().width();
+            }
             item->setPos(x, s.y - metrics.ascent());
             return item;
         }
@@ -82,12 +85,14 @@ QGraphicsItem* ItemOf(const Shape& s) {
 
 QGraphicsScene* BuildArrangementScene(const ArrangementPicture& picture, QObject* parent) {
     auto* scene = new QGraphicsScene(0, 0, picture.width, picture.height, parent);
-    for (const Shape& s : picture.background)
+    for (const Shape& s : picture.background) {
         scene->addItem(ItemOf(s));
+    }
     for (const NoteShapes& note : picture.notes) {
         auto* group = new QGraphicsItemGroup;
-        for (const Shape& s : note.shapes)
+        for (const Shape& s : note.shapes) {
             group->addToGroup(ItemOf(s));
+        }
         group->setToolTip(QString::fromStdString(note.title));
         group->setData(0, note.note);
         scene->addItem(group);
@@ -111,8 +116,9 @@ ArrangementWindow::ArrangementWindow(QWidget* parent) : QWidget(parent, Qt::Wind
     auto* zoomIn = new QPushButton(QStringLiteral("+"));
     auto* zoomOut = new QPushButton(QStringLiteral("−"));
     auto* zoomReset = new QPushButton(QStringLiteral("1:1"));
-    for (QPushButton* b : {zoomIn, zoomOut, zoomReset})
+    for (QPushButton* b : {zoomIn, zoomOut, zoomReset}) {
         b->setFixedWidth(40);
+    }
     zoomIn->setToolTip(QStringLiteral("Крупнее (Ctrl+колесо)"));
     zoomOut->setToolTip(QStringLiteral("Мельче (Ctrl+колесо)"));
     connect(zoomIn, &QPushButton::clicked, this, [this] { Zoom(kZoomStep); });
@@ -161,13 +167,15 @@ void ArrangementWindow::showEvent(QShowEvent* event) {
 }
 
 void ArrangementWindow::FollowPlayer(int line, bool scroll) {
-    if (playHead_ == nullptr)
+    if (playHead_ == nullptr) {
         return;
+    }
     playHeadSeconds_ = arrangement_.SecondsAtLine(line);
     const double x = picture_.X(playHeadSeconds_);
     playHead_->setLine(x, 0, x, picture_.height);
-    if (scroll && isVisible())
+    if (scroll && isVisible()) {
         view_->ensureVisible(QRectF(x, view_->mapToScene(0, 0).y(), 1, 1), 120, 0);
+    }
 }
 
 void ArrangementWindow::SetListingEdited(bool edited) {

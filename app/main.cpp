@@ -33,8 +33,9 @@ const char kUsage[] =
 // Prints the help or the version for a first argument that asks for it;
 // returns whether it did. Any other argument is a file to open, as before.
 bool PrintedInformation(int argc, char** argv) {
-    if (argc < 2)
+    if (argc < 2) {
         return false;
+    }
     const char* arg = argv[1];
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
         std::fputs(kUsage, stdout);
@@ -50,8 +51,9 @@ bool PrintedInformation(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (PrintedInformation(argc, argv))
+    if (PrintedInformation(argc, argv)) {
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
     tonvell::app::KeepFreedMemory();
     tonvell::app::TonvellApplication app(argc, argv);
     try {

@@ -61,8 +61,9 @@ InputFile::InputFile(const std::string& path) {
     if (file < 0 || fstat(file, &status) != 0) {
         state_ = State::NotOpened;
         reason_ = path.empty() ? "no file name" : std::strerror(errno);
-        if (file >= 0)
+        if (file >= 0) {
             close(file);
+        }
         return;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -88,8 +89,9 @@ InputFile::InputFile(const std::string& path) {
 }
 
 InputFile::~InputFile() {
-    if (mapped_)
+    if (mapped_) {
         munmap(const_cast<std::uint8_t*>(bytes_.data()), bytes_.size());
+    }
 }
 
 // Reads to the end, or one byte past the limit.
@@ -99,16 +101,18 @@ void InputFile::Read(std::intptr_t handle) {
     std::size_t got = 0;
     while (got < buffer_.size()) {
         const ssize_t n = read(file, buffer_.data() + got, buffer_.size() - got);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
+        }
         if (n < 0) {
             state_ = State::NotOpened;
             reason_ = std::strerror(errno);
             buffer_.clear();
             return;
         }
-        if (n == 0)
+        if (n == 0) {
             break;
+        }
         got += static_cast<std::size_t>(n);
     }
     KeepRead(got);
@@ -117,8 +121,9 @@ void InputFile::Read(std::intptr_t handle) {
 ConversionResult ConvertInput(const InputFile& input, const std::string& path,
                               const ConvertOptions& options, const char* program) {
     const std::string fileName = InputFileName(path);
-    if (!input.Mapped())
+    if (!input.Mapped()) {
         return ConvertBytes(input.Bytes(), fileName, options);
+    }
     const SigbusReport report(program, path);
     return ConvertBytes(input.Bytes(), fileName, options);
 }

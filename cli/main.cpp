@@ -63,11 +63,13 @@ void Report(const std::string& input, const ConversionResult& r, bool quiet) {
     if (r.cutShort) {
         std::fprintf(stderr, "warning: %s: %s\n", input.c_str(), tonvell::kUnexpectedEnd);
     }
-    if (quiet)
+    if (quiet) {
         return;
+    }
     std::fprintf(stderr, "%s: %s\n", input.c_str(), r.sizeLine.c_str());
-    if (r.progressLine)
+    if (r.progressLine) {
         std::fprintf(stderr, "%s: %s\n", input.c_str(), r.progressLine->c_str());
+    }
     for (const auto& line : r.statistics) {
         std::fprintf(stderr, "%s: %s\n", input.c_str(), line.c_str());
     }
@@ -99,10 +101,12 @@ bool Refused(const std::string& input, const tonvell::cli::InputFile& file) {
 }
 
 std::string OutputPathFor(const tonvell::cli::Options& o, const std::string& input) {
-    if (o.output)
+    if (o.output) {
         return *o.output;
-    if (!o.outputDir)
+    }
+    if (!o.outputDir) {
         return "";
+    }
     const auto type = o.type.value_or(tonvell::ListingFileType::Inc);
     fs::path name = tonvell::PathFromUtf8(input).stem();
     name += ".";
@@ -167,8 +171,9 @@ private:
     }
 
     static bool Told(bool ok, const std::string& error) {
-        if (!ok)
+        if (!ok) {
             Error(error);
+        }
         return ok;
     }
 
@@ -184,8 +189,9 @@ private:
 std::vector<tonvell::cli::FileIdentity> InputIdentities(const std::vector<std::string>& inputs) {
     std::vector<tonvell::cli::FileIdentity> identities;
     for (const auto& input : inputs) {
-        if (const auto identity = tonvell::cli::IdentityOf(input))
+        if (const auto identity = tonvell::cli::IdentityOf(input)) {
             identities.push_back(*identity);
+        }
     }
     return identities;
 }
@@ -205,8 +211,9 @@ int WriteSvg(const tonvell::cli::Options& o) {
         return 1;
     }
     const tonvell::cli::InputFile file(input);
-    if (Refused(input, file))
+    if (Refused(input, file)) {
         return 1;
+    }
     tonvell::Arrangement arrangement;
     const tonvell::ConvertOptions options{.eventLog = tonvell::TextDelivery::Skip(),
                                           .listing = tonvell::TextDelivery::Skip(),
@@ -222,10 +229,12 @@ int WriteSvg(const tonvell::cli::Options& o) {
 }
 
 int Run(const tonvell::cli::Options& o) {
-    if (o.svg)
+    if (o.svg) {
         return WriteSvg(o);
-    if (o.wav)
+    }
+    if (o.wav) {
         return tonvell::cli::RenderWav(o, kProgram);
+    }
     if (o.outputDir) {
         std::error_code ec;
         const fs::path folder = tonvell::PathFromUtf8(*o.outputDir);
@@ -271,13 +280,16 @@ int Run(const tonvell::cli::Options& o) {
         const ConversionResult r =
             tonvell::cli::ConvertInput(file, input, output.ConvertOptions(), kProgram);
         // Only an input that gets written claims its output name.
-        if (!key.empty())
+        if (!key.empty()) {
             written.insert(key);
+        }
         Report(input, r, o.quiet);
-        if (!output.Finish())
+        if (!output.Finish()) {
             failed = true;
-        if (const auto identity = path.empty() ? std::nullopt : tonvell::cli::IdentityOf(path))
+        }
+        if (const auto identity = path.empty() ? std::nullopt : tonvell::cli::IdentityOf(path)) {
             writtenFiles.push_back(*identity);
+        }
         cutShort = cutShort || r.cutShort;
     }
     // A build must notice a damaged input even though its output was written.

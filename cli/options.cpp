@@ -34,12 +34,15 @@ const char kUsage[] =
 namespace {
 
 std::optional<ListingFileType> TypeByName(const std::string& name) {
-    if (name == "inc")
+    if (name == "inc") {
         return ListingFileType::Inc;
-    if (name == "zum")
+    }
+    if (name == "zum") {
         return ListingFileType::Zum;
-    if (name == "txt")
+    }
+    if (name == "txt") {
         return ListingFileType::Txt;
+    }
     return std::nullopt;
 }
 
@@ -61,30 +64,39 @@ std::string SplitInlineValue(const std::string& arg, std::optional<std::string>&
 }
 
 std::string CheckCombination(const Options& o) {
-    if (o.help || o.version)
+    if (o.help || o.version) {
         return "";
-    if (o.inputs.empty())
+    }
+    if (o.inputs.empty()) {
         return "no input file given";
-    if (o.instrument && !o.wav)
+    }
+    if (o.instrument && !o.wav) {
         return "--instrument goes with --wav";
+    }
     if (o.svg) {
-        if (o.inputs.size() > 1)
+        if (o.inputs.size() > 1) {
             return "--svg draws one input";
-        if (o.output || o.outputDir || o.log || o.type || o.wav)
+        }
+        if (o.output || o.outputDir || o.log || o.type || o.wav) {
             return "--svg cannot be used with -o, -d, --log, --type or --wav";
+        }
         return "";
     }
     if (o.wav) {
-        if (o.inputs.size() > 1)
+        if (o.inputs.size() > 1) {
             return "--wav renders one input";
-        if (o.output || o.outputDir || o.log || o.type)
+        }
+        if (o.output || o.outputDir || o.log || o.type) {
             return "--wav cannot be used with -o, -d, --log or --type";
+        }
         return "";
     }
-    if (o.output && o.outputDir)
+    if (o.output && o.outputDir) {
         return "-o and -d cannot be used together";
-    if (o.output && o.inputs.size() > 1)
+    }
+    if (o.output && o.inputs.size() > 1) {
         return "-o takes one input; use -d for several";
+    }
     if (o.log && (o.output || o.outputDir)) {
         return "--log writes to standard output; it cannot be used with -o or -d";
     }
@@ -109,10 +121,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         std::optional<std::string> value;
         const std::string name = SplitInlineValue(arg, value);
         auto takeValue = [&]() -> std::optional<std::string> {
-            if (value)
+            if (value) {
                 return value;
-            if (i + 1 < args.size())
+            }
+            if (i + 1 < args.size()) {
                 return args[++i];
+            }
             return std::nullopt;
         };
         const bool takesValue = name == "-t" || name == "--type" || name == "-o" ||
@@ -173,8 +187,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 }
 
 ListingFileType OutputType(const Options& options, const std::string& outputPath) {
-    if (options.type)
+    if (options.type) {
         return *options.type;
+    }
     return FileTypeByExtension(outputPath);
 }
 

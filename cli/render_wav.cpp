@@ -50,8 +50,9 @@ struct Input {
 };
 
 bool LooksLikeMidi(const std::string& path, std::string_view bytes) {
-    if (bytes.starts_with("MThd"))
+    if (bytes.starts_with("MThd")) {
         return true;
+    }
     std::string extension = std::filesystem::path(path).extension().string();
     for (char& c : extension) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -63,16 +64,19 @@ bool LooksLikeMidi(const std::string& path, std::string_view bytes) {
 // or is larger than any listing.
 Refusal ReadInput(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         return "cannot read: " + std::string(std::strerror(errno));
+    }
     std::vector<char> chunk(1 << 16);
     while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
         bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kLargestListingBytes)
+        if (bytes.size() > kLargestListingBytes) {
             return "too large for a listing (over 16 MB)";
+        }
     }
-    if (in.bad())
+    if (in.bad()) {
         return "cannot read this file";
+    }
     return "";
 }
 
@@ -81,8 +85,9 @@ Refusal ReadInput(const std::string& path, std::string& bytes) {
 // it.
 Input ReadListing(const std::string& path, playback::MemoryView& view) {
     std::string bytes;
-    if (Refusal refusal = ReadInput(path, bytes); !refusal.empty())
+    if (Refusal refusal = ReadInput(path, bytes); !refusal.empty()) {
         return {refusal};
+    }
     if (!LooksLikeMidi(path, bytes)) {
         view.SetListing(bytes);
         return {};
@@ -92,15 +97,17 @@ Input ReadListing(const std::string& path, playback::MemoryView& view) {
     ConversionResult r =
         ConvertBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
                      std::filesystem::path(path).filename().string(), options);
-    if (r.status == ConversionResult::Status::TooLarge)
+    if (r.status == ConversionResult::Status::TooLarge) {
         return {r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
+    }
     for (const auto& [warning, count] : r.warnings) {
         const std::string times = count > 1 ? " (" + std::to_string(count) + " times)" : "";
         std::fprintf(stderr, "warning: %s: %s%s\n", path.c_str(),
                      std::string(WarningText(warning)).c_str(), times.c_str());
     }
-    if (r.cutShort)
+    if (r.cutShort) {
         std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
+    }
     view.lines = std::move(r.listing);
     return {"", r.cutShort, true};
 }
@@ -111,12 +118,15 @@ void Error(const char* program, const std::string& text) {
 
 // Why a listing that plays as measured is not rendered; empty when it is.
 Refusal RefusalOfLength(const playback::OfflinePlayback& measured, bool fromMidi) {
-    if (fromMidi && measured.notePairs == 0)
+    if (fromMidi && measured.notePairs == 0) {
         return "holds no note that the instrument plays (it plays the notes of channels 1 to 9)";
-    if (measured.commandPairs == 0)
+    }
+    if (measured.commandPairs == 0) {
         return "holds no command to play (neither a MIDI file nor a listing)";
-    if (measured.end > std::chrono::minutes(kLongestMinutes))
+    }
+    if (measured.end > std::chrono::minutes(kLongestMinutes)) {
         return "plays longer than " + std::to_string(kLongestMinutes) + " minutes; not rendered";
+    }
     return "";
 }
 
@@ -140,8 +150,9 @@ public:
             return false;
         }
         AppendSamples(piece_, samples);
-        if (piece_.size() >= kPieceBytes)
+        if (piece_.size() >= kPieceBytes) {
             Flush();
+        }
         return !failed_;
     }
     // Writes the rest and the header's sizes, and puts the file in place.
@@ -166,8 +177,9 @@ private:
                          static_cast<std::uint32_t>(dataBytes_));
     }
     void Flush() {
-        if (piece_.empty() || failed_)
+        if (piece_.empty() || failed_) {
             return;
+        }
         if (!file_.Append(piece_)) {
             failed_ = true;
             reason_ = errno;
@@ -238,8 +250,9 @@ int RenderWav(const Options& o, const char* program) {
     for (const auto& message : view.messages) {
         Error(program, input + ": " + message);
     }
-    if (!view.messages.empty())
+    if (!view.messages.empty()) {
         return 1;
+    }
     if (wav.TooLong()) {
         Error(program, input + ": plays longer than " + std::to_string(kLongestMinutes) +
                            " minutes; not rendered");

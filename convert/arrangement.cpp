@@ -29,8 +29,9 @@ double Arrangement::SecondsAtTick(std::int64_t tick) const {
     const auto after =
         std::upper_bound(commands.begin(), commands.end(), tick,
                          [](std::int64_t t, const CommandAt& c) { return t < c.tick; });
-    if (delayUnit <= 0)
+    if (delayUnit <= 0) {
         return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
+    }
     std::int64_t from = 0;
     double seconds = 0;
     int unitMs = zum::kInitialTimeUnitMs;
@@ -59,8 +60,9 @@ void ObservedCommands::Emit(std::uint8_t command, std::uint8_t parameter) {
     const auto added = listing_.Block().subspan(before);
     std::int64_t units = 0;
     if (added.size() > 2) {
-        for (std::size_t i = added.size() - 2; i-- > 0;)
+        for (std::size_t i = added.size() - 2; i-- > 0;) {
             units = (units << 7) | (added[i] & 0x7F);
+        }
         ++units;
     }
     observer_.Command(listing_.Now(), units, command, parameter);
@@ -94,12 +96,14 @@ void ArrangementBuilder::Command(std::int64_t now, std::int64_t units, std::uint
                                  std::uint8_t parameter) {
     playedMs_ += units * unitMs_;
     lastCommandTick_ = now;
-    if (units >= 1)
+    if (units >= 1) {
         ++nextLine_;  // the delay line
+    }
     lastCommandLine_ = nextLine_++;
     // A tempo command changes the unit of the delays after it.
-    if (command == zum::kTempoCommand)
+    if (command == zum::kTempoCommand) {
         unitMs_ = zum::TimeUnitMs(parameter);
+    }
     out_.commands.push_back(
         {now, static_cast<double>(playedMs_) / 1000.0, lastCommandLine_, unitMs_});
 }
@@ -122,8 +126,9 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
     using Kind = NoteOutcome::Kind;
     switch (outcome.kind) {
         case Kind::Ignored:
-            if ((status & 0x0F) < kFirstIgnoredChannel)
+            if ((status & 0x0F) < kFirstIgnoredChannel) {
                 return;
+            }
             if (IsNoteOn(status, velocity)) {
                 const std::int32_t index = NewNote(now, status, note, velocity);
                 out_.notes[index].fate = NoteFate::IgnoredChannel;
@@ -145,8 +150,9 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
                 silenced.cut = n.start;
                 silenced.end = n.start;
                 silenced.takenBy = index;
-                if (outcome.mutedKept)
+                if (outcome.mutedKept) {
                     muted_.push_back(holder);
+                }
             }
             holder = index;
             return;
@@ -189,8 +195,9 @@ void ArrangementBuilder::EndMuted(std::int64_t now, int key) {
         const ArrangedNote& n = out_.notes[index];
         return ((n.note << 4) | n.channel) == key;
     });
-    if (muted == muted_.end())
+    if (muted == muted_.end()) {
         return;
+    }
     ArrangedNote& n = out_.notes[*muted];
     n.end = At(now);
     n.endSeen = true;
@@ -199,8 +206,9 @@ void ArrangementBuilder::EndMuted(std::int64_t now, int key) {
 
 void ArrangementBuilder::TimeSignature(std::int64_t now, std::uint8_t numerator,
                                        std::uint8_t denominatorPower) {
-    if (numerator == 0 || denominatorPower > 6)
+    if (numerator == 0 || denominatorPower > 6) {
         return;  // no metre a bar line could follow
+    }
     out_.timeSignatures.push_back({At(now), numerator, 1 << denominatorPower});
 }
 
@@ -209,13 +217,15 @@ void ArrangementBuilder::Finish(std::int64_t now, const VoiceCounters& counters)
     out_.counters = counters;
     // Notes still on when the piece ends last to its end.
     const auto holdToEnd = [&](std::int32_t index) {
-        if (index >= 0)
+        if (index >= 0) {
             out_.notes[index].end = out_.end;
+        }
     };
     std::for_each(voiceNote_.begin(), voiceNote_.end(), holdToEnd);
     std::for_each(muted_.begin(), muted_.end(), holdToEnd);
-    for (const auto& open : ignored_)
+    for (const auto& open : ignored_) {
         std::for_each(open.begin(), open.end(), holdToEnd);
+    }
 }
 
 }  // namespace tonvell

@@ -35,12 +35,15 @@ inline void AppendByteText(std::string& out, std::uint8_t byte) {
 // it, so a stray character inside a byte field counts as the digit 0.
 inline constexpr std::array<std::uint8_t, 256> HexDigitValue = [] {
     std::array<std::uint8_t, 256> table{};
-    for (int c = '0'; c <= '9'; ++c)
+    for (int c = '0'; c <= '9'; ++c) {
         table[c] = static_cast<std::uint8_t>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c)
+    }
+    for (int c = 'A'; c <= 'F'; ++c) {
         table[c] = static_cast<std::uint8_t>(c - 'A' + 10);
-    for (int c = 'a'; c <= 'f'; ++c)
+    }
+    for (int c = 'a'; c <= 'f'; ++c) {
         table[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+    }
     return table;
 }();
 

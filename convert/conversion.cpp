@@ -110,8 +110,9 @@ WalkOutcome WalkMergedTracks(std::span<const std::uint8_t> file, const WalkStage
     TrackWalker walker(stages);
     MergedWalk walk(walker);
     MergeEvents(chunks, mergeWarnings, walk);
-    if (!chunks.cutShort)
+    if (!chunks.cutShort) {
         return walker.Finish(walk.End());
+    }
     // A file cut short ends where the missing bytes would have begun, as a
     // single track cut short does.
     walker.CutShort(walk.End());
@@ -150,13 +151,15 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
             log.AddLine(kUnexpectedEnd);
             result.cutShort = true;
             listing.StartTime(0);
-            if (observer != nullptr)
+            if (observer != nullptr) {
                 observer->Start(0, listing.DelayUnit());
+            }
         } else {
             const MidiHeader header = ReportHeader(file, log);
             listing.StartTime(header.ticksPerQuarter);
-            if (observer != nullptr)
+            if (observer != nullptr) {
                 observer->Start(header.ticksPerQuarter, listing.DelayUnit());
+            }
             if (options.listing.Skips() && !observed) {
                 listing.CountOnly();
             } else {

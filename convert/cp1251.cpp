@@ -33,8 +33,9 @@ bool IsAscii(std::string_view text) {
 
 // The byte of c; 0 when Windows-1251 has none for it.
 unsigned char EncodeCp1251(char32_t c) {
-    if (c == 0xFFFD)
+    if (c == 0xFFFD) {
         return 0;
+    }
     const auto at = std::find(kUpperHalf.begin(), kUpperHalf.end(), c);
     return at == kUpperHalf.end() ? 0
                                   : static_cast<unsigned char>(0x80 + (at - kUpperHalf.begin()));

@@ -8,13 +8,15 @@ EventLog::EventLog(const TextDelivery& delivery, std::vector<std::string>& lines
       mode_(delivery.GetMode()),
       crLf_(delivery.Break() == LineBreak::CrLf),
       lines_(lines) {
-    if (delivery_.Streams())
+    if (delivery_.Streams()) {
         piece_.reserve(kTextPieceBytes + 256);
+    }
 }
 
 void EventLog::Reserve(std::size_t lines) {
-    if (delivery_.Collects())
+    if (delivery_.Collects()) {
         lines_.reserve(lines_.size() + lines);
+    }
 }
 
 void EventLog::Flush() {

@@ -34,11 +34,13 @@ public:
             lines_.push_back(std::move(line));
         } else if (mode_ == TextDelivery::Mode::Stream) {
             append(piece_);
-            if (crLf_)
+            if (crLf_) {
                 piece_.push_back('\r');
+            }
             piece_.push_back('\n');
-            if (piece_.size() >= kTextPieceBytes)
+            if (piece_.size() >= kTextPieceBytes) {
                 Flush();
+            }
         }
     }
     void AddLine(std::string_view line) {

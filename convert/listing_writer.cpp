@@ -21,8 +21,9 @@ std::size_t DelayBytes(std::int64_t units, std::uint8_t* out) {
     std::size_t n = 0;
     for (auto v = static_cast<std::uint64_t>(units - 1);; v >>= zum::kDelayBitsPerByte) {
         out[n++] = zum::DelayByte(v);
-        if (v <= zum::kDelayValueMask)
+        if (v <= zum::kDelayValueMask) {
             return n;
+        }
     }
 }
 
@@ -81,11 +82,13 @@ void WriteLines(std::string_view fileName, std::span<const std::uint8_t> block,
     std::size_t at = 0;
     while (at < block.size()) {
         const std::size_t delayStart = at;
-        while (at < block.size() && zum::IsDelayByte(block[at]))
+        while (at < block.size() && zum::IsDelayByte(block[at])) {
             ++at;
+        }
         // A block from Emit always has a command pair after its delay bytes.
-        if (block.size() - at < 2)
+        if (block.size() - at < 2) {
             break;
+        }
         const std::size_t delayCount = std::min(at - delayStart, kMaxDelayBytes);
         out += FormatCommandLines<kCrLf>(out, &block[at - delayCount], delayCount, block[at],
                                          block[at + 1]);
@@ -167,8 +170,9 @@ void ListingWriter::Emit(std::uint8_t command, std::uint8_t parameter) {
     bytes[delayCount] = command;
     bytes[delayCount + 1] = parameter;
     blockBytes_ += static_cast<std::int64_t>(delayCount) + 2;
-    if (keepBlock_)
+    if (keepBlock_) {
         block_.insert(block_.end(), bytes, bytes + delayCount + 2);
+    }
 }
 
 std::string TotalBytesText(std::int64_t bytes) {

@@ -86,8 +86,9 @@ bool DecodeEvent(std::span<const std::uint8_t> bytes, std::size_t pos, std::uint
     } else {
         delta = ReadVarLen(bytes, pos, event.deltaTooLong);
     }
-    if (!delta || pos >= bytes.size())
+    if (!delta || pos >= bytes.size()) {
         return false;
+    }
     event.delta = *delta;
     // A byte with bit 7 set is a new status; anything else is the first data
     // byte under the status already in force.
@@ -123,8 +124,9 @@ bool DecodeEvent(std::span<const std::uint8_t> bytes, std::size_t pos, std::uint
         case EventKind::NoBytes:
             break;
     }
-    if (!complete)
+    if (!complete) {
         return false;
+    }
     event.next = pos;
     return true;
 }

@@ -55,8 +55,9 @@ inline std::optional<MidiEvent> ParseEvent(std::span<const std::uint8_t> bytes, 
                                            std::uint8_t statusInForce) {
     // Built in place in the returned optional, so it is not copied out.
     std::optional<MidiEvent> parsed(std::in_place);
-    if (!DecodeEvent(bytes, pos, statusInForce, *parsed))
+    if (!DecodeEvent(bytes, pos, statusInForce, *parsed)) {
         parsed.reset();
+    }
     return parsed;
 }
 

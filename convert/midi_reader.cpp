@@ -96,10 +96,12 @@ void TrackWalker::Event(const MidiEvent& event, std::int64_t at,
                         std::span<const std::uint8_t> bytes) {
     lastEventStart_ = at;
     EventLog& log = stages_.log;
-    if (event.deltaTooLong)
+    if (event.deltaTooLong) {
         stages_.warnings.Add(Warning::TimeFieldTooLong);
-    if (event.lengthTooLong)
+    }
+    if (event.lengthTooLong) {
         stages_.warnings.Add(Warning::FieldTooLong);
+    }
     if (event.delta >= 1) {
         log.Add([&](std::string& line) { AppendPauseLine(line, event.delta); });
     }

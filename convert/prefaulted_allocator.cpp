@@ -28,8 +28,9 @@ void* AllocatePrefaulted(std::size_t bytes) {
         // Populating may fail where plain mapping does not (memory limits).
         memory = mmap(nullptr, bytes, kProtection, kFlags, -1, 0);
     }
-    if (memory == MAP_FAILED)
+    if (memory == MAP_FAILED) {
         throw std::bad_alloc();
+    }
     return memory;
 }
 

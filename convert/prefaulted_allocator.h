@@ -32,8 +32,9 @@ struct PrefaultedAllocator {
 
     T* allocate(std::size_t n) {
         const std::size_t bytes = n * sizeof(T);
-        if (bytes >= kPrefaultedMinBytes)
+        if (bytes >= kPrefaultedMinBytes) {
             return static_cast<T*>(AllocatePrefaulted(bytes));
+        }
         return static_cast<T*>(::operator new(bytes));
     }
     void deallocate(T* p, std::size_t n) noexcept {

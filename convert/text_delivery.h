@@ -61,8 +61,9 @@ private:
 // stream with LF breaks hands over.
 inline std::string JoinLines(const std::vector<std::string>& lines) {
     std::size_t size = 0;
-    for (const auto& line : lines)
+    for (const auto& line : lines) {
         size += line.size() + 1;
+    }
     std::string text;
     text.reserve(size);
     for (const auto& line : lines) {

@@ -49,8 +49,9 @@ public:
             tracks_[t].bytes = chunks.tracks[t];
             tree_[leaves_ + t] = Advance(t) ? Key(t) : kEnded;
         }
-        for (std::size_t node = leaves_ - 1; node >= 1; --node)
+        for (std::size_t node = leaves_ - 1; node >= 1; --node) {
             tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
+        }
     }
 
     void Run(bool cutShort, WarningList& warnings) {
@@ -69,8 +70,9 @@ public:
             Hand(event, time - last, cursor.bytes);
             last = time;
         }
-        if (!cutShort)
+        if (!cutShort) {
             sink_.Event(Meta(0, midi::kMetaEndOfTrack), {});
+        }
         ReportWarnings(warnings);
     }
 
@@ -135,12 +137,15 @@ private:
             // Decoded where it waits: a copy of a freshly decoded event
             // would stall on reading back what was just written byte by byte.
             MidiEvent& event = c.next;
-            if (!DecodeEvent(c.bytes, c.pos, c.status, event))
+            if (!DecodeEvent(c.bytes, c.pos, c.status, event)) {
                 return false;
-            if (event.deltaTooLong)
+            }
+            if (event.deltaTooLong) {
                 Met(Warning::TimeFieldTooLong, t, at);
-            if (event.lengthTooLong)
+            }
+            if (event.lengthTooLong) {
                 Met(Warning::FieldTooLong, t, at);
+            }
             c.time += event.delta;
             c.status = event.status;
             c.pos = event.next;
@@ -152,8 +157,9 @@ private:
             const bool dropped =
                 event.kind == EventKind::NoBytes ||
                 (event.status == midi::kMeta && event.metaType == midi::kMetaEndOfTrack);
-            if (!dropped)
+            if (!dropped) {
                 return true;
+            }
         }
         return false;
     }
@@ -172,14 +178,16 @@ private:
     void ReportWarnings(WarningList& warnings) const {
         std::vector<std::size_t> order;
         for (std::size_t w = 0; w < met_.size(); ++w) {
-            if (met_[w].count > 0)
+            if (met_[w].count > 0) {
                 order.push_back(w);
+            }
         }
         std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
             return std::pair(met_[a].track, met_[a].pos) < std::pair(met_[b].track, met_[b].pos);
         });
-        for (const std::size_t w : order)
+        for (const std::size_t w : order) {
             warnings.Add(static_cast<Warning>(w), met_[w].count);
+        }
     }
 
     MergedEventSink& sink_;

@@ -46,8 +46,9 @@ public:
     }
     // Adds another list's warnings after these.
     void Add(const WarningList& more) {
-        for (const WarningCount& met : more.counts_)
+        for (const WarningCount& met : more.counts_) {
             Add(met.warning, met.count);
+        }
     }
     const std::vector<WarningCount>& Counts() const { return counts_; }
     std::vector<WarningCount> Take() { return std::move(counts_); }

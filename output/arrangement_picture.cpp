@@ -107,8 +107,9 @@ void AddHeader(const Arrangement& a, std::vector<Shape>& out) {
     out.push_back(std::move(title));
     std::string statistics;
     for (const std::string& line : a.statistics) {
-        if (line.empty())
+        if (line.empty()) {
             continue;
+        }
         statistics += (statistics.empty() ? "" : " · ") + line;
     }
     out.push_back(Text(10, 40, statistics, 12));
@@ -137,9 +138,10 @@ void AddHeader(const Arrangement& a, std::vector<Shape>& out) {
 
 void AddPitchRows(const ArrangementPicture& p, std::vector<Shape>& out) {
     for (int note = p.lowNote; note <= p.highNote; ++note) {
-        if (IsBlackKey(note))
+        if (IsBlackKey(note)) {
             out.push_back(
                 Rect(kLeft, p.RowTop(note), p.width - kLeft - kRight, kRowPx, kBlackKeyRow));
+        }
     }
     for (int note = p.lowNote; note <= p.highNote; note += 12) {
         const double bottom = p.RowTop(note) + kRowPx;
@@ -170,20 +172,24 @@ void AddTimeGrid(const Arrangement& a, const ArrangementPicture& p, std::vector<
                 i + 1 < a.timeSignatures.size() ? a.timeSignatures[i + 1].at.tick : a.end.tick + 1;
             const std::int64_t bar =
                 std::int64_t{a.ticksPerQuarter} * 4 * ts.numerator / ts.denominator;
-            if (bar <= 0)
+            if (bar <= 0) {
                 break;
-            for (std::int64_t t = ts.at.tick; t < until && bars.size() < kMaxGridLines; t += bar)
+            }
+            for (std::int64_t t = ts.at.tick; t < until && bars.size() < kMaxGridLines; t += bar) {
                 bars.push_back(t);
+            }
         }
     }
     if (!bars.empty() && bars.size() < kMaxGridLines) {
-        for (std::size_t i = 0; i < bars.size(); ++i)
+        for (std::size_t i = 0; i < bars.size(); ++i) {
             addLine(a.SecondsAtTick(bars[i]), std::to_string(i + 1), i % 4 == 0);
+        }
         return;
     }
     const double seconds = Ceiling(a.end.seconds);
-    for (int s = 0; s <= seconds && static_cast<std::size_t>(s) < kMaxGridLines; ++s)
+    for (int s = 0; s <= seconds && static_cast<std::size_t>(s) < kMaxGridLines; ++s) {
         addLine(s, s % 5 == 0 ? Clock(s) : std::string(), s % 5 == 0);
+    }
 }
 
 std::string Title(const Arrangement& a, const ArrangedNote& n) {
@@ -202,8 +208,9 @@ std::string Title(const Arrangement& a, const ArrangedNote& n) {
             break;
         case NoteFate::Played:
             t += "звучит: " + voice;
-            if (!n.endSeen)
+            if (!n.endSeen) {
                 t += ", до конца пьесы";
+            }
             break;
         case NoteFate::CutShort:
             if (n.NeverSounds()) {
@@ -214,8 +221,9 @@ std::string Title(const Arrangement& a, const ArrangedNote& n) {
             }
             break;
     }
-    if (n.OctaveFolded())
+    if (n.OctaveFolded()) {
         t += "\nвыше B6: тот же код ноты, что у " + NoteName(84 + n.note % 12);
+    }
     return t;
 }
 
@@ -297,8 +305,9 @@ ArrangementPicture LayOutArrangement(const Arrangement& a) {
     p.timeLeft = kLeft;
     p.pxPerSecond = kPxPerSecond;
     double last = a.end.seconds;
-    for (const ArrangedNote& n : a.notes)
+    for (const ArrangedNote& n : a.notes) {
         last = std::max(last, n.end.seconds);
+    }
     p.width = Ceiling(std::max(kLeft + last * kPxPerSecond + kRight, kLegendWidth));
     p.height = kRowsTop + (p.highNote - p.lowNote + 1) * kRowPx + kBottom;
 
@@ -307,8 +316,9 @@ ArrangementPicture LayOutArrangement(const Arrangement& a) {
     AddPitchRows(p, p.background);
     AddTimeGrid(a, p, p.background);
     p.notes.reserve(a.notes.size());
-    for (std::size_t i = 0; i < a.notes.size(); ++i)
+    for (std::size_t i = 0; i < a.notes.size(); ++i) {
         p.notes.push_back(DrawNote(a, p, static_cast<std::int32_t>(i)));
+    }
     return p;
 }
 

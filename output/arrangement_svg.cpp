@@ -15,10 +15,12 @@ void AppendNumber(std::string& out, double value) {
     std::string_view digits(text);
     // 12.50 -> 12.5, 12.00 -> 12: the file is large enough as it is.
     if (digits.find('.') != std::string_view::npos) {
-        while (digits.back() == '0')
+        while (digits.back() == '0') {
             digits.remove_suffix(1);
-        if (digits.back() == '.')
+        }
+        if (digits.back() == '.') {
             digits.remove_suffix(1);
+        }
     }
     out.append(digits);
 }
@@ -30,21 +32,25 @@ void AppendColour(std::string& out, Rgb colour) {
     }
     static constexpr char kHex[] = "0123456789abcdef";
     out += '#';
-    for (int shift = 20; shift >= 0; shift -= 4)
+    for (int shift = 20; shift >= 0; shift -= 4) {
         out += kHex[(colour >> shift) & 0xF];
+    }
 }
 
 // The length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
 std::size_t Utf8Length(std::string_view text, std::size_t i) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80)
+    if (lead < 0x80) {
         return 1;
-    if (lead < 0xC2 || lead > 0xF4)
+    }
+    if (lead < 0xC2 || lead > 0xF4) {
         return 0;
+    }
     const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
     for (std::size_t k = 1; k < length; ++k) {
-        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
             return 0;
+        }
     }
     return length;
 }
@@ -104,11 +110,13 @@ void AppendPaint(std::string& out, const Shape& s) {
         AppendColour(out, s.stroke);
         out += '"';
         AppendAttribute(out, "stroke-width", s.strokeWidth);
-        if (s.dashed)
+        if (s.dashed) {
             out += " stroke-dasharray=\"3 2\"";
+        }
     }
-    if (s.opacity < 1)
+    if (s.opacity < 1) {
         AppendAttribute(out, "opacity", s.opacity);
+    }
 }
 
 void AppendShape(std::string& out, const Shape& s) {
@@ -136,12 +144,14 @@ void AppendShape(std::string& out, const Shape& s) {
             AppendAttribute(out, "x", s.x);
             AppendAttribute(out, "y", s.y);
             AppendAttribute(out, "font-size", s.fontSize);
-            if (s.bold)
+            if (s.bold) {
                 out += " font-weight=\"bold\"";
-            if (s.anchor == Shape::Anchor::Middle)
+            }
+            if (s.anchor == Shape::Anchor::Middle) {
                 out += " text-anchor=\"middle\"";
-            else if (s.anchor == Shape::Anchor::End)
+            } else if (s.anchor == Shape::Anchor::End) {
                 out += " text-anchor=\"end\"";
+            }
             AppendPaint(out, s);
             out += '>';
             AppendEscaped(out, s.text);
@@ -174,8 +184,9 @@ std::string ArrangementSvg(const ArrangementPicture& p) {
         out += "\"><title>";
         AppendEscaped(out, n.title);
         out += "</title>";
-        for (const Shape& s : n.shapes)
+        for (const Shape& s : n.shapes) {
             AppendShape(out, s);
+        }
         out += "</g>\n";
     }
     out += "</g>\n</svg>\n";

@@ -21,14 +21,17 @@ void ForEachLine(std::string_view text, F&& f) {
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
         const bool last = end == std::string_view::npos;
-        if (last)
+        if (last) {
             end = text.size();
+        }
         std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
+        if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
+        }
         f(line);
-        if (last)
+        if (last) {
             break;
+        }
         start = end + 1;
     }
 }
@@ -41,8 +44,9 @@ enum class IncText { LfOnly, CrLfThroughout, Other };
 IncText ClassifyForInc(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    if (size == 0)
+    if (size == 0) {
         return IncText::LfOnly;
+    }
     unsigned char high = bytes[0];
     unsigned char anyCr = bytes[0] == '\r';
     unsigned char lfWithoutCr = bytes[0] == '\n';
@@ -69,10 +73,12 @@ IncText ClassifyForInc(std::string_view text) {
         anyCr |= bytes[i] == '\r';
         lfWithoutCr |= (bytes[i] == '\n') & (bytes[i - 1] != '\r');
     }
-    if ((high & 0x80) != 0)
+    if ((high & 0x80) != 0) {
         return IncText::Other;
-    if (anyCr == 0)
+    }
+    if (anyCr == 0) {
         return IncText::LfOnly;
+    }
     return lfWithoutCr == 0 ? IncText::CrLfThroughout : IncText::Other;
 }
 
@@ -85,8 +91,9 @@ template <typename F>
 void ForEachByteField(std::string_view line, F&& f) {
     const std::size_t stop = std::min(line.find(';'), line.size());
     for (std::size_t i = 0; i < stop; ++i) {
-        if (line[i] == 'h')
+        if (line[i] == 'h') {
             f(i);
+        }
     }
 }
 
@@ -99,8 +106,9 @@ std::string RenderInc(std::string_view text) {
     std::size_t start = 0;
     for (std::size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
         out.append(bytes, start, nl - start);
-        if (nl == 0 || bytes[nl - 1] != '\r')
+        if (nl == 0 || bytes[nl - 1] != '\r') {
             out += '\r';
+        }
         out += '\n';
         start = nl + 1;
     }
@@ -112,8 +120,9 @@ std::string RenderZum(std::string_view text) {
     const std::string bytes = Utf8ToCp1251(text);
     std::string out;
     ForEachLine(bytes, [&](std::string_view line) {
-        if (!IsDataLine(line))
+        if (!IsDataLine(line)) {
             return;
+        }
         ForEachByteField(line, [&](std::size_t h) {
             out.push_back(static_cast<char>(ByteFieldValue(line, h)));
         });
@@ -163,10 +172,12 @@ ListingFileType FileTypeByExtension(std::string_view fileName) {
         std::transform(ext.begin(), ext.end(), ext.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     }
-    if (ext == ExtensionOf(ListingFileType::Zum))
+    if (ext == ExtensionOf(ListingFileType::Zum)) {
         return ListingFileType::Zum;
-    if (ext == ExtensionOf(ListingFileType::Txt))
+    }
+    if (ext == ExtensionOf(ListingFileType::Txt)) {
         return ListingFileType::Txt;
+    }
     return ListingFileType::Inc;
 }
 
@@ -233,8 +244,9 @@ void ListingRenderer::AddPlainInc(std::string_view text) {
     constexpr std::uint64_t kHighBits = 0x8080808080808080;
     constexpr std::size_t kPiece = 32 * 1024;
     // Not zeroed: only what a piece fills is ever touched.
-    if (!buffer_)
+    if (!buffer_) {
         buffer_ = std::make_unique_for_overwrite<char[]>(kPiece + 32);
+    }
     char* const begin = buffer_.get();
     char* out = begin;
     const char* in = text.data();
@@ -247,8 +259,9 @@ void ListingRenderer::AddPlainInc(std::string_view text) {
     };
     const auto copyByBytes = [&](const char* from, const char* to) {
         for (; from != to; ++from) {
-            if (*from == '\n')
+            if (*from == '\n') {
                 *out++ = '\r';
+            }
             *out++ = *from;
         }
     };
@@ -274,8 +287,9 @@ void ListingRenderer::AddPlainInc(std::string_view text) {
         flushIfFull();
     }
     copyByBytes(in, end);
-    if (out != begin)
+    if (out != begin) {
         sink_(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+    }
 }
 
 }  // namespace tonvell

@@ -52,8 +52,9 @@ WavFile::WavFile(int sampleRate, int channels)
 
 bool WavFile::Append(std::span<const std::int16_t> samples) {
     const std::uint64_t dataBytes = bytes_.size() - kHeaderBytes;
-    if (dataBytes + samples.size() * 2 > maxDataBytes_)
+    if (dataBytes + samples.size() * 2 > maxDataBytes_) {
         return false;
+    }
     AppendSamples(bytes_, samples);
     return true;
 }

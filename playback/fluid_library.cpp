@@ -18,8 +18,9 @@ std::string lastError;
 
 // FluidSynth logs from its audio thread as well, hence the lock.
 void KeepErrors(int level, const char* message, void*) {
-    if (level != FLUID_PANIC && level != FLUID_ERR)
+    if (level != FLUID_PANIC && level != FLUID_ERR) {
         return;
+    }
     const std::lock_guard lock(errorMutex);
     lastError = message ? message : "";
 }
@@ -84,8 +85,9 @@ Loaded Load() {
     // 1.7 KB inside that library. The library counts its users, so holding
     // one use for the life of the process makes the rounds free.
     using InitFunction = void (*)();
-    if (auto initInstPatch = reinterpret_cast<InitFunction>(dlsym(api.library, "ipatch_init")))
+    if (auto initInstPatch = reinterpret_cast<InitFunction>(dlsym(api.library, "ipatch_init"))) {
         initInstPatch();
+    }
     return loaded;
 }
 
@@ -102,24 +104,29 @@ QuietFluidDependencies::QuietFluidDependencies(const FluidApi& api) {
         dlsym(api.library, "snd_lib_error_set_handler"));
     setGLogHandler_ = reinterpret_cast<decltype(setGLogHandler_)>(
         dlsym(api.library, "g_log_set_default_handler"));
-    if (setAlsaHandler_)
+    if (setAlsaHandler_) {
         setAlsaHandler_(IgnoreAlsaError);
-    if (setGLogHandler_)
+    }
+    if (setGLogHandler_) {
         oldGLogHandler_ = setGLogHandler_(IgnoreGLogMessage, nullptr);
+    }
 }
 
 QuietFluidDependencies::~QuietFluidDependencies() {
-    if (setAlsaHandler_)
+    if (setAlsaHandler_) {
         setAlsaHandler_(nullptr);  // back to the library's default
-    if (setGLogHandler_)
+    }
+    if (setGLogHandler_) {
         setGLogHandler_(oldGLogHandler_, nullptr);
+    }
 }
 
 const FluidApi* LoadFluidSynth(std::string* error) {
     static const Loaded loaded = Load();
     if (!loaded.api.library) {
-        if (error)
+        if (error) {
             *error = loaded.error;
+        }
         return nullptr;
     }
     return &loaded.api;

@@ -50,12 +50,14 @@ fluid_audio_driver_t* OpenAudio(const FluidApi& api, const FluidSynthBackend::Se
     }
     const std::vector<std::string> built = DriverOptions(api, settings);
     for (const auto& driver : setup.audioDrivers) {
-        if (std::find(built.begin(), built.end(), driver) == built.end())
+        if (std::find(built.begin(), built.end(), driver) == built.end()) {
             continue;
+        }
         api.setStr(settings, "audio.driver", driver.c_str());
         const QuietFluidDependencies quiet(api);
-        if (fluid_audio_driver_t* opened = api.newAudioDriver(settings, synth.Synth()))
+        if (fluid_audio_driver_t* opened = api.newAudioDriver(settings, synth.Synth())) {
             return opened;
+        }
     }
     return nullptr;
 }
@@ -70,8 +72,9 @@ bool FluidSynthInstallable() {
          {"/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu", "/usr/lib/i386-linux-gnu",
           "/usr/lib/arm-linux-gnueabihf", "/usr/lib64", "/usr/lib", "/usr/local/lib"}) {
         std::error_code error;
-        if (std::filesystem::exists(std::filesystem::path(folder) / "libfluidsynth.so.3", error))
+        if (std::filesystem::exists(std::filesystem::path(folder) / "libfluidsynth.so.3", error)) {
             return true;
+        }
     }
     return LoadFluidSynth() != nullptr;
 }
@@ -79,8 +82,9 @@ bool FluidSynthInstallable() {
 std::vector<std::string> FluidSynthBackend::DeviceNames() {
     const bool installable =
         setup_.libraryInstallable ? setup_.libraryInstallable() : FluidSynthInstallable();
-    if (!installable)
+    if (!installable) {
         return {};
+    }
     return {kBuiltInSynthesizerName};
 }
 
@@ -110,8 +114,9 @@ std::string FluidSynthBackend::FailureText(Failure failure, const std::string& s
 std::unique_ptr<MidiOutput> FluidSynthBackend::Open(std::size_t index) {
     failure_ = Failure::None;
     soundFont_.clear();
-    if (index != 0)
+    if (index != 0) {
         return nullptr;
+    }
     const FluidApi* api = setup_.loadLibrary ? setup_.loadLibrary() : LoadFluidSynth();
     if (!api) {
         failure_ = Failure::NoLibrary;

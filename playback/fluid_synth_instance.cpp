@@ -40,18 +40,21 @@ std::unique_ptr<FluidSynthInstance> FluidSynthInstance::Create(const FluidApi& a
     const QuietFluidDependencies quiet(api);
     if (api.loadSoundFont(instance->synth_, soundFont.c_str(), 1) == FLUID_FAILED) {
         error = "cannot load the SoundFont " + soundFont;
-        if (const std::string why = TakeFluidError(); !why.empty())
+        if (const std::string why = TakeFluidError(); !why.empty()) {
             error += ": " + why;
+        }
         return nullptr;
     }
     return instance;
 }
 
 FluidSynthInstance::~FluidSynthInstance() {
-    if (synth_)
+    if (synth_) {
         api_.deleteSynth(synth_);
-    if (settings_)
+    }
+    if (settings_) {
         api_.deleteSettings(settings_);
+    }
 }
 
 void FluidSynthInstance::Send(const MidiShortMessage& m) {
@@ -95,15 +98,18 @@ void FluidSynthInstance::Send(const MidiShortMessage& m) {
 // All Sound Off has silenced and no note has sounded since, no voice is left
 // for a note-off to end: such note-offs are not passed on.
 void FluidSynthInstance::NoteOff(int channel, std::uint8_t key) {
-    if (!silenced_[static_cast<std::size_t>(channel)])
+    if (!silenced_[static_cast<std::size_t>(channel)]) {
         api_.noteOff(synth_, channel, key);
+    }
 }
 
 void FluidSynthInstance::ControlChange(int channel, std::uint8_t control, std::uint8_t value) {
-    if (control == midi::kAllNotesOff && silenced_[static_cast<std::size_t>(channel)])
+    if (control == midi::kAllNotesOff && silenced_[static_cast<std::size_t>(channel)]) {
         return;
-    if (control == midi::kAllSoundOff)
+    }
+    if (control == midi::kAllSoundOff) {
         silenced_[static_cast<std::size_t>(channel)] = true;
+    }
     api_.controlChange(synth_, channel, control, value);
 }
 

@@ -43,8 +43,9 @@ ListingRendering RenderListing(MemoryView& view, OfflineRenderer::SampleSink sin
                                const std::string& soundFont) {
     ListingRendering result;
     auto renderer = OfflineRenderer::Create(std::move(sink), result.error, soundFont);
-    if (!renderer)
+    if (!renderer) {
         return result;
+    }
     VirtualClock clock;
     RenderingBackend backend(*renderer, clock);
     result.playback = PlayOffline(view, backend, clock, [&] { return renderer->Ok(); });

@@ -35,8 +35,9 @@ std::unique_ptr<OfflineRenderer> OfflineRenderer::Create(SampleSink sink, std::s
     }
     std::string path = soundFont;
     if (path.empty()) {
-        if (error = ChosenSoundFontProblem(); !error.empty())
+        if (error = ChosenSoundFontProblem(); !error.empty()) {
             return nullptr;
+        }
         const auto found = FindSoundFont(SoundFontCandidates(*api));
         if (!found) {
             error =
@@ -47,8 +48,9 @@ std::unique_ptr<OfflineRenderer> OfflineRenderer::Create(SampleSink sink, std::s
         path = *found;
     }
     auto synth = FluidSynthInstance::Create(*api, path, kSampleRate, error);
-    if (!synth)
+    if (!synth) {
         return nullptr;
+    }
     return std::unique_ptr<OfflineRenderer>(new OfflineRenderer(std::move(synth), std::move(sink)));
 }
 
@@ -73,8 +75,9 @@ void OfflineRenderer::Reset(std::chrono::nanoseconds at) {
 
 void OfflineRenderer::RenderTo(std::chrono::nanoseconds at) {
     const std::int64_t target = FrameAt(at);
-    if (target > frames_)
+    if (target > frames_) {
         RenderFrames(target - frames_);
+    }
 }
 
 int OfflineRenderer::RenderFrames(std::int64_t count) {
@@ -101,8 +104,9 @@ bool OfflineRenderer::Finish() {
     // reverberation outlasts the voices.
     for (std::int64_t tail = 0; ok_ && tail < kLongestTailFrames; tail += kTailStepFrames) {
         const bool voicesEnded = synth_->ActiveVoices() == 0;
-        if (RenderFrames(kTailStepFrames) == 0 && voicesEnded)
+        if (RenderFrames(kTailStepFrames) == 0 && voicesEnded) {
             break;
+        }
     }
     return ok_;
 }

@@ -23,12 +23,14 @@ constexpr const char* kSystemSoundFonts[] = {
 
 std::string FluidDefaultSoundFont(const FluidApi& api) {
     fluid_settings_t* settings = api.newSettings();
-    if (!settings)
+    if (!settings) {
         return "";
+    }
     char* path = nullptr;
     std::string result;
-    if (api.getStrDefault(settings, "synth.default-soundfont", &path) == FLUID_OK && path)
+    if (api.getStrDefault(settings, "synth.default-soundfont", &path) == FLUID_OK && path) {
         result = path;
+    }
     api.deleteSettings(settings);
     return result;
 }
@@ -37,10 +39,12 @@ std::string FluidDefaultSoundFont(const FluidApi& api) {
 
 std::vector<std::string> SoundFontCandidates(const FluidApi& api) {
     std::vector<std::string> candidates;
-    if (const char* chosen = std::getenv(kChoiceVariable); chosen && *chosen)
+    if (const char* chosen = std::getenv(kChoiceVariable); chosen && *chosen) {
         candidates.emplace_back(chosen);
-    if (std::string fluidDefault = FluidDefaultSoundFont(api); !fluidDefault.empty())
+    }
+    if (std::string fluidDefault = FluidDefaultSoundFont(api); !fluidDefault.empty()) {
         candidates.push_back(std::move(fluidDefault));
+    }
     candidates.insert(candidates.end(), std::begin(kSystemSoundFonts), std::end(kSystemSoundFonts));
     return candidates;
 }
@@ -49,20 +53,25 @@ std::string SoundFontProblem(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    if (ec)
+    if (ec) {
         return ec.message();
-    if (fs::is_directory(status))
+    }
+    if (fs::is_directory(status)) {
         return "a folder, not a SoundFont";
-    if (!fs::is_regular_file(status))
+    }
+    if (!fs::is_regular_file(status)) {
         return "not a plain file";
+    }
     // A RIFF file of form "sfbk" (SoundFont 2, and 3 with compressed samples).
     char header[12] = {};
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         return std::strerror(errno);
+    }
     if (!in.read(header, sizeof header) || std::string_view(header, 4) != "RIFF" ||
-        std::string_view(header + 8, 4) != "sfbk")
+        std::string_view(header + 8, 4) != "sfbk") {
         return "not a SoundFont";
+    }
     return "";
 }
 
@@ -72,18 +81,21 @@ bool IsSoundFontFile(const std::string& path) {
 
 std::string ChosenSoundFontProblem() {
     const char* chosen = std::getenv(kChoiceVariable);
-    if (!chosen || !*chosen)
+    if (!chosen || !*chosen) {
         return "";
+    }
     const std::string problem = SoundFontProblem(chosen);
-    if (problem.empty())
+    if (problem.empty()) {
         return "";
+    }
     return std::string(kChoiceVariable) + " names " + chosen + ": " + problem;
 }
 
 std::optional<std::string> FindSoundFont(const std::vector<std::string>& candidates) {
     for (const auto& path : candidates) {
-        if (IsSoundFontFile(path))
+        if (IsSoundFontFile(path)) {
             return path;
+        }
     }
     return std::nullopt;
 }
