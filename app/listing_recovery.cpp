@@ -12,7 +12,7 @@ namespace {
 // The list of recovery files not announced yet, beside the settings file.
 constexpr QLatin1String kNoticeList(".tonvell-recovered");
 constexpr int kAttemptsAtMost = 100;
-constexpr qint64 kNoticeBytesAtMost = 64 * 1024;
+constexpr qint64 kNoticeBytesAtMost = qint64{64} * 1024;
 
 bool WriteNew(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -44,7 +44,7 @@ QString WriteRecoveredListing(const QString& folder, const QString& source, cons
     const QDir dir(folder);
     const QByteArray bytes = text.toUtf8();
     for (int attempt = 1; attempt <= kAttemptsAtMost; ++attempt) {
-        const QString path = dir.absoluteFilePath(RecoveryFileName(source, attempt));
+        QString path = dir.absoluteFilePath(RecoveryFileName(source, attempt));
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
             continue;
         }

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         window.show();
         const QStringList args = QCoreApplication::arguments();
         if (args.size() > 1) {
-            const QString file = args.at(1);
+            const QString& file = args.at(1);
             // After the rest of start-up, once the window is on screen.
             QTimer::singleShot(0, &window, [&window, file] { window.OpenGivenFile(file); });
         }

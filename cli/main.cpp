@@ -255,6 +255,8 @@ int Run(const tonvell::cli::Options& o) {
     for (const auto& input : o.inputs) {
         const std::string path = OutputPathFor(o, input);
         if (!path.empty() && IsOneOf(path, inputIdentities)) {
+            // An error message, built once per failed input: plain + reads best.
+            // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
             Error(input + ": not converted: the output " + path +
                   " is an input file, which it would overwrite");
             failed = true;
@@ -265,6 +267,8 @@ int Run(const tonvell::cli::Options& o) {
                          : tonvell::Utf8FromPath(
                                fs::absolute(tonvell::PathFromUtf8(path)).lexically_normal());
         if (!key.empty() && (written.contains(key) || IsOneOf(path, writtenFiles))) {
+            // An error message, built once per failed input: plain + reads best.
+            // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
             Error(input + ": not converted: " + path + " was already written for another input");
             failed = true;
             continue;

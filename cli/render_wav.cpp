@@ -248,6 +248,8 @@ int RenderWav(const Options& o, const char* program) {
         return 1;
     }
     for (const auto& message : view.messages) {
+        // An error message, built once per problem: plain + reads best.
+        // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
         Error(program, input + ": " + message);
     }
     if (!view.messages.empty()) {

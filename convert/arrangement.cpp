@@ -143,7 +143,7 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
             ArrangedNote& n = out_.notes[index];
             n.voice = outcome.voice;
             n.onLine = lastCommandLine_;
-            auto& holder = voiceNote_[static_cast<std::size_t>(outcome.voice)];
+            std::int32_t& holder = HolderOf(outcome.voice);
             if (outcome.kind == Kind::OnTakenVoice && holder >= 0) {
                 ArrangedNote& silenced = out_.notes[holder];
                 silenced.fate = NoteFate::CutShort;
@@ -158,7 +158,7 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
             return;
         }
         case Kind::OffReleased: {
-            auto& holder = voiceNote_[static_cast<std::size_t>(outcome.voice)];
+            std::int32_t& holder = HolderOf(outcome.voice);
             if (holder >= 0) {
                 ArrangedNote& n = out_.notes[holder];
                 n.end = At(now);
@@ -175,6 +175,12 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
             ++out_.strayNoteOffs;
             return;
     }
+}
+
+// The note sounding on a voice (-1 for none). Only outcomes that give, take
+// or free a voice come here, and they name one of the six: 0 to 5.
+std::int32_t& ArrangementBuilder::HolderOf(std::int8_t voice) {
+    return voiceNote_[static_cast<std::uint8_t>(voice)];
 }
 
 void ArrangementBuilder::EndIgnored(std::int64_t now, int key) {

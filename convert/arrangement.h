@@ -134,6 +134,7 @@ private:
                          std::uint8_t velocity);
     void EndIgnored(std::int64_t now, int key);
     void EndMuted(std::int64_t now, int key);
+    std::int32_t& HolderOf(std::int8_t voice);
 
     Arrangement& out_;
     // Playback time as the listing gives it: delay units times the unit in

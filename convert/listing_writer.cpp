@@ -32,16 +32,18 @@ std::size_t DelayBytes(std::int64_t units, std::uint8_t* out) {
 template <bool kCrLf>
 std::size_t FormatCommandLines(char* text, const std::uint8_t* delay, std::size_t delayCount,
                                std::uint8_t command, std::uint8_t parameter) {
+    constexpr std::string_view kDelayStart = "DB ";
+    constexpr std::string_view kDelaySeparator = ", ";
     constexpr std::string_view kDelayEnd = kCrLf ? " ;delay\r\n" : " ;delay\n";
     constexpr std::string_view kCommand = kCrLf ? "DB 00h, 00h\r\n" : "DB 00h, 00h\n";
     std::size_t n = 0;
     if (delayCount > 0) {
-        std::memcpy(text, "DB ", 3);
-        n = 3;
+        std::memcpy(text, kDelayStart.data(), kDelayStart.size());
+        n = kDelayStart.size();
         for (std::size_t i = 0; i < delayCount; ++i) {
             if (i > 0) {
-                std::memcpy(text + n, ", ", 2);
-                n += 2;
+                std::memcpy(text + n, kDelaySeparator.data(), kDelaySeparator.size());
+                n += kDelaySeparator.size();
             }
             WriteHex2(text + n, delay[i]);
             text[n + 2] = 'h';
@@ -139,11 +141,13 @@ std::string ListingFileName(std::string_view fileName) {
 }
 
 void ListingWriter::StartTime(std::uint16_t ticksPerQuarter) {
-    // Below 32 ticks per quarter the integer division would give a unit of 0;
-    // the exact fraction keeps such files' rhythm. With 0 ticks there is no
-    // time scale at all and no delay is written.
+    // From 32 ticks per quarter on, the unit is a whole number of ticks (the
+    // remainder is dropped, as listings have always been timed). Below that the
+    // integer division would give 0; the exact fraction keeps such files'
+    // rhythm. With 0 ticks there is no time scale at all and no delay is written.
     if (ticksPerQuarter >= 32) {
-        unit_ = static_cast<float>(ticksPerQuarter / 32);
+        const int wholeTicks = ticksPerQuarter / 32;
+        unit_ = static_cast<float>(wholeTicks);
     } else {
         unit_ = static_cast<float>(ticksPerQuarter) / 32.0f;
     }

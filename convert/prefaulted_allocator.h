@@ -15,7 +15,7 @@
 namespace tonvell {
 
 // Buffers from this size on are mapped whole.
-inline constexpr std::size_t kPrefaultedMinBytes = 64 * 1024;
+inline constexpr std::size_t kPrefaultedMinBytes = std::size_t{64} * 1024;
 
 // Memory for bytes (at least kPrefaultedMinBytes) with its pages mapped;
 // throws std::bad_alloc when there is none.

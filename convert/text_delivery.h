@@ -19,7 +19,7 @@ using TextSink = std::function<void(std::string_view)>;
 
 // Pieces of about this size are large enough that handing one on costs
 // little and small enough to stay in cache, so memory stays flat.
-inline constexpr std::size_t kTextPieceBytes = 16 * 1024;
+inline constexpr std::size_t kTextPieceBytes = std::size_t{16} * 1024;
 
 enum class LineBreak { Lf, CrLf };
 

@@ -38,7 +38,7 @@ private:
     // (key 0) holds its voice like any other note.
     static constexpr std::int32_t kFreeVoice = -1;
     // Keys are the note above the channel: 128 notes of 16 channels.
-    static constexpr std::size_t kKeyCount = 128 * 16;
+    static constexpr std::size_t kKeyCount = std::size_t{128} * 16;
 
     NoteOutcome NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base);
     NoteOutcome NoteOff(std::int32_t key, std::uint8_t code);

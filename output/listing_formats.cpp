@@ -242,7 +242,7 @@ void ListingRenderer::AddPlainInc(std::string_view text) {
     // by byte.
     constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7F;
     constexpr std::uint64_t kHighBits = 0x8080808080808080;
-    constexpr std::size_t kPiece = 32 * 1024;
+    constexpr std::size_t kPiece = std::size_t{32} * 1024;
     // Not zeroed: only what a piece fills is ever touched.
     if (!buffer_) {
         buffer_ = std::make_unique_for_overwrite<char[]>(kPiece + 32);

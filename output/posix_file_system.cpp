@@ -24,6 +24,11 @@ bool MayWrite(const std::string& path, const struct stat& status) {
     return geteuid() != 0 || !S_ISREG(status.st_mode) || (status.st_mode & 0222) != 0;
 }
 
+// The handles this file system gives out are the descriptors open() returned.
+int Descriptor(FileSystem::Handle file) {
+    return static_cast<int>(file);
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     std::optional<Entry> Look(const std::string& path) const override {
@@ -78,7 +83,7 @@ public:
 
     bool Write(Handle file, std::string_view bytes) const override {
         while (!bytes.empty()) {
-            const ssize_t written = write(file, bytes.data(), bytes.size());
+            const ssize_t written = write(Descriptor(file), bytes.data(), bytes.size());
             if (written < 0 && errno == EINTR) {
                 continue;
             }
@@ -93,7 +98,7 @@ public:
     bool WriteAt(Handle file, std::uint64_t offset, std::string_view bytes) const override {
         while (!bytes.empty()) {
             const ssize_t written =
-                pwrite(file, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+                pwrite(Descriptor(file), bytes.data(), bytes.size(), static_cast<off_t>(offset));
             if (written < 0 && errno == EINTR) {
                 continue;
             }
@@ -110,13 +115,13 @@ public:
         // The owner first: changing it clears set-user-ID bits that the mode
         // then restores. Only a privileged user may give a file away; for
         // others the new file stays theirs, as any file they write.
-        [[maybe_unused]] const int owned = fchown(file, from.owner, from.group);
-        fchmod(file, from.mode);
+        [[maybe_unused]] const int owned = fchown(Descriptor(file), from.owner, from.group);
+        fchmod(Descriptor(file), from.mode);
     }
 
-    bool Sync(Handle file) const override { return fsync(file) == 0; }
+    bool Sync(Handle file) const override { return fsync(Descriptor(file)) == 0; }
 
-    bool Close(Handle file) const override { return close(file) == 0; }
+    bool Close(Handle file) const override { return close(Descriptor(file)) == 0; }
 
     bool Rename(const std::string& from, const std::string& to) const override {
         return rename(from.c_str(), to.c_str()) == 0;
