@@ -18,10 +18,10 @@ PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont
 )
 
-# Tests, benchmarks, format check, the package test and the Windows build
-# (mingw-w64, run under wine, packed as a ZIP).
+# Tests, benchmarks, the format and clang-tidy checks, the package test and the
+# Windows build (mingw-w64, run under wine, packed as a ZIP).
 TEST_PACKAGES=(
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick libx11-dev
   midicsv abcmidi python3

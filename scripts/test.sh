@@ -4,8 +4,9 @@
 # command-line and window tests), a short fuzzing run of the MIDI reader, the
 # core suite again in a sanitizer build, the Debian packages built as a
 # distribution builds them (optimised, hardened flags, the tests that need no
-# display) and checked, and a clang build. Prints how long each stage took and
-# ends with one line counting the tests of all builds.
+# display) and checked, a clang build, and clang-tidy over the program's
+# sources. Prints how long each stage took and ends with one line counting the
+# tests of all builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -139,10 +140,21 @@ CHECK
 # Everything again with clang, warnings as errors; the core suite runs, the
 # window's tests already ran in the main build.
 clang_build() {
-  cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
-    -DTONVELL_WERROR=ON >/dev/null
+  configure_clang
   cmake --build build-clang --parallel "$JOBS"
   run_ctest build-clang --exclude-regex '^app\.'
+}
+configure_clang() {
+  cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
+    -DTONVELL_WERROR=ON >/dev/null
+}
+
+# clang-tidy with the repository's .clang-tidy over the program's own sources
+# (convert/, output/, cli/, app/, playback/), with the clang build's compile
+# commands; any finding fails the stage.
+tidy() {
+  configure_clang
+  scripts/tidy.sh build-clang
 }
 
 stage setup
@@ -157,6 +169,7 @@ stage asan
 stage windows
 stage package
 stage clang_build
+stage tidy
 
 echo "== time per stage"
 printf '%s\n' "${timings[@]}"
