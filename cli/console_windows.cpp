@@ -22,8 +22,9 @@ namespace {
 
 std::string Utf8FromWide(const wchar_t* text) {
     const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1)
+    if (length <= 1) {
         return {};
+    }
     std::string utf8(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
     utf8.pop_back();  // the terminating zero
@@ -41,11 +42,13 @@ void RestoreConsoleOutputPage() {
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!wide)
+    if (!wide) {
         return {argv + 1, argv + argc};
+    }
     std::vector<std::string> args;
-    for (int i = 1; i < count; ++i)
+    for (int i = 1; i < count; ++i) {
         args.push_back(Utf8FromWide(wide[i]));
+    }
     LocalFree(wide);
     return args;
 }
@@ -57,8 +60,9 @@ void PrepareStandardStreams() {
     // Only a console has a code page to set; the user's own is given back
     // when the program ends.
     consoleOutputPage = GetConsoleOutputCP();
-    if (consoleOutputPage != 0 && consoleOutputPage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+    if (consoleOutputPage != 0 && consoleOutputPage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
         std::atexit(RestoreConsoleOutputPage);
+    }
 }
 
 }  // namespace tonvell::cli

@@ -23,8 +23,9 @@ struct OpenedInput {
 };
 
 OpenedInput Open(const std::string& path) {
-    if (path == kStandardInput)
+    if (path == kStandardInput) {
         return {GetStdHandle(STD_INPUT_HANDLE), false};
+    }
     // Backup semantics let a folder be opened too, so that it is told apart.
     const HANDLE file = CreateFileW(tonvell::PathFromUtf8(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -35,8 +36,9 @@ OpenedInput Open(const std::string& path) {
 // The bytes of a file on a disk, mapped; nothing where it cannot be mapped.
 const std::uint8_t* Map(HANDLE file, std::size_t size) {
     const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!mapping)
+    if (!mapping) {
         return nullptr;
+    }
     void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, size);
     // The view keeps the mapping alive.
     CloseHandle(mapping);
@@ -74,13 +76,15 @@ InputFile::InputFile(const std::string& path) {
     } else {
         Read(reinterpret_cast<std::intptr_t>(input.handle));
     }
-    if (input.owned)
+    if (input.owned) {
         CloseHandle(input.handle);
+    }
 }
 
 InputFile::~InputFile() {
-    if (mapped_)
+    if (mapped_) {
         UnmapViewOfFile(bytes_.data());
+    }
 }
 
 void InputFile::Read(std::intptr_t handle) {
@@ -92,15 +96,17 @@ void InputFile::Read(std::intptr_t handle) {
         const DWORD want = static_cast<DWORD>(buffer_.size() - got);
         if (!ReadFile(file, buffer_.data() + got, want, &n, nullptr)) {
             // The writer of a pipe has closed its end: that is the end.
-            if (GetLastError() == ERROR_BROKEN_PIPE)
+            if (GetLastError() == ERROR_BROKEN_PIPE) {
                 break;
+            }
             state_ = State::NotOpened;
             reason_ = std::strerror(tonvell::SetErrnoFromLastError());
             buffer_.clear();
             return;
         }
-        if (n == 0)
+        if (n == 0) {
             break;
+        }
         got += n;
     }
     KeepRead(got);

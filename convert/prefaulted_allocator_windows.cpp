@@ -11,8 +11,9 @@ namespace tonvell {
 
 void* AllocatePrefaulted(std::size_t bytes) {
     void* memory = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (!memory)
+    if (!memory) {
         throw std::bad_alloc();
+    }
     return memory;
 }
 
