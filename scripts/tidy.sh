@@ -60,6 +60,7 @@ fi
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 export BUILD logs
+# shellcheck disable=SC2016 # the inner script expands its own variables
 printf '%s\0' "${files[@]}" | xargs -0 -n 1 -P "$(nproc)" bash -c '
   log="$logs/${1//\//_}.log"
   clang-tidy -p "$BUILD" --quiet --warnings-as-errors="*" "$1" >"$log" 2>&1 ||
