@@ -29,7 +29,7 @@ fi
 # those of the same folders it does not.
 mapfile -t lists < <(
   python3 - "$BUILD/compile_commands.json" "$PWD" "${FOLDERS[@]}" <<'PICK'
-import json, os, subprocess, sys
+import glob, json, os, sys
 database, root, folders = sys.argv[1], sys.argv[2], sys.argv[3:]
 compiled = set()
 for entry in json.load(open(database)):
@@ -37,11 +37,9 @@ for entry in json.load(open(database)):
     relative = os.path.relpath(path, root)
     if os.path.dirname(relative) in folders:
         compiled.add(relative)
-tracked = subprocess.run(["git", "ls-files", "--", *(f + "/*.cpp" for f in folders)],
-                         capture_output=True, text=True, check=True).stdout.split()
-tracked = [f for f in tracked if os.path.dirname(f) in folders]
+present = {f for folder in folders for f in glob.glob(folder + "/*.cpp")}
 print(" ".join(sorted(compiled)))
-print(" ".join(sorted(set(tracked) - compiled)))
+print(" ".join(sorted(present - compiled)))
 PICK
 )
 read -r -a files <<<"${lists[0]:-}"
