@@ -88,6 +88,8 @@ InputFile::~InputFile() {
 }
 
 void InputFile::Read(std::intptr_t handle) {
+    // The handle came from the system as a HANDLE and was kept as an integer.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     const HANDLE file = reinterpret_cast<HANDLE>(handle);
     buffer_.resize(kMostBytes + 1);
     std::size_t got = 0;

@@ -27,6 +27,8 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 HANDLE NativeHandle(FileSystem::Handle file) {
+    // Handles are kept as integers that came from HANDLEs (HandleOf).
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     return reinterpret_cast<HANDLE>(file);
 }
 
