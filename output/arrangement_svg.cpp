@@ -10,19 +10,17 @@ namespace tonvell {
 namespace {
 
 void AppendNumber(std::string& out, double value) {
-    std::string text;
-    AppendFixed(text, value, 2);
-    std::string_view digits(text);
+    const std::size_t start = out.size();
+    AppendFixed(out, value, 2);
     // 12.50 -> 12.5, 12.00 -> 12: the file is large enough as it is.
-    if (digits.find('.') != std::string_view::npos) {
-        while (digits.back() == '0') {
-            digits.remove_suffix(1);
+    if (out.find('.', start) != std::string::npos) {
+        while (out.back() == '0') {
+            out.pop_back();
         }
-        if (digits.back() == '.') {
-            digits.remove_suffix(1);
+        if (out.back() == '.') {
+            out.pop_back();
         }
     }
-    out.append(digits);
 }
 
 void AppendColour(std::string& out, Rgb colour) {

@@ -57,8 +57,7 @@ void AppendDigits(std::string& out, std::uint64_t number, int minimumDigits) {
 // scaled / 2^shift rounded half to even.
 std::uint64_t ShiftRightRounded(std::uint64_t scaled, int shift) {
     if (shift >= 64) {
-        // Below one half, or exactly one half when shift is 64 and scaled is
-        // 2^63: both round to zero (even).
+        // scaled is below 2^63 (see kMaxDecimals), so below one half.
         return 0;
     }
     const std::uint64_t quotient = scaled >> shift;
