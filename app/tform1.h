@@ -18,7 +18,7 @@
 #include "app/save_dialog.h"
 #include "app/settings.h"
 #include "convert/conversion.h"
-#include "output/file_system.h"
+#include "platform/file_system.h"
 #include "playback/sound_port.h"
 
 class QCheckBox;

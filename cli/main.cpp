@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/console.h"
-#include "cli/file_identity.h"
 #include "cli/input_file.h"
-#include "cli/interrupt_signals.h"
 #include "cli/options.h"
 #include "cli/render_wav.h"
 #include "convert/conversion.h"
-#include "convert/native_path.h"
 #include "output/arrangement_svg.h"
 #include "output/file_replace.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
+#include "platform/console.h"
+#include "platform/file_identity.h"
+#include "platform/interrupt_signals.h"
+#include "platform/native_path.h"
 #include "version.h"
 
 namespace fs = std::filesystem;
@@ -93,7 +93,7 @@ bool Refused(const std::string& input, const tonvell::cli::InputFile& file) {
         case State::Read:
             break;
     }
-    if (!file.LooksLikeMidi()) {
+    if (!tonvell::cli::LooksLikeMidi(file)) {
         Error(input + ": not a MIDI file (it does not begin with MThd); nothing written");
         return true;
     }
@@ -210,7 +210,7 @@ int WriteSvg(const tonvell::cli::Options& o) {
               " is the input file, which it would overwrite");
         return 1;
     }
-    const tonvell::cli::InputFile file(input);
+    const tonvell::cli::InputFile file(input, tonvell::kMaxInputBytes);
     if (Refused(input, file)) {
         return 1;
     }
@@ -273,7 +273,7 @@ int Run(const tonvell::cli::Options& o) {
             failed = true;
             continue;
         }
-        const tonvell::cli::InputFile file(input);
+        const tonvell::cli::InputFile file(input, tonvell::kMaxInputBytes);
         if (Refused(input, file)) {
             failed = true;
             continue;
@@ -319,6 +319,6 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", kProgram, tonvell::kVersion);
         return 0;
     }
-    tonvell::cli::CleanUpOnInterrupt();
+    tonvell::cli::CleanUpOnInterrupt(tonvell::RemoveUnfinishedTemporaryFile);
     return Run(parsed.options);
 }

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/file_identity.h"
 #include "convert/conversion.h"
+#include "platform/file_identity.h"
 
 #include "output/file_replace.h"
 #include "output/wav_file.h"

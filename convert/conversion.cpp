@@ -11,10 +11,10 @@
 #include "convert/event_log.h"
 #include "convert/midi_file.h"
 #include "convert/midi_reader.h"
-#include "convert/native_path.h"
-#include "convert/prefaulted_allocator.h"
-#include "convert/regular_file.h"
 #include "convert/track_merge.h"
+#include "platform/native_path.h"
+#include "platform/prefaulted_allocator.h"
+#include "platform/regular_file.h"
 
 namespace tonvell {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "convert/command_sink.h"
-#include "convert/prefaulted_allocator.h"
 #include "convert/text_delivery.h"
+#include "platform/prefaulted_allocator.h"
 
 namespace tonvell {
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-#include "convert/native_path.h"
+#include "platform/native_path.h"
 
 namespace tonvell {
 

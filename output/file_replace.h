@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/file_system.h"
+#include "platform/file_system.h"
 
 namespace tonvell {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <set>
 
-#include "playback/serial_port_hold.h"
+#include "platform/serial_port_hold.h"
 #include "playback/sound_port.h"
 
 namespace tonvell::playback {

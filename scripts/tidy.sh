@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs clang-tidy, with the repository's .clang-tidy, over the program's own
-# sources: the files of convert/, output/, cli/, app/ and playback/ (and the
+# sources: the files of platform/, convert/, output/, cli/, app/ and playback/ (and the
 # headers of those folders they include), not the tests, fuzz targets,
 # benchmarks or generated files. The compiler options come from the compile
 # commands of a configured build (default build-clang/; nothing needs to be
@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD=${1:-build-clang}
-FOLDERS=(convert output cli app playback)
+FOLDERS=(platform convert output cli app playback)
 if ! command -v clang-tidy >/dev/null; then
   echo "tidy: clang-tidy not found (scripts/setup.sh --test installs it)" >&2
   exit 1

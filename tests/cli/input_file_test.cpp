@@ -65,10 +65,10 @@ TEST_F(InputFileTest, RegularFilesConvertExactlyAsTheWindowReadsThem) {
     };
     for (const fs::path& path : paths) {
         SCOPED_TRACE(path.string());
-        const InputFile input(path.string());
+        const InputFile input(path.string(), tonvell::kMaxInputBytes);
         ASSERT_EQ(input.Status(), InputFile::State::Read);
         EXPECT_TRUE(input.Mapped());
-        EXPECT_TRUE(input.LooksLikeMidi());
+        EXPECT_TRUE(tonvell::cli::LooksLikeMidi(input));
         const ConversionResult read = tonvell::Convert(path.string());
         const ConversionResult mapped = tonvell::cli::ConvertInput(input, path.string(), {}, "t");
         tonvell_test::ExpectSameOutcome(mapped, read);
@@ -96,12 +96,13 @@ TEST_F(InputFileTest, StatesOfInputsThatGiveNoListing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
-        const InputFile input(c.path.string());
+        const InputFile input(c.path.string(), tonvell::kMaxInputBytes);
         EXPECT_EQ(input.Status(), c.state);
-        EXPECT_EQ(input.LooksLikeMidi(), c.midi);
+        EXPECT_EQ(tonvell::cli::LooksLikeMidi(input), c.midi);
         EXPECT_EQ(input.Reason().empty(), c.state != InputFile::State::NotOpened) << input.Reason();
     }
-    EXPECT_EQ(InputFile((dir_ / "large.mid").string()).Size(), tonvell::kMaxInputBytes + 1);
+    EXPECT_EQ(InputFile((dir_ / "large.mid").string(), tonvell::kMaxInputBytes).Size(),
+              tonvell::kMaxInputBytes + 1);
 }
 
 // A named pipe is opened once and read to its end, however soon its writer
@@ -114,7 +115,7 @@ TEST_F(InputFileTest, NamedPipeIsReadOnce) {
         std::ofstream(pipe, std::ios::binary)
             .write(reinterpret_cast<const char*>(song.data()), static_cast<long>(song.size()));
     });
-    const InputFile input(pipe.string());
+    const InputFile input(pipe.string(), tonvell::kMaxInputBytes);
     writer.join();
     ASSERT_EQ(input.Status(), InputFile::State::Read);
     EXPECT_FALSE(input.Mapped());
@@ -134,7 +135,7 @@ TEST_F(InputFileTest, FileCutShortDuringTheConversionEndsWithAMessage) {
             const tonvell::ConvertOptions options{
                 .eventLog = tonvell::TextDelivery::Stream(
                     [&](std::string_view) { fs::resize_file(path, 0); })};
-            const InputFile input(path.string());
+            const InputFile input(path.string(), tonvell::kMaxInputBytes);
             tonvell::cli::ConvertInput(input, path.string(), options, "tonvell-cli");
         },
         testing::ExitedWithCode(1), "tonvell-cli: .*song.mid: the file changed while it was read");

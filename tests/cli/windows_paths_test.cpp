@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/file_identity.h"
 #include "convert/cp1251.h"
-#include "convert/native_path.h"
 #include "output/file_replace.h"
+#include "platform/file_identity.h"
+#include "platform/native_path.h"
 #include "tests/support/midi_builder.h"
 #include "tests/support/temp_dir.h"
 

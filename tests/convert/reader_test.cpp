@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "convert/conversion.h"
-#include "convert/native_path.h"
+#include "platform/native_path.h"
 #include "tests/support/conversion_checks.h"
 #include "tests/support/midi_builder.h"
 #include "tests/support/temp_dir.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tests/support/temp_dir.h"
 
-#include "convert/native_path.h"
+#include "platform/native_path.h"
 
 #include <stdlib.h>
 

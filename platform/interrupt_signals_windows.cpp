@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
-#include "cli/interrupt_signals.h"
-#include "output/file_replace.h"
+#include "platform/interrupt_signals.h"
 
 namespace tonvell::cli {
 
 namespace {
+
+bool (*removeUnfinishedWrite)() = nullptr;
 
 template <std::size_t N>
 void Say(const char (&text)[N]) {
@@ -19,7 +20,7 @@ void Say(const char (&text)[N]) {
 }
 
 BOOL WINAPI EndInterrupted(DWORD) {
-    if (RemoveUnfinishedTemporaryFile()) {
+    if (removeUnfinishedWrite != nullptr && removeUnfinishedWrite()) {
         Say("tonvell-cli: interrupted; the file being written was not replaced\n");
     } else {
         Say("tonvell-cli: interrupted\n");
@@ -30,7 +31,8 @@ BOOL WINAPI EndInterrupted(DWORD) {
 
 }  // namespace
 
-void CleanUpOnInterrupt() {
+void CleanUpOnInterrupt(bool (*removeUnfinished)()) {
+    removeUnfinishedWrite = removeUnfinished;
     SetConsoleCtrlHandler(EndInterrupted, TRUE);
 }
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/console.h"
+#include "platform/console.h"
 
 namespace tonvell::cli {
 

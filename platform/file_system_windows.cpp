@@ -16,9 +16,9 @@
 
 #include <cerrno>
 
-#include "convert/native_path.h"
-#include "convert/windows_error.h"
-#include "output/file_system.h"
+#include "platform/file_system.h"
+#include "platform/last_error.h"
+#include "platform/native_path.h"
 
 namespace tonvell {
 

@@ -6,15 +6,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/input_file.h"
-#include "convert/native_path.h"
-#include "convert/windows_error.h"
+#include "platform/input_file.h"
+#include "platform/last_error.h"
+#include "platform/native_path.h"
 
 namespace tonvell::cli {
 
 namespace {
-
-constexpr std::size_t kMostBytes = static_cast<std::size_t>(kMaxInputBytes);
 
 // Standard input is not closed with the input; a file opened here is.
 struct OpenedInput {
@@ -47,7 +45,7 @@ const std::uint8_t* Map(HANDLE file, std::size_t size) {
 
 }  // namespace
 
-InputFile::InputFile(const std::string& path) {
+InputFile::InputFile(const std::string& path, std::int64_t maxBytes) : maxBytes_(maxBytes) {
     const OpenedInput input = path.empty() ? OpenedInput{} : Open(path);
     if (input.handle == INVALID_HANDLE_VALUE || input.handle == nullptr) {
         state_ = State::NotOpened;
@@ -62,7 +60,7 @@ InputFile::InputFile(const std::string& path) {
         if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             state_ = State::NotOpened;
             reason_ = std::strerror(EISDIR);
-        } else if (size > kMaxInputBytes) {
+        } else if (size > maxBytes_) {
             state_ = State::TooLarge;
             size_ = size;
         } else if (const std::uint8_t* pages =
@@ -91,7 +89,7 @@ void InputFile::Read(std::intptr_t handle) {
     // The handle came from the system as a HANDLE and was kept as an integer.
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     const HANDLE file = reinterpret_cast<HANDLE>(handle);
-    buffer_.resize(kMostBytes + 1);
+    buffer_.resize(static_cast<std::size_t>(maxBytes_) + 1);
     std::size_t got = 0;
     while (got < buffer_.size()) {
         DWORD n = 0;
@@ -114,9 +112,10 @@ void InputFile::Read(std::intptr_t handle) {
     KeepRead(got);
 }
 
-ConversionResult ConvertInput(const InputFile& input, const std::string& path,
-                              const ConvertOptions& options, const char*) {
-    return ConvertBytes(input.Bytes(), InputFileName(path), options);
-}
+// A mapped file cannot be cut short on Windows: the system refuses while the
+// mapping lasts, so there is no fault to report.
+void BeginReportingMappedFileFaults(const char*, const std::string&) {}
+
+void EndReportingMappedFileFaults() {}
 
 }  // namespace tonvell::cli

@@ -5,7 +5,7 @@
 // as the buffer is written.
 #include <windows.h>
 
-#include "convert/prefaulted_allocator.h"
+#include "platform/prefaulted_allocator.h"
 
 namespace tonvell {
 

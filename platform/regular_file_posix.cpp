@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "convert/regular_file.h"
+#include "platform/regular_file.h"
 
 namespace tonvell {
 

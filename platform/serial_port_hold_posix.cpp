@@ -3,11 +3,11 @@
 
 #include <cerrno>
 
-#include "playback/serial_port_hold.h"
+#include "platform/serial_port_hold.h"
 
 namespace tonvell::playback {
 
-bool HoldExclusively(qintptr handle) {
+bool HoldExclusively(std::intptr_t handle) {
     int result = 0;
     do {
         result = ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB);

@@ -9,7 +9,9 @@ namespace tonvell::cli {
 
 // From now on SIGINT, SIGTERM and SIGHUP are handled so; the process still
 // ends by the signal, so its status says which one. Signals the process was
-// started to ignore (nohup) stay ignored.
-void CleanUpOnInterrupt();
+// started to ignore (nohup) stay ignored. removeUnfinished, called inside the
+// handler (so it must be safe there), removes the temporary file of a write
+// under way and says whether there was one.
+void CleanUpOnInterrupt(bool (*removeUnfinished)());
 
 }  // namespace tonvell::cli

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // On POSIX systems the arguments are the bytes given and the streams need
 // nothing.
-#include "cli/console.h"
+#include "platform/console.h"
 
 namespace tonvell::cli {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/file_identity.h"
+#include "platform/file_identity.h"
 
 #include <sys/stat.h>
 

@@ -7,13 +7,15 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <initializer_list>
 
-#include "cli/interrupt_signals.h"
-#include "output/file_replace.h"
+#include "platform/interrupt_signals.h"
 
 namespace tonvell::cli {
 
 namespace {
+
+bool (*removeUnfinishedWrite)() = nullptr;
 
 template <std::size_t N>
 void Say(const char (&text)[N]) {
@@ -21,7 +23,7 @@ void Say(const char (&text)[N]) {
 }
 
 extern "C" void EndInterrupted(int number) {
-    if (RemoveUnfinishedTemporaryFile()) {
+    if (removeUnfinishedWrite != nullptr && removeUnfinishedWrite()) {
         Say("tonvell-cli: interrupted; the file being written was not replaced\n");
     } else {
         Say("tonvell-cli: interrupted\n");
@@ -32,7 +34,8 @@ extern "C" void EndInterrupted(int number) {
 
 }  // namespace
 
-void CleanUpOnInterrupt() {
+void CleanUpOnInterrupt(bool (*removeUnfinished)()) {
+    removeUnfinishedWrite = removeUnfinished;
     for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction current {};
         if (::sigaction(number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {

@@ -5,12 +5,12 @@
 // "exclusive" mode) lock the device file instead, and a port held that way
 // must count as busy too, or two programs would feed one instrument.
 
-#include <QtGlobal>
+#include <cstdint>
 
 namespace tonvell::playback {
 
 // Takes the lock on the opened port's handle without waiting; false when
 // another program holds it. The lock goes with the handle when it is closed.
-bool HoldExclusively(qintptr handle);
+bool HoldExclusively(std::intptr_t handle);
 
 }  // namespace tonvell::playback

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Reading an input on POSIX systems.
-#include "cli/input_file.h"
+#include "platform/input_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,8 +16,6 @@ namespace tonvell::cli {
 
 namespace {
 
-constexpr std::size_t kMostBytes = static_cast<std::size_t>(kMaxInputBytes);
-
 // What the SIGBUS handler says: set before a mapped file is converted. Plain
 // buffers, since the handler may only write and exit.
 char sigbusMessage[4096];
@@ -28,30 +26,12 @@ extern "C" void OnSigbus(int) {
     _exit(1);
 }
 
-// Turns SIGBUS into the message about path while it lives.
-class SigbusReport {
-public:
-    SigbusReport(const char* program, const std::string& path) {
-        const std::string text =
-            std::string(program) + ": " + path + ": the file changed while it was read\n";
-        sigbusMessageLength = std::min(text.size(), sizeof sigbusMessage);
-        std::memcpy(sigbusMessage, text.data(), sigbusMessageLength);
-        struct sigaction action {};
-        action.sa_handler = OnSigbus;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGBUS, &action, &previous_);
-    }
-    ~SigbusReport() { sigaction(SIGBUS, &previous_, nullptr); }
-    SigbusReport(const SigbusReport&) = delete;
-    SigbusReport& operator=(const SigbusReport&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
+// The handler that was in place before a report began.
+struct sigaction previousSigbusAction {};
 
 }  // namespace
 
-InputFile::InputFile(const std::string& path) {
+InputFile::InputFile(const std::string& path, std::int64_t maxBytes) : maxBytes_(maxBytes) {
     // Blocking, as any reader of a named pipe: it waits for a writer to come.
     // "-" is standard input, held open by a copy of its descriptor.
     const int file = path.empty()             ? -1
@@ -69,7 +49,7 @@ InputFile::InputFile(const std::string& path) {
     if (S_ISDIR(status.st_mode)) {
         state_ = State::NotOpened;
         reason_ = std::strerror(EISDIR);
-    } else if (S_ISREG(status.st_mode) && status.st_size > kMaxInputBytes) {
+    } else if (S_ISREG(status.st_mode) && status.st_size > maxBytes_) {
         state_ = State::TooLarge;
         size_ = status.st_size;
     } else if (S_ISREG(status.st_mode) && status.st_size > 0) {
@@ -97,7 +77,7 @@ InputFile::~InputFile() {
 // Reads to the end, or one byte past the limit.
 void InputFile::Read(std::intptr_t handle) {
     const int file = static_cast<int>(handle);
-    buffer_.resize(kMostBytes + 1);
+    buffer_.resize(static_cast<std::size_t>(maxBytes_) + 1);
     std::size_t got = 0;
     while (got < buffer_.size()) {
         const ssize_t n = read(file, buffer_.data() + got, buffer_.size() - got);
@@ -118,14 +98,19 @@ void InputFile::Read(std::intptr_t handle) {
     KeepRead(got);
 }
 
-ConversionResult ConvertInput(const InputFile& input, const std::string& path,
-                              const ConvertOptions& options, const char* program) {
-    const std::string fileName = InputFileName(path);
-    if (!input.Mapped()) {
-        return ConvertBytes(input.Bytes(), fileName, options);
-    }
-    const SigbusReport report(program, path);
-    return ConvertBytes(input.Bytes(), fileName, options);
+void BeginReportingMappedFileFaults(const char* program, const std::string& path) {
+    const std::string text =
+        std::string(program) + ": " + path + ": the file changed while it was read\n";
+    sigbusMessageLength = std::min(text.size(), sizeof sigbusMessage);
+    std::memcpy(sigbusMessage, text.data(), sigbusMessageLength);
+    struct sigaction action {};
+    action.sa_handler = OnSigbus;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, &previousSigbusAction);
+}
+
+void EndReportingMappedFileFaults() {
+    sigaction(SIGBUS, &previousSigbusAction, nullptr);
 }
 
 }  // namespace tonvell::cli

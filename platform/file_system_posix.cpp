@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "output/file_system.h"
+#include "platform/file_system.h"
 
 namespace tonvell {
 

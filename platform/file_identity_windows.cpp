@@ -4,8 +4,8 @@
 // leads to it.
 #include <windows.h>
 
-#include "cli/file_identity.h"
-#include "convert/native_path.h"
+#include "platform/file_identity.h"
+#include "platform/native_path.h"
 
 namespace tonvell::cli {
 

@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "convert/native_path.h"
-#include "convert/regular_file.h"
-#include "convert/windows_error.h"
+#include "platform/last_error.h"
+#include "platform/native_path.h"
+#include "platform/regular_file.h"
 
 namespace tonvell {
 

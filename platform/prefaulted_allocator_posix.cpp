@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/prefaulted_allocator.h"
+#include "platform/prefaulted_allocator.h"
 
 // Under AddressSanitizer the buffers come from the heap, where every access
 // to them is checked.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "convert/windows_error.h"
+#include "platform/last_error.h"
 
 #include <cerrno>
 
