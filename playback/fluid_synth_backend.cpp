@@ -7,6 +7,7 @@
 
 #include "playback/fluid_synth_instance.h"
 #include "playback/soundfont_lookup.h"
+#include "playback/user_text.h"
 
 namespace tonvell::playback {
 
@@ -85,7 +86,7 @@ std::vector<std::string> FluidSynthBackend::DeviceNames() {
     if (!installable) {
         return {};
     }
-    return {kBuiltInSynthesizerName};
+    return {UserText(kBuiltInSynthesizerName)};
 }
 
 std::string FluidSynthBackend::FailureText(Failure failure, const std::string& soundFont) {
@@ -93,20 +94,33 @@ std::string FluidSynthBackend::FailureText(Failure failure, const std::string& s
         case Failure::None:
             return {};
         case Failure::NoLibrary:
-            return "The built-in synthesizer needs the FluidSynth library, which cannot be "
-                   "loaded. Install the package libfluidsynth3.";
+            return UserText(TONVELL_TEXT(
+                "tonvell::playback",
+                "The built-in synthesizer needs the FluidSynth library, which cannot be "
+                "loaded. Install the package libfluidsynth3."));
         case Failure::NoSoundFont:
-            return "The built-in synthesizer found no SoundFont. Install the package "
-                   "fluid-soundfont-gm or timgm6mb-soundfont.";
+            return UserText(
+                TONVELL_TEXT("tonvell::playback",
+                             "The built-in synthesizer found no SoundFont. Install the package "
+                             "fluid-soundfont-gm or timgm6mb-soundfont."));
         case Failure::BadSoundFont:
-            return "The built-in synthesizer cannot read the SoundFont " + soundFont +
-                   ". Reinstall its package, or install fluid-soundfont-gm.";
+            return UserText(
+                TONVELL_TEXT("tonvell::playback",
+                             "The built-in synthesizer cannot read the SoundFont %1. Reinstall "
+                             "its package, or install fluid-soundfont-gm."),
+                {soundFont});
         case Failure::ChosenSoundFont:
-            return "The built-in synthesizer cannot take the SoundFont you chose (" + soundFont +
-                   "). Correct TONVELL_SOUNDFONT, or unset it to use the system's.";
+            return UserText(TONVELL_TEXT("tonvell::playback",
+                                         "The built-in synthesizer cannot take the SoundFont you "
+                                         "chose (%1). Correct TONVELL_SOUNDFONT, or unset it to "
+                                         "use the system's."),
+                            {soundFont});
         case Failure::NoAudio:
-            return "The built-in synthesizer cannot reach an audio output. Check that a sound "
-                   "device is present and that PipeWire, PulseAudio or ALSA is running.";
+            return UserText(
+                TONVELL_TEXT("tonvell::playback",
+                             "The built-in synthesizer cannot reach an audio output. Check that a "
+                             "sound device is present and that PipeWire, PulseAudio or ALSA is "
+                             "running."));
     }
     return {};
 }

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "playback/midi_output.h"
+#include "playback/user_text.h"
 
 namespace tonvell::playback {
 
 struct FluidApi;
 
-inline constexpr char kBuiltInSynthesizerName[] = "Built-in synthesizer (FluidSynth)";
+// In English; the output list shows it in the user's language (UserText).
+inline constexpr char kBuiltInSynthesizerName[] =
+    TONVELL_TEXT("tonvell::playback", "Built-in synthesizer (FluidSynth)");
 
 class FluidSynthBackend : public MidiBackend {
 public:
@@ -53,8 +56,8 @@ public:
     std::string OpenFailure() const override { return FailureText(failure_, soundFont_); }
     Failure LastFailure() const { return failure_; }
 
-    // The message for failure; soundFont names the file that would not load,
-    // or tells why the chosen one cannot be taken.
+    // The message for failure, in the user's language; soundFont names the
+    // file that would not load, or tells why the chosen one cannot be taken.
     static std::string FailureText(Failure failure, const std::string& soundFont);
 
 private:

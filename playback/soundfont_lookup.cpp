@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "playback/fluid_library.h"
+#include "playback/user_text.h"
 
 namespace tonvell::playback {
 
@@ -57,10 +58,10 @@ std::string SoundFontProblem(const std::string& path) {
         return ec.message();
     }
     if (fs::is_directory(status)) {
-        return "a folder, not a SoundFont";
+        return UserText(TONVELL_TEXT("tonvell::playback", "a folder, not a SoundFont"));
     }
     if (!fs::is_regular_file(status)) {
-        return "not a plain file";
+        return UserText(TONVELL_TEXT("tonvell::playback", "not a plain file"));
     }
     // A RIFF file of form "sfbk" (SoundFont 2, and 3 with compressed samples).
     char header[12] = {};
@@ -70,7 +71,7 @@ std::string SoundFontProblem(const std::string& path) {
     }
     if (!in.read(header, sizeof header) || std::string_view(header, 4) != "RIFF" ||
         std::string_view(header + 8, 4) != "sfbk") {
-        return "not a SoundFont";
+        return UserText(TONVELL_TEXT("tonvell::playback", "not a SoundFont"));
     }
     return "";
 }
@@ -88,7 +89,8 @@ std::string ChosenSoundFontProblem() {
     if (problem.empty()) {
         return "";
     }
-    return std::string(kChoiceVariable) + " names " + chosen + ": " + problem;
+    return UserText(TONVELL_TEXT("tonvell::playback", "%1 names %2: %3"),
+                    {kChoiceVariable, chosen, problem});
 }
 
 std::optional<std::string> FindSoundFont(const std::vector<std::string>& candidates) {
