@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "app/listing_guard.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 
 #include "app/message_boxes.h"
 
 namespace tonvell::app {
 
-const QString kListingEditedQuestion =
-    QStringLiteral("Листинг был изменён. Сохранить изменения перед обработкой другого файла?");
-const QString kListingEditedOnCloseQuestion =
-    QStringLiteral("Листинг был изменён. Сохранить изменения перед закрытием программы?");
+QString ListingEditedQuestion() {
+    return QCoreApplication::translate(
+        "tonvell::app::ListingGuard",
+        "The listing was changed. Save the changes before converting another file?");
+}
+
+QString ListingEditedOnCloseQuestion() {
+    return QCoreApplication::translate(
+        "tonvell::app::ListingGuard",
+        "The listing was changed. Save the changes before closing the program?");
+}
 
 bool ListingEdited(const QPlainTextEdit& listing) {
     return listing.document()->isModified();

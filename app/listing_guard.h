@@ -17,8 +17,8 @@ class MessageBoxes;
 
 // The questions, with the buttons Save, Discard and Cancel: before another
 // file replaces the listing, and before the window closes.
-extern const QString kListingEditedQuestion;
-extern const QString kListingEditedOnCloseQuestion;
+QString ListingEditedQuestion();
+QString ListingEditedOnCloseQuestion();
 
 // Whether the user changed the listing since it was last marked unedited.
 // Undoing every edit makes it unedited again.
@@ -35,6 +35,6 @@ void MarkListingUnedited(QPlainTextEdit& listing);
 // question is the text asked.
 bool MayReplaceListing(QPlainTextEdit& listing, MessageBoxes& boxes, const QString& title,
                        const std::function<bool()>& save,
-                       const QString& question = kListingEditedQuestion);
+                       const QString& question = ListingEditedQuestion());
 
 }  // namespace tonvell::app

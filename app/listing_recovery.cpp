@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/listing_recovery.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -86,9 +87,9 @@ QStringList TakeRecoveryNotices(const QString& folder) {
 }
 
 QString RecoveryNoticeText(const QStringList& files) {
-    return QStringLiteral(
-               "Программа была закрыта сигналом, и изменённый листинг сохранён "
-               "в файле:\n") +
+    return QCoreApplication::translate("tonvell::app::ListingRecovery",
+                                       "The program was closed by a signal, and the edited "
+                                       "listing was kept in the file:\n") +
            files.join(QLatin1Char('\n'));
 }
 

@@ -72,9 +72,10 @@ QString JoinLines(const std::vector<std::string>& lines) {
 // Drive lists without letters (every Unix) have no such drive.
 constexpr QLatin1String kDriveG("G:/");
 
-const QString kNotMidiNotice = QStringLiteral(
-    "Этот файл не является MIDI-файлом: он не начинается с заголовка MThd.\n"
-    "Выберите файл в формате MIDI (*.mid).");
+const char kNotMidiNotice[] =
+    QT_TRANSLATE_NOOP("TForm1",
+                      "This file is not a MIDI file: it does not begin with the header MThd.\n"
+                      "Choose a file in the MIDI format (*.mid).");
 
 // Whether the file begins with the header of a MIDI file; reads four bytes of
 // a regular file, and never opens anything else.
@@ -219,7 +220,9 @@ void TForm1::BuildControls() {
     ComboBox11 = Place(new QComboBox(GroupBox3), 8, 32, 193, 21);
     ComboBox11->setEditable(true);
     ComboBox11->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox11->addItem(QStringLiteral("none"));
+    // In the user's language: the port and the settings tell "none" by its
+    // place, item 0, never by its text.
+    ComboBox11->addItem(tr("none"));
     ComboBox11->setCurrentIndex(0);
     Label15 = Place(new QLabel(QStringLiteral("Инструмент:"), GroupBox3), 8, 54, 64, 13);
     Label15->setEnabled(false);
@@ -521,7 +524,7 @@ bool TForm1::MayClose() {
     }
     return tonvell::app::MayReplaceListing(
         *Memo2, *messages_, ApplicationTitle(), [this] { return SaveListingBox(listingSource_); },
-        tonvell::app::kListingEditedOnCloseQuestion);
+        tonvell::app::ListingEditedOnCloseQuestion());
 }
 
 // Written beside the settings file, or in the home folder when that folder
@@ -536,10 +539,11 @@ void TForm1::KeepEditedListing() {
         kept = tonvell::app::WriteRecoveredListing(QDir::homePath(), listingSource_, text);
     }
     if (kept.isEmpty()) {
-        qWarning("The edited listing could not be kept: no file could be created");
+        qWarning("%s", qUtf8Printable(tr("The edited listing could not be kept: no file could "
+                                         "be created")));
         return;
     }
-    qWarning("The edited listing was kept in %s", qUtf8Printable(kept));
+    qWarning("%s", qUtf8Printable(tr("The edited listing was kept in %1").arg(kept)));
 }
 
 void TForm1::AnnounceRecoveredListings() {
@@ -558,7 +562,7 @@ void TForm1::RunHandler(const std::function<void()>& handler) {
     } catch (const std::exception& error) {
         ReportError(QString::fromUtf8(error.what()));
     } catch (...) {
-        ReportError(QStringLiteral("Unknown error"));
+        ReportError(tr("Unknown error"));
     }
 }
 
@@ -634,7 +638,7 @@ void TForm1::ConvertFile(const QString& path) {
         tonvell::Convert(QFile::encodeName(path).toStdString(), options);
     ShowConversion(
         result, result.status == tonvell::ConversionResult::Status::Converted && !BeginsAsMidi(path)
-                    ? kNotMidiNotice
+                    ? tr(kNotMidiNotice)
                     : QString());
     listingSource_ = path;
     arrangementCurrent_ = arrangementWindow_ != nullptr;
@@ -690,7 +694,7 @@ bool TForm1::ArrangementContextMenu(QObject* watched, QEvent* event) {
         : watched == GroupBox1 ? new QMenu
                                : Memo3->createStandardContextMenu(request->pos()));
     menu->addSeparator();
-    QAction* show = menu->addAction(QStringLiteral("Показать аранжировку"));
+    QAction* show = menu->addAction(tr("Show the arrangement"));
     show->setShortcut(QKeySequence(Qt::Key_F2));
     if (menu->exec(request->globalPos()) == show) {
         RunHandler([this] { ShowArrangementWindow(); });

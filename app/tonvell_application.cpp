@@ -9,6 +9,8 @@
 
 #include "app/app_support.h"
 #include "app/tform1.h"
+#include "app/translations_resource.h"
+#include "playback/user_text.h"
 
 namespace tonvell::app {
 
@@ -20,16 +22,28 @@ TonvellApplication::TonvellApplication(int& argc, char** argv) : QApplication(ar
     }
     setFont(WindowFont());
     setWindowIcon(QIcon::fromTheme(QStringLiteral("tonvell")));
-    InstallQtTranslations();
+    InstallTranslations();
 }
 
-// Qt's own texts (the save dialog, its overwrite question, the buttons of
-// message boxes) in the system's language, as the platform's dialogs are;
-// without a translation for it they stay English.
-void TonvellApplication::InstallQtTranslations() {
+// The window speaks the system's language: Qt's own texts (the save dialog,
+// its overwrite question, the buttons of message boxes) from Qt's
+// translations, the program's own from its translation built in as a
+// resource. A language without a translation leaves them English; the
+// window's captions are the same in every language.
+void TonvellApplication::InstallTranslations() {
+    InstallTranslation(QStringLiteral("qtbase"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    RegisterTranslations();
+    InstallTranslation(QStringLiteral("tonvell"), QStringLiteral(":/translations"));
+    // The playback's messages take their wording from the same translations.
+    playback::SetTextTranslator([](const char* context, const char* text) {
+        return QCoreApplication::translate(context, text).toStdString();
+    });
+}
+
+void TonvellApplication::InstallTranslation(const QString& name, const QString& folder) {
     auto* translator = new QTranslator(this);
-    if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (translator->load(QLocale::system(), name, QStringLiteral("_"), folder)) {
         installTranslator(translator);
     } else {
         delete translator;
@@ -42,7 +56,8 @@ bool TonvellApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& error) {
         ReportEscapedError(QString::fromUtf8(error.what()));
     } catch (...) {
-        ReportEscapedError(QStringLiteral("Unknown error"));
+        ReportEscapedError(
+            QCoreApplication::translate("tonvell::app::TonvellApplication", "Unknown error"));
     }
     return false;
 }

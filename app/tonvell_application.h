@@ -13,7 +13,8 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
-    void InstallQtTranslations();
+    void InstallTranslations();
+    void InstallTranslation(const QString& name, const QString& folder);
 };
 
 }  // namespace tonvell::app

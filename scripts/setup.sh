@@ -14,7 +14,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev librsvg2-bin
   fonts-dejavu-core fonts-dejavu-extra
-  librtmidi-dev qt6-serialport-dev qt6-translations-l10n
+  librtmidi-dev qt6-serialport-dev qt6-translations-l10n qt6-l10n-tools
   libfluidsynth-dev timgm6mb-soundfont
 )
 

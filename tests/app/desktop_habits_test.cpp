@@ -185,7 +185,7 @@ void DesktopHabitsTest::closingAsksAboutAnEditedListing() {
     }
     QVERIFY(!boxes_.empty());
     QCOMPARE(boxes_[0].title, ApplicationTitle());
-    QCOMPARE(boxes_[0].text, tonvell::app::kListingEditedOnCloseQuestion);
+    QCOMPARE(boxes_[0].text, tonvell::app::ListingEditedOnCloseQuestion());
     QCOMPARE(boxes_[0].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     if (!closes) {
         // Nothing changed: the listing, its edits and the question next time.
@@ -297,7 +297,7 @@ void DesktopHabitsTest::droppedFileAsksAboutAnEditedListingFirst() {
     bool taken = false;
     QVERIFY(Drop(form_->Memo2->viewport(), &data, &taken));
     QCOMPARE(boxes_.size(), std::size_t{1});
-    QCOMPARE(boxes_[0].text, tonvell::app::kListingEditedQuestion);
+    QCOMPARE(boxes_[0].text, tonvell::app::ListingEditedQuestion());
     QCOMPARE(form_->Memo2->toPlainText(), shown);
     QCOMPARE(form_->DirectoryListBox1->Directory(), QDir::cleanPath(dir_->path()));
     QCOMPARE(form_->FileListBox1->FileName(), dir_->filePath(QStringLiteral("song.mid")));
@@ -462,7 +462,7 @@ void DesktopHabitsTest::fileThatIsNotMidiSaysSo() {
     form_->DirectoryListBox1->SetDirectory(dir_->path());
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("x.mid")));
     const bool first = !boxes_.empty() && boxes_[0].text.contains(QStringLiteral("MThd")) &&
-                       boxes_[0].text.contains(QStringLiteral("не является MIDI-файлом"));
+                       boxes_[0].text.contains(QStringLiteral("not a MIDI file"));
     QCOMPARE(first, says);
     // The input report is written as for any file.
     QVERIFY(Lines(form_->Memo4).value(0).startsWith(QStringLiteral("Всего: ")));

@@ -772,7 +772,7 @@ void WindowTest::editedListingAsksBeforeItIsReplaced() {
     QCOMPARE(boxes_.size(), std::size_t{asks ? 1u : 0u});
     if (asks) {
         QCOMPARE(boxes_[0].title, ApplicationTitle());
-        QCOMPARE(boxes_[0].text, tonvell::app::kListingEditedQuestion);
+        QCOMPARE(boxes_[0].text, tonvell::app::ListingEditedQuestion());
         QCOMPARE(boxes_[0].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     }
     const bool chooses = how != QLatin1String("button2");
