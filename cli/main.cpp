@@ -82,14 +82,17 @@ bool Refused(const std::string& input, const tonvell::cli::InputFile& file) {
         case State::NotOpened:
             Error(input + ": cannot read: " + file.Reason());
             return true;
-        case State::TooLarge:
-            // A stream is read only one byte past the limit.
-            Error(input + ": Файл слишком большой (" +
+        case State::TooLarge: {
+            // In the command line's own words, not the window's report
+            // line; a stream is read only one byte past the limit, so its
+            // size is not known.
+            const std::string limit = std::to_string(tonvell::kMaxInputBytes) + " bytes";
+            Error(input + ": too large: " +
                   (file.Size() > tonvell::kMaxInputBytes + 1
-                       ? tonvell::TotalBytesText(file.Size()) + "; at most "
-                       : std::string("more than ")) +
-                  std::to_string(tonvell::kMaxInputBytes) + " bytes)");
+                       ? std::to_string(file.Size()) + " bytes (at most " + limit + ")"
+                       : "more than " + limit));
             return true;
+        }
         case State::Read:
             break;
     }

@@ -316,10 +316,17 @@ TEST_F(CliTest, FolderOutputNeverOverwritesAnotherInputsResult) {
 }
 
 TEST_F(CliTest, SizeLimit) {
+    // The refusal names the limit in the command line's words; a file one
+    // byte over it reads like a stream, which is read one byte past it.
     const struct {
         std::size_t size;
         bool accepted;
-    } cases[] = {{250000, true}, {250001, false}};
+        const char* refusal;
+    } cases[] = {
+        {250000, true, ""},
+        {250001, false, "tonvell-cli: big.mid: too large: more than 250000 bytes\n"},
+        {300000, false, "tonvell-cli: big.mid: too large: 300000 bytes (at most 250000 bytes)\n"},
+    };
     const auto good = OneNote(0x30);
     WriteAll(work() / "good.mid", good);
     for (const auto& c : cases) {
@@ -344,7 +351,7 @@ TEST_F(CliTest, SizeLimit) {
             EXPECT_EQ(toStdout.err, "");
         } else {
             EXPECT_EQ(toStdout.out, "");
-            EXPECT_NE(toStdout.err.find("big.mid"), std::string::npos) << toStdout.err;
+            EXPECT_EQ(toStdout.err, c.refusal);
         }
         fs::remove_all(work() / "out");
     }
@@ -721,6 +728,13 @@ TEST_F(CliTest, PipesAreReadOnce) {
     ASSERT_TRUE(textPiped.finished);
     EXPECT_EQ(textPiped.exitCode, 1);
     EXPECT_NE(textPiped.err.find("not a MIDI file"), std::string::npos) << textPiped.err;
+    EXPECT_FALSE(fs::exists(work() / "out/stdin.inc"));
+
+    // A stream is read one byte past the limit: its size is not known.
+    const CliRun largePiped = Shell("head -c 300000 /dev/zero | \"$CLI\" -q -d out /dev/stdin");
+    ASSERT_TRUE(largePiped.finished);
+    EXPECT_EQ(largePiped.exitCode, 1);
+    EXPECT_EQ(largePiped.err, "tonvell-cli: /dev/stdin: too large: more than 250000 bytes\n");
     EXPECT_FALSE(fs::exists(work() / "out/stdin.inc"));
 }
 
