@@ -225,7 +225,9 @@ int WriteSvg(const tonvell::cli::Options& o) {
     Report(input, r, o.quiet);
     const auto outcome = tonvell::WriteFileReplacing(*o.svg, tonvell::ArrangementSvg(arrangement));
     if (outcome != tonvell::WriteOutcome::Written) {
-        Error(input + ": " + tonvell::WriteFailureText(outcome, *o.svg));
+        const int reason = errno;
+        Error(input + ": " + tonvell::WriteFailureText(outcome, *o.svg) + ": " +
+              std::strerror(reason));
         return 1;
     }
     return r.cutShort ? 3 : 0;

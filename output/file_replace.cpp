@@ -47,16 +47,23 @@ void ForgetUnfinished() {
     unfinishedSet = 0;
 }
 
-// The file a chain of links ends at; nothing for a looping chain.
+// The file a chain of links ends at; nothing, with the reason in errno, for a
+// looping chain or one through a link another user planted in a shared
+// folder.
 std::optional<fs::path> FollowLinks(const FileSystem& files, fs::path target) {
     for (int hops = 0; hops <= 40; ++hops) {
         const auto next = files.LinkTarget(Utf8FromPath(target));
         if (!next) {
             return target;
         }
-        const fs::path named = PathFromUtf8(*next);
+        if (next->planted) {
+            errno = EACCES;
+            return std::nullopt;
+        }
+        const fs::path named = PathFromUtf8(next->target);
         target = named.is_absolute() ? named : target.parent_path() / named;
     }
+    errno = ELOOP;
     return std::nullopt;
 }
 
@@ -94,7 +101,15 @@ WriteOutcome FileReplacement::Begin(const std::string& path) {
         errno = ENOENT;
         return WriteOutcome::CannotCreate;
     }
-    if (const auto entry = files_.Look(path); entry && !entry->regular) {
+    // The system looks first, following links as a program opening the path
+    // would: a link it refuses to follow (its link protection) or cannot
+    // follow is refused here too, before any link is read by hand.
+    errno = 0;
+    const auto entry = files_.Look(path);
+    if (!entry && errno != ENOENT) {
+        return WriteOutcome::CannotCreate;
+    }
+    if (entry && !entry->regular) {
         if (entry->folder) {
             errno = EISDIR;
             return WriteOutcome::CannotCreate;
@@ -108,7 +123,6 @@ WriteOutcome FileReplacement::Begin(const std::string& path) {
     }
     const auto target = FollowLinks(files_, PathFromUtf8(path));
     if (!target) {
-        errno = ELOOP;
         return WriteOutcome::CannotCreate;
     }
     const auto existing = files_.Look(Utf8FromPath(*target));

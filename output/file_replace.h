@@ -24,7 +24,8 @@ enum class WriteOutcome { Written, CannotCreate, CannotWrite };
 // failed.
 //
 // A link is written through: the file it names is replaced and the link
-// stays. Targets that are not plain files (devices, pipes) are written in
+// stays. A link that another user planted in a shared folder (see
+// FileSystem::Link::planted) is refused with EACCES, the file it names kept. Targets that are not plain files (devices, pipes) are written in
 // place, since renaming over them would replace the device node itself; a
 // pipe that nobody reads fails at once instead of waiting.
 WriteOutcome WriteFileReplacing(const std::string& path, std::string_view bytes,

@@ -31,10 +31,24 @@ public:
 
     virtual ~FileSystem() = default;
 
-    // Nothing when nothing is there (or the path cannot be looked at).
+    // A link, as read without following it.
+    struct Link {
+        std::string target;  // the path it names, as stored in it
+        // It lies in a folder that everybody may write and that keeps each
+        // entry to its owner (a sticky folder such as /tmp), and neither the
+        // user nor the folder's owner made it: another user planted it, and
+        // following it would write wherever that user chose. The kernel's
+        // link protection (fs.protected_symlinks) refuses to follow such a
+        // link; this says so where that protection is off or missing.
+        bool planted = false;
+    };
+
+    // Nothing when nothing is there or the path cannot be looked at; errno
+    // then tells which: ENOENT when nothing is there, otherwise the reason,
+    // such as EACCES for a link the system refuses to follow.
     virtual std::optional<Entry> Look(const std::string& path) const = 0;
-    // The path a link names, as stored in it; nothing when path is no link.
-    virtual std::optional<std::string> LinkTarget(const std::string& path) const = 0;
+    // Nothing when path is no link.
+    virtual std::optional<Link> LinkTarget(const std::string& path) const = 0;
     // Creates a file that must not exist yet, empty, for writing.
     virtual Handle CreateNew(const std::string& path) const = 0;
     // Opens an existing file or device for writing without truncating it and

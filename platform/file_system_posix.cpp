@@ -24,6 +24,27 @@ bool MayWrite(const std::string& path, const struct stat& status) {
     return geteuid() != 0 || !S_ISREG(status.st_mode) || (status.st_mode & 0222) != 0;
 }
 
+// The folder a path's last part lies in.
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The rule of the kernel's link protection: a link in a sticky folder that
+// everybody may write is followed only by its owner, or when the folder's
+// owner made it.
+bool Planted(const std::string& link, const struct stat& status) {
+    struct stat folder {};
+    if (stat(FolderOf(link).c_str(), &folder) != 0) {
+        return true;  // a folder that cannot be looked at is trusted with nothing
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return shared && status.st_uid != geteuid() && status.st_uid != folder.st_uid;
+}
+
 // The handles this file system gives out are the descriptors open() returned.
 int Descriptor(FileSystem::Handle file) {
     return static_cast<int>(file);
@@ -34,7 +55,7 @@ public:
     std::optional<Entry> Look(const std::string& path) const override {
         struct stat status {};
         if (stat(path.c_str(), &status) != 0) {
-            return std::nullopt;
+            return std::nullopt;  // errno from stat: ENOENT, or why it may not look
         }
         Entry entry;
         entry.regular = S_ISREG(status.st_mode);
@@ -46,7 +67,7 @@ public:
         return entry;
     }
 
-    std::optional<std::string> LinkTarget(const std::string& path) const override {
+    std::optional<Link> LinkTarget(const std::string& path) const override {
         struct stat status {};
         if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
             return std::nullopt;
@@ -61,7 +82,8 @@ public:
                 return std::nullopt;
             }
             if (static_cast<std::size_t>(length) < text.size()) {
-                return std::string(text.data(), static_cast<std::size_t>(length));
+                return Link{.target = std::string(text.data(), static_cast<std::size_t>(length)),
+                            .planted = Planted(path, status)};
             }
             text.resize(text.size() * 2);
         }

@@ -71,9 +71,7 @@ public:
 
     // Windows links are followed by the system itself when a file is opened
     // or replaced; nothing here is a link to follow by hand.
-    std::optional<std::string> LinkTarget(const std::string&) const override {
-        return std::nullopt;
-    }
+    std::optional<Link> LinkTarget(const std::string&) const override { return std::nullopt; }
 
     Handle CreateNew(const std::string& path) const override {
         // Others may delete it while it is open: an interrupt removes the
@@ -175,6 +173,9 @@ private:
     static std::optional<Entry> LookByAttributes(const std::string& path) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+            // Taken as nothing there: the save's own steps then tell why it
+            // cannot be made.
+            errno = ENOENT;
             return std::nullopt;
         }
         Entry entry;

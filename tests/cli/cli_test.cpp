@@ -24,6 +24,7 @@
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
 #include "tests/support/midi_builder.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -681,6 +682,62 @@ TEST_F(CliTest, HostileInputs) {
         EXPECT_EQ(ReadAll(work() / "out/a.inc"), song);
         EXPECT_TRUE(fs::is_symlink(work() / "link.inc"));
         EXPECT_EQ(fs::status(work() / "ro.inc").permissions() & fs::perms::all, fs::perms(0444));
+    }
+}
+
+// A link that another user planted in a shared folder (sticky, writable by
+// all, as /tmp) is not written through: the kernel's link protection refuses
+// to follow it, and the converter refuses it alike, whether or not that
+// protection is on here. A link the user or the folder's owner made there is
+// followed as anywhere else.
+TEST_F(CliTest, LinkPlantedInASharedFolderIsNotWrittenThrough) {
+    const auto nobody = tonvell_test::OtherUserForTests();
+    if (!nobody) {
+        GTEST_SKIP() << "planting a link as another user needs the superuser";
+    }
+    const fs::path shared = work() / "shared";
+    tonvell_test::MakeSharedFolder(shared);
+    const fs::path victim = work() / "victim.txt";
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        const char* link;  // in the shared folder, aimed at victim.txt
+        bool planted;      // made by nobody in a folder the user owns
+        std::string message;
+    } cases[] = {
+        {"-o",
+         {"-q", "-o", "shared/out.inc", "song.mid"},
+         "out.inc",
+         true,
+         "song.mid: Cannot create file shared/out.inc: Permission denied"},
+        {"-d",
+         {"-q", "-d", "shared", "song.mid"},
+         "song.inc",
+         true,
+         "Cannot create file shared/song.inc: Permission denied"},
+        {"--svg",
+         {"-q", "--svg", "shared/out.svg", "song.mid"},
+         "out.svg",
+         true,
+         "song.mid: Cannot create file shared/out.svg: Permission denied"},
+        {"the user's own link", {"-q", "-o", "shared/out.inc", "song.mid"}, "out.inc", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(victim, std::string("old"));
+        const fs::path link = shared / c.link;
+        fs::create_symlink("../victim.txt", link);
+        if (c.planted) {
+            ASSERT_TRUE(tonvell_test::GiveTo(link, *nobody));
+        }
+        const CliRun run = Cli(c.args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, c.planted ? 1 : 0) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(ReadAll(victim) == "old", c.planted);
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(Names(shared), std::set<std::string>{c.link});  // no temporary file left
+        fs::remove(link);
     }
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/other_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace tonvell {
@@ -226,6 +227,58 @@ TEST_F(SaveListingTest, LinkStaysALinkAndItsFileIsWritten) {
         EXPECT_EQ(Names(dir_ / "sub"), std::set<std::string>{c.file.filename().string()});
         fs::remove(link);
         fs::remove(c.file);
+    }
+}
+
+// A link in a shared folder (sticky, writable by all, as /tmp) is followed
+// only when the user or the folder's owner made it, as the kernel's link
+// protection (fs.protected_symlinks) follows it; where that protection is
+// on, the system refuses first, elsewhere the save's own check does. A
+// refused save keeps the file the link names and the link.
+TEST_F(SaveListingTest, LinkAnotherUserPlantedInASharedFolderIsRefused) {
+    const auto nobody = tonvell_test::OtherUserForTests();
+    if (!nobody) {
+        GTEST_SKIP() << "planting a link as another user needs the superuser";
+    }
+    const struct {
+        const char* what;
+        bool linkByOther;
+        bool folderByOther;
+        bool refused;
+    } cases[] = {
+        {"planted by another user", true, false, true},
+        {"made by the folder's owner", true, true, false},
+        {"made by the user", false, false, false},
+    };
+    const fs::path shared = dir_ / "shared";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        tonvell_test::MakeSharedFolder(shared);
+        if (c.folderByOther) {
+            ASSERT_TRUE(tonvell_test::GiveTo(shared, *nobody));
+        }
+        WriteAll(dir_ / "victim.inc", kOld);
+        const fs::path link = shared / "link.inc";
+        fs::create_symlink("../victim.inc", link);
+        if (c.linkByOther) {
+            ASSERT_TRUE(tonvell_test::GiveTo(link, *nobody));
+        }
+        ASSERT_TRUE(SystemFileSystem().LinkTarget(link.string()));
+        EXPECT_EQ(SystemFileSystem().LinkTarget(link.string())->planted, c.refused);
+        errno = 0;
+        const SaveResult result = SaveAs(kListing, 1, link.string());
+        if (c.refused) {
+            EXPECT_EQ(result.outcome, WriteOutcome::CannotCreate);
+            EXPECT_EQ(errno, EACCES);
+            EXPECT_EQ(result.message, "Cannot create file " + link.string());
+            EXPECT_EQ(ReadAll(dir_ / "victim.inc"), kOld);
+        } else {
+            EXPECT_TRUE(result.ok());
+            EXPECT_EQ(ReadAll(dir_ / "victim.inc"), kInc);
+        }
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+        EXPECT_EQ(Names(shared), std::set<std::string>{"link.inc"});
+        fs::remove_all(shared);
     }
 }
 

@@ -20,7 +20,7 @@ public:
     explicit FaultyFileSystem(Step failing) : failing_(failing) {}
 
     std::optional<Entry> Look(const std::string& path) const override { return real_.Look(path); }
-    std::optional<std::string> LinkTarget(const std::string& path) const override {
+    std::optional<Link> LinkTarget(const std::string& path) const override {
         return real_.LinkTarget(path);
     }
     Handle CreateNew(const std::string& path) const override {
