@@ -6,6 +6,7 @@
 // listing kept when a signal ends the program.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QComboBox>
 #include <QDir>
@@ -30,6 +31,7 @@
 #include "app/tform1.h"
 #include "app/window_look.h"
 #include "test_support.h"
+#include "tests/support/other_user.h"
 
 using tonvell::app::ApplicationTitle;
 using tonvell::test::ShownBox;
@@ -69,6 +71,12 @@ private slots:
     void fileThatIsNotMidiSaysSo_data();
     void fileThatIsNotMidiSaysSo();
     void recoveryFilesNeverReplaceAFile();
+    void recoveryNoticeListPlantedByOthers_data();
+    void recoveryNoticeListPlantedByOthers();
+    void recoveryNoticesNameOnlyRecoveredFiles();
+    void recoveryFileNameHoldsNoLineBreak();
+    void recoveryFileOfALongName_data();
+    void recoveryFileOfALongName();
     // Last: a signal closes the window once per process.
     void signalKeepsTheEditedListingForTheNextStart();
 
@@ -486,6 +494,124 @@ void DesktopHabitsTest::recoveryFilesNeverReplaceAFile() {
     // Each is announced once.
     QCOMPARE(tonvell::app::TakeRecoveryNotices(folder), (QStringList{kept, unnamed}));
     QCOMPARE(tonvell::app::TakeRecoveryNotices(folder), QStringList());
+}
+
+void DesktopHabitsTest::recoveryNoticeListPlantedByOthers_data() {
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("link to a file") << "link";
+    QTest::newRow("named pipe") << "pipe";
+    QTest::newRow("another user's list") << "file";
+}
+
+// What stands at the notice list's name when the window keeps a listing is
+// neither followed, nor waited on, nor written unless it is the user's own
+// regular file; the listing is kept all the same. As the superuser, the
+// link and pipe are another user's, as one planted in a shared folder is.
+void DesktopHabitsTest::recoveryNoticeListPlantedByOthers() {
+    QFETCH(QString, planted);
+    const auto nobody = tonvell_test::OtherUserForTests();
+    if (planted == QLatin1String("file") && !nobody) {
+        QSKIP("a file of another user needs the superuser");
+    }
+    const QString folder = dir_->path();
+    const QString list = dir_->filePath(QStringLiteral(".tonvell-recovered"));
+    const QString victim = dir_->filePath(QStringLiteral("victim"));
+    WriteFile(victim, "old");
+    WriteFile(dir_->filePath(QStringLiteral("earlier.recovered.txt")), "kept earlier");
+    if (planted == QLatin1String("link")) {
+        QVERIFY(QFile::link(victim, list));
+    } else if (planted == QLatin1String("pipe")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(list).constData(), 0666), 0);
+    } else {
+        WriteFile(list, "earlier.recovered.txt\n");
+    }
+    if (nobody) {
+        QVERIFY(tonvell_test::GiveTo(QFile::encodeName(list).toStdString(), *nobody));
+    }
+    const QString kept = tonvell::app::WriteRecoveredListing(
+        folder, QStringLiteral("/music/x$(id>pwned).mid"), "new");
+    QCOMPARE(tonvell::test::ReadFile(kept), QByteArray("new"));
+    QCOMPARE(tonvell::test::ReadFile(victim), QByteArray("old"));
+    if (planted == QLatin1String("file")) {
+        QCOMPARE(tonvell::test::ReadFile(list), QByteArray("earlier.recovered.txt\n"));
+    }
+    // Nothing another user wrote is announced.
+    QCOMPARE(tonvell::app::TakeRecoveryNotices(folder), QStringList());
+}
+
+// A list of the user's own that names files this program did not write for
+// the user (as a list planted before the start would) announces none of
+// them; lists of earlier versions held whole paths.
+void DesktopHabitsTest::recoveryNoticesNameOnlyRecoveredFiles() {
+    const QDir dir(dir_->path());
+    WriteFile(dir.filePath(QStringLiteral("please-open-me.sh")), "echo");
+    WriteFile(dir.filePath(QStringLiteral("good.recovered.txt")), "listing");
+    WriteFile(dir.filePath(QStringLiteral("old.recovered-2.txt")), "listing");
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("please-open-me.sh")),
+                        dir.filePath(QStringLiteral("link.recovered.txt"))));
+    QCOMPARE(
+        ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.recovered.txt"))).constData(),
+                 0666),
+        0);
+    QVERIFY(dir.mkdir(QStringLiteral("folder.recovered.txt")));
+    QByteArray list =
+        "/etc/hostname\nplease-open-me.sh\n../x.recovered.txt\nlink.recovered.txt\n"
+        "pipe.recovered.txt\nfolder.recovered.txt\nmissing.recovered.txt\n"
+        "good.recovered.txt\n\x1b[2Jgood.recovered.txt\n" +
+        QFile::encodeName(dir.filePath(QStringLiteral("old.recovered-2.txt"))) + "\n";
+    if (const auto nobody = tonvell_test::OtherUserForTests()) {
+        const QString theirs = dir.filePath(QStringLiteral("theirs.recovered.txt"));
+        WriteFile(theirs, "not the user's");
+        QVERIFY(tonvell_test::GiveTo(QFile::encodeName(theirs).toStdString(), *nobody));
+        list += "theirs.recovered.txt\n";
+    }
+    WriteFile(dir.filePath(QStringLiteral(".tonvell-recovered")), list);
+    QCOMPARE(tonvell::app::TakeRecoveryNotices(dir.path()),
+             (QStringList{dir.filePath(QStringLiteral("good.recovered.txt")),
+                          dir.filePath(QStringLiteral("old.recovered-2.txt"))}));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral(".tonvell-recovered"))));
+}
+
+// A MIDI file's name may hold line breaks and other control characters; the
+// recovery file's name does not, so no line of the list or the notice is
+// made of part of a name.
+void DesktopHabitsTest::recoveryFileNameHoldsNoLineBreak() {
+    const QString source = QStringLiteral("/music/a\nb\rc\x1b[2J\u2028d\u0085e.mid");
+    const QString kept = tonvell::app::WriteRecoveredListing(dir_->path(), source, "new");
+    QCOMPARE(QFileInfo(kept).fileName(), QStringLiteral("a_b_c_[2J_d_e.recovered.txt"));
+    const QStringList files = tonvell::app::TakeRecoveryNotices(dir_->path());
+    QCOMPARE(files, QStringList{kept});
+    QCOMPARE(tonvell::app::RecoveryNoticeText(files).count(QLatin1Char('\n')), 1);
+}
+
+void DesktopHabitsTest::recoveryFileOfALongName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("245 bytes") << QString(241, QLatin1Char('n')) + QStringLiteral(".mid");
+    QTest::newRow("255 bytes, two-byte letters")
+        << QString(125, QChar(0x0436)) + QStringLiteral("a.mid");
+    QTest::newRow("255 bytes, four-byte characters")
+        << QStringLiteral("ab").repeated(1) + QString::fromUcs4(U"\U0001D11E").repeated(62) +
+               QStringLiteral("x.mid");
+}
+
+// A name near the longest a folder takes still gets its recovery file: the
+// name loses its last whole characters, never part of one.
+void DesktopHabitsTest::recoveryFileOfALongName() {
+    QFETCH(QString, name);
+    QVERIFY(QFile::encodeName(name).size() >= 245 && QFile::encodeName(name).size() <= 255);
+    const QString source = dir_->filePath(name);
+    for (const QByteArray& text : {QByteArray("first"), QByteArray("second")}) {
+        const QString kept = tonvell::app::WriteRecoveredListing(dir_->path(), source, text);
+        QVERIFY(!kept.isEmpty());
+        QCOMPARE(tonvell::test::ReadFile(kept), text);
+        const QByteArray bytes = QFile::encodeName(QFileInfo(kept).fileName());
+        QVERIFY(bytes.size() <= 255);
+        QCOMPARE(QString::fromUtf8(bytes).toUtf8(), bytes);
+        QVERIFY(!QString::fromUtf8(bytes).contains(QChar::ReplacementCharacter));
+        QVERIFY(name.startsWith(
+            QFileInfo(kept).fileName().section(QStringLiteral(".recovered"), 0, 0)));
+    }
+    QCOMPARE(tonvell::app::TakeRecoveryNotices(dir_->path()).size(), 2);
 }
 
 void DesktopHabitsTest::signalKeepsTheEditedListingForTheNextStart() {
