@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "convert/utf8.h"
 #include "output/fixed_decimal.h"
 
 namespace tonvell {
@@ -35,25 +36,16 @@ void AppendColour(std::string& out, Rgb colour) {
     }
 }
 
-// The length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-        return 1;
-    }
-    if (lead < 0xC2 || lead > 0xF4) {
-        return 0;
-    }
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    for (std::size_t k = 1; k < length; ++k) {
-        if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
+// The characters XML 1.0 allows in a document: tab, line feed, carriage
+// return and everything from the space on, except surrogates (which UTF-8
+// never carries) and U+FFFE, U+FFFF.
+bool XmlAllows(char32_t c) {
+    return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-const char* Replacement(unsigned char c) {
+// The escape of a markup character; empty for any other.
+std::string_view Escape(char32_t c) {
     switch (c) {
         case '&':
             return "&amp;";
@@ -63,29 +55,29 @@ const char* Replacement(unsigned char c) {
             return "&gt;";
         case '"':
             return "&quot;";
-        case '\n':
-        case '\t':
-            return nullptr;
         default:
-            return c < 0x20 ? "?" : nullptr;
+            return {};
     }
 }
 
-// Text as XML character data: markup characters escaped, and anything that
-// is not well-formed UTF-8 or not allowed in XML (control characters) as "?".
-// Runs of plain text are copied whole: every note's title passes here.
+// Text as XML character data: markup characters escaped, and each byte
+// sequence that is not well-formed UTF-8 or a character XML does not allow
+// (control characters, U+FFFE, U+FFFF) as U+FFFD, so every document is
+// well-formed whatever a file's name holds. Runs of plain text are copied
+// whole: every note's title passes here.
 void AppendEscaped(std::string& out, std::string_view text) {
+    static constexpr std::string_view kUnknown = "\xEF\xBF\xBD";  // U+FFFD
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = Utf8Length(text, i);
-        const char* replacement =
-            length == 0 ? "?" : Replacement(static_cast<unsigned char>(text[i]));
-        if (replacement == nullptr) {
-            i += length;
+        const Utf8Char c = DecodeUtf8(text, i);
+        const std::string_view replacement =
+            c.valid && XmlAllows(c.code) ? Escape(c.code) : kUnknown;
+        if (replacement.empty()) {
+            i += c.length;
             continue;
         }
         out.append(text.substr(run, i - run)).append(replacement);
-        i += length == 0 ? 1 : length;
+        i += c.length;
         run = i;
     }
     out.append(text.substr(run));
