@@ -24,6 +24,14 @@ QString ApplicationTitle(const QString& programPath) {
     return name.left(1).toUpper() + name.mid(1).toLower();
 }
 
+QString PlainTooltip(const QString& text) {
+    if (text.isEmpty()) {
+        return {};  // no tooltip at all
+    }
+    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
 QString ApplicationTitle() {
     const QString path = QCoreApplication::applicationFilePath();
     if (!path.isEmpty()) {

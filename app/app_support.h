@@ -22,6 +22,12 @@ QString ApplicationTitle();
 // DejaVu face fits every caption, the plain one does not.
 QFont WindowFont();
 
+// A tooltip that shows text exactly as it is, on one line. Qt shows a
+// tooltip that looks like markup as rich text, so a file named
+// "<h1><font color=red>…" would show as a large red heading; the text is
+// escaped and put in a paragraph that keeps its spaces and does not wrap.
+QString PlainTooltip(const QString& text);
+
 // The help text shown by "?": 26 lines.
 const QStringList& HelpLines();
 

@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QTimer>
 
+#include "app/app_support.h"
 #include "app/folder_model.h"
 
 namespace tonvell::app {
@@ -23,7 +24,7 @@ DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
             [this](int index) { emit DriveChosen(itemText(index)); });
     // A long folder path is cut by the box: the whole of it shows as a tooltip.
     connect(this, &QComboBox::currentTextChanged, this,
-            [this](const QString& text) { setToolTip(text); });
+            [this](const QString& text) { setToolTip(PlainTooltip(text)); });
 }
 
 void DriveComboBox::SetDrives(const QStringList& drives) {
@@ -32,7 +33,7 @@ void DriveComboBox::SetDrives(const QStringList& drives) {
     const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
     for (const QString& drive : drives) {
         addItem(icon, drive);
-        setItemData(count() - 1, drive, Qt::ToolTipRole);
+        setItemData(count() - 1, PlainTooltip(drive), Qt::ToolTipRole);
     }
     setCurrentIndex(std::max(0, static_cast<int>(drives.indexOf(shown))));
 }
@@ -79,7 +80,7 @@ void DirectoryListBox::SetDirectory(const QString& folder) {
         auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
         item->setText(0, row.name);
         item->setData(0, Qt::UserRole, row.path);
-        item->setToolTip(0, row.path);
+        item->setToolTip(0, PlainTooltip(row.path));
         item->setIcon(0, row.onPath ? open : closed);
         item->setSizeHint(0, QSize(fontMetrics().horizontalAdvance(row.name) + 24, kItemHeight));
         if (row.onPath) {
@@ -129,7 +130,7 @@ void FileListBox::SetDirectory(const QString& folder) {
         for (const QString& name : MatchingFiles(directory_, mask_)) {
             auto* item = new QListWidgetItem(name, this);
             // The list cuts a long name: the whole of it shows as a tooltip.
-            item->setToolTip(name);
+            item->setToolTip(PlainTooltip(name));
             item->setSizeHint(QSize(fontMetrics().horizontalAdvance(name) + 6, kItemHeight));
         }
         setCurrentRow(-1);

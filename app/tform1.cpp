@@ -605,7 +605,7 @@ void TForm1::EchoFileName() {
     const QString chosen = FileListBox1->FileName();
     Edit1->setText(chosen.isEmpty() ? FileListBox1->Mask() : QFileInfo(chosen).fileName());
     // A long name is cut by the box: the whole of it shows as a tooltip.
-    Edit1->setToolTip(chosen.isEmpty() ? QString() : QFileInfo(chosen).fileName());
+    Edit1->setToolTip(tonvell::app::PlainTooltip(QFileInfo(chosen).fileName()));
 }
 
 // ---------------------------------------------------------------------------
