@@ -208,7 +208,9 @@ bool IsOneOf(const std::string& path, const std::vector<tonvell::cli::FileIdenti
 // --svg: the arrangement picture of the one input, written whole once drawn.
 int WriteSvg(const tonvell::cli::Options& o) {
     const std::string& input = o.inputs.front();
-    if (IsOneOf(*o.svg, InputIdentities(o.inputs))) {
+    // "-" is standard output, as nothing else goes there with --svg.
+    const bool toStdout = *o.svg == "-";
+    if (!toStdout && IsOneOf(*o.svg, InputIdentities(o.inputs))) {
         Error(input + ": not drawn: the output " + *o.svg +
               " is the input file, which it would overwrite");
         return 1;
@@ -223,6 +225,15 @@ int WriteSvg(const tonvell::cli::Options& o) {
                                           .arrangement = &arrangement};
     const ConversionResult r = tonvell::cli::ConvertInput(file, input, options, kProgram);
     Report(input, r, o.quiet);
+    if (toStdout) {
+        StdoutSink out;
+        out(tonvell::ArrangementSvg(arrangement));
+        if (!out.Done()) {
+            Error("cannot write the picture of " + input + " to standard output");
+            return 1;
+        }
+        return r.cutShort ? 3 : 0;
+    }
     const auto outcome = tonvell::WriteFileReplacing(*o.svg, tonvell::ArrangementSvg(arrangement));
     if (outcome != tonvell::WriteOutcome::Written) {
         const int reason = errno;

@@ -254,13 +254,16 @@ bool RemoveUnfinishedTemporaryFile() noexcept {
     if (!unfinishedSet) {
         return false;
     }
+    // Only a file that was still there counts: a signal that comes after
+    // the rename, before the path is forgotten, finds the name gone, and the
+    // target was replaced.
 #ifdef _WIN32
-    _wunlink(unfinishedPath);
+    const bool removed = _wunlink(unfinishedPath) == 0;
 #else
-    unlink(unfinishedPath);
+    const bool removed = unlink(unfinishedPath) == 0;
 #endif
     unfinishedSet = 0;
-    return true;
+    return removed;
 }
 
 }  // namespace tonvell

@@ -25,9 +25,9 @@ enum class WriteOutcome { Written, CannotCreate, CannotWrite };
 //
 // A link is written through: the file it names is replaced and the link
 // stays. A link that another user planted in a shared folder (see
-// FileSystem::Link::planted) is refused with EACCES, the file it names kept. Targets that are not plain files (devices, pipes) are written in
-// place, since renaming over them would replace the device node itself; a
-// pipe that nobody reads fails at once instead of waiting.
+// FileSystem::Link::planted) is refused with EACCES, the file it names kept. Targets that are not
+// plain files (devices, pipes) are written in place, since renaming over them would replace the
+// device node itself; a pipe that nobody reads fails at once instead of waiting.
 WriteOutcome WriteFileReplacing(const std::string& path, std::string_view bytes,
                                 const FileSystem& files = SystemFileSystem());
 
@@ -70,9 +70,10 @@ private:
     std::string inPlaceBytes_;
 };
 
-// Removes the temporary file of a replacement under way; false when there
-// was none. Safe inside a signal handler: a program ended by a signal calls
-// it first, so no hidden temporary file stays behind.
+// Removes the temporary file of a replacement under way; true only when one
+// was removed, so the target was not replaced (false when there was none, or
+// it had already been renamed into the target's place). Safe inside a signal handler: a program
+// ended by a signal calls it first, so no hidden temporary file stays behind.
 bool RemoveUnfinishedTemporaryFile() noexcept;
 
 }  // namespace tonvell

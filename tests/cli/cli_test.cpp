@@ -534,6 +534,13 @@ TEST_F(CliTest, SvgDrawsTheArrangement) {
     EXPECT_NE(svg.find("<g class=\"note\""), std::string::npos);
     EXPECT_TRUE(svg.ends_with("</svg>\n"));
 
+    // "-" is standard output, and no file of that name is made.
+    const CliRun toStdout = Cli({"-q", "--svg", "-", "song.mid"});
+    ASSERT_TRUE(toStdout.finished);
+    EXPECT_EQ(toStdout.exitCode, 0) << toStdout.err;
+    EXPECT_EQ(toStdout.out, svg);
+    EXPECT_FALSE(fs::exists(work() / "-"));
+
     WriteAll(work() / "text.mid", std::string("not a MIDI file"));
     const CliRun refused = Cli({"--svg", "text.svg", "text.mid"});
     EXPECT_EQ(refused.exitCode, 1);
@@ -630,6 +637,18 @@ TEST_F(CliTest, HostileInputs) {
          "song.mid: Cannot create file ro.inc: Permission denied",
          "ro.inc",
          "old"},
+        {"read-only picture target is kept",
+         {"-q", "--svg", "ro.inc", "song.mid"},
+         1,
+         "song.mid: Cannot create file ro.inc: Permission denied",
+         "ro.inc",
+         "old"},
+        {"picture to a missing folder",
+         {"-q", "--svg", "missing/out.svg", "song.mid"},
+         1,
+         "song.mid: Cannot create file missing/out.svg: No such file or directory",
+         "",
+         ""},
         {"-o names a folder",
          {"-q", "-o", "out", "song.mid"},
          1,
@@ -829,6 +848,7 @@ TEST_F(CliTest, WriteFailures) {
         {{"-o", "missing/out.inc", "song.mid"}, "", "Cannot create file missing/out.inc"},
         {{"song.mid"}, "/dev/full", "song.mid"},
         {{"--log", "song.mid"}, "/dev/full", "song.mid"},
+        {{"--svg", "-", "song.mid"}, "/dev/full", "cannot write the picture of song.mid"},
     };
     for (const auto& c : cases) {
         std::string line;

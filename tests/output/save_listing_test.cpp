@@ -184,7 +184,7 @@ TEST_F(SaveListingTest, FileReplacementPieceByPiece) {
         ASSERT_EQ(file.Begin(path.string()), WriteOutcome::Written);
         ASSERT_TRUE(file.Append("new bytes"));
         if (bySignalHandler) {
-            RemoveUnfinishedTemporaryFile();
+            EXPECT_TRUE(RemoveUnfinishedTemporaryFile());
             EXPECT_EQ(Names(), std::set<std::string>{"song.wav"});
             EXPECT_EQ(file.Commit(), WriteOutcome::CannotWrite);
         } else {
@@ -280,6 +280,21 @@ TEST_F(SaveListingTest, LinkAnotherUserPlantedInASharedFolderIsRefused) {
         EXPECT_EQ(Names(shared), std::set<std::string>{"link.inc"});
         fs::remove_all(shared);
     }
+}
+
+// A signal that comes right after the rename, before the temporary file is
+// forgotten, finds nothing to remove: the handler then does not claim that
+// the target was kept, for it was replaced.
+TEST_F(SaveListingTest, SignalRightAfterTheRenameFindsTheTargetReplaced) {
+    const fs::path path = dir_ / "song.inc";
+    WriteAll(path, kOld);
+    tonvell_test::FaultyFileSystem files(tonvell_test::FaultyFileSystem::Step::None);
+    std::optional<bool> removed;
+    files.afterRename = [&] { removed = RemoveUnfinishedTemporaryFile(); };
+    EXPECT_TRUE(SaveAs(kListing, 1, path.string(), files).ok());
+    EXPECT_EQ(removed, std::optional<bool>(false));
+    EXPECT_EQ(ReadAll(path), kInc);
+    EXPECT_EQ(Names(), std::set<std::string>{"song.inc"});
 }
 
 TEST_F(SaveListingTest, PathThatCannotBeCreated) {

@@ -5,6 +5,7 @@
 // for whom permissions do not count, so failures are injected instead.
 
 #include <cerrno>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,11 @@ public:
     }
     bool Rename(const std::string& from, const std::string& to) const override {
         steps.push_back("rename");
-        return failing_ != Step::Rename && real_.Rename(from, to);
+        const bool renamed = failing_ != Step::Rename && real_.Rename(from, to);
+        if (afterRename) {
+            afterRename();
+        }
+        return renamed;
     }
     void SyncFolder(const std::string& folder) const override {
         steps.push_back("sync folder " + folder);
@@ -70,6 +75,8 @@ public:
     void Remove(const std::string& path) const override { real_.Remove(path); }
 
     mutable std::vector<std::string> steps;
+    // Runs right after each rename: a signal arriving at that moment.
+    std::function<void()> afterRename;
 
 private:
     const tonvell::FileSystem& real_ = tonvell::SystemFileSystem();
