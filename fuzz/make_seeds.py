@@ -3,7 +3,10 @@
 """Writes the fuzzers' seed corpora: into fuzz/seeds/ small valid MIDI files and
 one file for each class of broken input the reader must survive; into
 fuzz/seeds-listing/ listings for the player, the longest delays included; into
-fuzz/seeds-settings/ settings files with a key to write."""
+fuzz/seeds-settings/ settings files with a key to write; into fuzz/seeds-svg/
+MIDI files followed by the file name to draw them under and its length byte;
+into fuzz/seeds-decimal/ doubles (eight bytes, little-endian) followed by a
+count of decimals."""
 
 import pathlib
 import struct
@@ -11,6 +14,8 @@ import struct
 SEEDS = pathlib.Path(__file__).resolve().parent / "seeds"
 LISTING_SEEDS = SEEDS.parent / "seeds-listing"
 SETTINGS_SEEDS = SEEDS.parent / "seeds-settings"
+SVG_SEEDS = SEEDS.parent / "seeds-svg"
+DECIMAL_SEEDS = SEEDS.parent / "seeds-decimal"
 
 
 def header(fmt, tracks, ticks):
@@ -157,6 +162,37 @@ SETTINGS_SEED_FILES = {
 }
 
 
+def drawn(midi, name):
+    """An SVG target's input: the file, the name, the name's length."""
+    return midi + name + bytes([len(name)])
+
+
+SVG_SEED_FILES = {
+    "notes_plain_name.bin": drawn(fmt0(TEMPO + TEXT + SYSEX + NOTES + END), b"song.mid"),
+    "polyphony_markup_name.bin": drawn(fmt0(POLY + END), b"<b>&\"'\x01.mid"),
+    "notes_bad_utf8_name.bin": drawn(fmt0(NOTES + END),
+                                     b"\xed\xa0\x80\xc0\xaf\xef\xbf\xbf\xf4\x90\x80\x80.mid"),
+    "notes_cyrillic_name.bin": drawn(fmt0(NOTES + END), "Привет ♪.mid".encode()),
+}
+
+
+def decimal(value, decimals):
+    return struct.pack("<d", value) + bytes([decimals])
+
+
+DECIMAL_SEED_FILES = {
+    "zero.bin": decimal(0.0, 2),
+    "minus_zero.bin": decimal(-0.0, 1),
+    "half_to_even.bin": decimal(2.5, 0),
+    "eighth.bin": decimal(0.125, 2),
+    "tiny.bin": decimal(5e-324, 3),
+    "large.bin": decimal(1e300, 2),
+    "just_below_half.bin": decimal(0.0004999999999999999, 3),
+    "nan.bin": decimal(float("nan"), 2),
+    "minus_infinity.bin": decimal(float("-inf"), 0),
+}
+
+
 def write_all(folder, files, pattern):
     folder.mkdir(exist_ok=True)
     for old in folder.glob(pattern):
@@ -170,6 +206,8 @@ def main():
     write_all(SEEDS, SEED_FILES, "*.mid")
     write_all(LISTING_SEEDS, LISTING_SEED_FILES, "*.inc")
     write_all(SETTINGS_SEEDS, SETTINGS_SEED_FILES, "*.ini")
+    write_all(SVG_SEEDS, SVG_SEED_FILES, "*.bin")
+    write_all(DECIMAL_SEEDS, DECIMAL_SEED_FILES, "*.bin")
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Fuzzes for SECONDS seconds in all (default 60), shared between three
+# Fuzzes for SECONDS seconds in all (default 60), shared between five
 # libFuzzer targets with AddressSanitizer and UndefinedBehaviorSanitizer: the
 # MIDI reader (inputs up to the largest file it accepts), the listing player
-# on its virtual clock, and the settings file reader. Builds into build-fuzz/
+# on its virtual clock, the settings file reader, the arrangement's SVG
+# (checked to be well-formed XML) and the picture's decimal formatter
+# (against std::to_chars). Builds into build-fuzz/
 # with clang++, works on a corpus per target in build-fuzz/ (seeded from
 # fuzz/seeds*) and exits non-zero when a fuzzer finds a crash, a leak or a
 # hang; the input that caused it is left in build-fuzz/artifacts/.
@@ -24,14 +26,15 @@ fi
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DTONVELL_FUZZ=ON \
   -DTONVELL_BUILD_GUI=OFF -DBUILD_TESTING=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
-cmake --build "$BUILD" --target reader_fuzz listing_fuzz settings_fuzz --parallel "$(nproc)"
+cmake --build "$BUILD" --target reader_fuzz listing_fuzz settings_fuzz svg_fuzz decimal_fuzz \
+  --parallel "$(nproc)"
 mkdir -p "$BUILD/artifacts"
 
 # The MIDI reader takes files up to 250,000 bytes: only inputs that large
 # reach the merge of many tracks.
 readonly kLargestMidiFile=250000
-# Each target gets a third of the time, at least a second.
-share=$((SECONDS_TO_RUN / 3))
+# Each target gets a fifth of the time, at least a second.
+share=$((SECONDS_TO_RUN / 5))
 ((share > 0)) || share=1
 
 status=0
@@ -62,6 +65,8 @@ run_target() {
 run_target reader_fuzz fuzz/seeds "$kLargestMidiFile" -dict=fuzz/midi.dict
 run_target listing_fuzz fuzz/seeds-listing 8192
 run_target settings_fuzz fuzz/seeds-settings 8192
+run_target svg_fuzz fuzz/seeds-svg 8192
+run_target decimal_fuzz fuzz/seeds-decimal 9
 if ((status != 0)); then
   exit 1
 fi
