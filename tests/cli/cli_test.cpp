@@ -758,6 +758,16 @@ TEST_F(CliTest, LinkPlantedInASharedFolderIsNotWrittenThrough) {
         EXPECT_EQ(Names(shared), std::set<std::string>{c.link});  // no temporary file left
         fs::remove(link);
     }
+    // A pipe planted there that nobody reads is refused at once, never
+    // waited on.
+    const fs::path pipe = shared / "out.inc";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
+    ASSERT_TRUE(tonvell_test::GiveTo(pipe, *nobody));
+    const CliRun run = Cli({"-q", "-o", "shared/out.inc", "song.mid"});
+    ASSERT_TRUE(run.finished) << "the converter waited on a planted pipe";
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Cannot create file shared/out.inc: "), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 // Inputs that are no files on the disk: a named pipe whose writer finishes at
