@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/interrupt_signals.h"
 #include "platform/native_path.h"
 
 namespace tonvell {
@@ -134,11 +135,14 @@ WriteOutcome FileReplacement::Begin(const std::string& path) {
     // Never a write into the target itself: a folder that takes no new file
     // means the save is refused, with the old file untouched.
     std::string temporary;
-    file_ = CreateTemporary(files_, folder, temporary);
-    if (file_ == FileSystem::kNoHandle) {
-        return WriteOutcome::CannotCreate;
+    {
+        const InterruptsDeferred creating;
+        file_ = CreateTemporary(files_, folder, temporary);
+        if (file_ == FileSystem::kNoHandle) {
+            return WriteOutcome::CannotCreate;
+        }
+        RememberUnfinished(temporary);
     }
-    RememberUnfinished(temporary);
     temporary_ = std::move(temporary);
     target_ = Utf8FromPath(*target);
     folder_ = Utf8FromPath(folder);

@@ -3,6 +3,7 @@
 // file, writes a fixed message, and raises the signal again with its default
 // action.
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -53,3 +54,21 @@ void CleanUpOnInterrupt(bool (*removeUnfinished)()) {
 }
 
 }  // namespace tonvell::cli
+
+namespace tonvell {
+
+InterruptsDeferred::InterruptsDeferred() {
+    static_assert(sizeof(sigset_t) <= sizeof previous_);
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    sigaddset(&interrupts, SIGINT);
+    sigaddset(&interrupts, SIGTERM);
+    sigaddset(&interrupts, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &interrupts, reinterpret_cast<sigset_t*>(previous_));
+}
+
+InterruptsDeferred::~InterruptsDeferred() {
+    pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(previous_), nullptr);
+}
+
+}  // namespace tonvell

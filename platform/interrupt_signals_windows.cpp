@@ -37,3 +37,11 @@ void CleanUpOnInterrupt(bool (*removeUnfinished)()) {
 }
 
 }  // namespace tonvell::cli
+
+namespace tonvell {
+
+InterruptsDeferred::InterruptsDeferred() : previous_() {}
+
+InterruptsDeferred::~InterruptsDeferred() = default;
+
+}  // namespace tonvell
