@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// How the window's controls are made and fitted: fixed places in pixels, text
-// boxes that neither wrap nor take Tab, report boxes drawn flat on their
-// group, and captions and report lines narrowed just enough to fit faces a
-// little wider than the one the layout was drawn for.
+// How the window's controls are made and fitted: text boxes that neither wrap nor take Tab, report
+// boxes drawn flat on their group, and captions and report lines narrowed just enough to fit faces
+// a little wider than the one the layout was drawn for.
 
 #include <QPlainTextEdit>
 #include <QString>
@@ -12,13 +11,6 @@ class QLabel;
 class QWidget;
 
 namespace tonvell::app {
-
-// widget at its fixed place in its parent; returns widget.
-template <class W>
-W* Place(W* widget, int left, int top, int width, int height) {
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
 
 // A text box on parent holding text: no wrapping, Tab moves the focus on.
 template <class Box = QPlainTextEdit>

@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "app/listing_file.h"
+
 namespace tonvell::app {
 
 bool CarriesLocalFiles(const QMimeData& data) {
@@ -20,7 +22,10 @@ bool CarriesLocalFiles(const QMimeData& data) {
     return false;
 }
 
-QString DroppedMidiFile(const QMimeData& data) {
+namespace {
+
+// The one local regular file data carries; an empty name for anything else.
+QFileInfo SingleLocalFile(const QMimeData& data) {
     if (!data.hasUrls()) {
         return {};
     }
@@ -29,15 +34,30 @@ QString DroppedMidiFile(const QMimeData& data) {
         return {};
     }
     const QFileInfo file(urls.first().toLocalFile());
+    return file.isFile() ? file : QFileInfo();
+}
+
+}  // namespace
+
+QString DroppedMidiFile(const QMimeData& data) {
+    const QFileInfo file = SingleLocalFile(data);
     const QString suffix = file.suffix().toLower();
-    if ((suffix != QLatin1String("mid") && suffix != QLatin1String("midi")) || !file.isFile()) {
+    if (suffix != QLatin1String("mid") && suffix != QLatin1String("midi")) {
         return {};
     }
     return file.absoluteFilePath();
 }
 
+QString DroppedListingFile(const QMimeData& data) {
+    const QFileInfo file = SingleLocalFile(data);
+    return file.fileName().isEmpty() || !IsListingFileName(file.fileName())
+               ? QString()
+               : file.absoluteFilePath();
+}
+
 void OfferMidiFileDrop(QDragMoveEvent* event) {
-    if (DroppedMidiFile(*event->mimeData()).isEmpty()) {
+    if (DroppedMidiFile(*event->mimeData()).isEmpty() &&
+        DroppedListingFile(*event->mimeData()).isEmpty()) {
         event->ignore();
         return;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Files dragged onto the window from a file manager: one MIDI file opens as
-// the program's argument does; anything else carrying files is refused, so
+// Files dragged onto the window from a file manager: one MIDI file or one
+// listing file opens as the program's argument does; anything else carrying files is refused, so
 // that a path never ends up as listing text.
 
 #include <QString>
@@ -19,8 +19,11 @@ bool CarriesLocalFiles(const QMimeData& data);
 // several files or anything else.
 QString DroppedMidiFile(const QMimeData& data);
 
-// Answers a drag entering or moving over the window: one MIDI file is taken,
-// as a copy; anything else shows the refusing cursor.
+// The one listing file (*.inc, *.txt) data carries, as DroppedMidiFile.
+QString DroppedListingFile(const QMimeData& data);
+
+// Answers a drag entering or moving over the window: one MIDI or listing
+// file is taken, as a copy; anything else shows the refusing cursor.
 void OfferMidiFileDrop(QDragMoveEvent* event);
 
 }  // namespace tonvell::app

@@ -14,6 +14,18 @@ QString ListingEditedQuestion() {
         "The listing was changed. Save the changes before converting another file?");
 }
 
+QString ListingEditedOnReconvertQuestion() {
+    return QCoreApplication::translate(
+        "tonvell::app::ListingGuard",
+        "The listing was changed. Save the changes before converting the file again?");
+}
+
+QString ListingEditedOnOpenQuestion() {
+    return QCoreApplication::translate(
+        "tonvell::app::ListingGuard",
+        "The listing was changed. Save the changes before opening a listing?");
+}
+
 QString ListingEditedOnCloseQuestion() {
     return QCoreApplication::translate(
         "tonvell::app::ListingGuard",

@@ -16,8 +16,11 @@ namespace tonvell::app {
 class MessageBoxes;
 
 // The questions, with the buttons Save, Discard and Cancel: before another
-// file replaces the listing, and before the window closes.
+// file replaces the listing, before the same file is converted again, before
+// a listing file is opened, and before the window closes.
 QString ListingEditedQuestion();
+QString ListingEditedOnReconvertQuestion();
+QString ListingEditedOnOpenQuestion();
 QString ListingEditedOnCloseQuestion();
 
 // Whether the user changed the listing since it was last marked unedited.

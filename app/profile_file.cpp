@@ -49,18 +49,6 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const Utf8Char c = DecodeUtf8(text, i);
-        if (!c.valid) {
-            return false;
-        }
-        i += c.length;
-    }
-    return true;
-}
-
 // The first count characters of UTF-8 text.
 std::string_view FirstCharacters(std::string_view text, std::size_t count) {
     std::size_t i = 0;

@@ -10,6 +10,7 @@ namespace tonvell::app {
 namespace {
 
 constexpr std::string_view kSection = "Startup";
+constexpr std::string_view kWindowSection = "Window";
 
 std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
@@ -36,6 +37,11 @@ StartupSettings ReadStartupSettings(const QString& path) {
     settings.ExtIndex = file.ReadInt(kSection, "ExtIndex", settings.ExtIndex);
     settings.SoundDeviceName = read("SoundDeviceName", settings.SoundDeviceName);
     settings.SoundDeviceTembre = read("SoundDeviceTembre", settings.SoundDeviceTembre);
+    const QSize size(file.ReadInt(kWindowSection, "Width", 0),
+                     file.ReadInt(kWindowSection, "Height", 0));
+    if (!size.isEmpty()) {
+        settings.WindowSize = size;
+    }
     return settings;
 }
 
@@ -56,6 +62,11 @@ bool WriteStartupSettings(const QString& path, const StartupSettings& settings) 
     for (const auto& [key, value] : keys) {
         // A value the file cannot hold (a line break) leaves the old one.
         profile->WriteString(kSection, key, Utf8(value));
+    }
+    if (settings.WindowSize.isValid()) {
+        profile->WriteString(kWindowSection, "Width", std::to_string(settings.WindowSize.width()));
+        profile->WriteString(kWindowSection, "Height",
+                             std::to_string(settings.WindowSize.height()));
     }
     return ReplaceFileDurably(file, profile->Bytes());
 }

@@ -12,6 +12,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QTextBlock>
@@ -33,7 +35,9 @@
 #include "app/file_drop.h"
 #include "app/folder_model.h"
 #include "app/group_box.h"
+#include "app/input_refusal.h"
 #include "app/listing_box.h"
+#include "app/listing_file.h"
 #include "app/listing_guard.h"
 #include "app/listing_recovery.h"
 #include "app/played_line_highlight.h"
@@ -41,6 +45,7 @@
 #include "app/saved_choices.h"
 #include "app/settings.h"
 #include "app/termination_signals.h"
+#include "app/window_layout.h"
 #include "app/window_look.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
@@ -68,20 +73,42 @@ QString JoinLines(const std::vector<std::string>& lines) {
     return FromUtf8(text);
 }
 
+// The picture of no notes, for a file that gives none.
+tonvell::Arrangement EmptyArrangement(const QString& path) {
+    tonvell::Arrangement arrangement;
+    arrangement.fileName = QFileInfo(path).fileName().toStdString();
+    return arrangement;
+}
+
 // Drive G:, where the tool's files were kept on the systems it came from.
 // Drive lists without letters (every Unix) have no such drive.
 constexpr QLatin1String kDriveG("G:/");
 
-const char kNotMidiNotice[] =
-    QT_TRANSLATE_NOOP("TForm1",
-                      "This file is not a MIDI file: it does not begin with the header MThd.\n"
-                      "Choose a file in the MIDI format (*.mid).");
+// A window larger than the design size gives a quarter of its extra width to
+// the file list, a quarter to the event log and half to the listing, and its
+// extra height to the lists and the two text boxes; the rest keeps its size.
+// The share of the extra width left of each column's right edge:
+constexpr float kFileListEnd = 0.25F;
+constexpr float kEventLogEnd = 0.5F;
 
-// Whether the file begins with the header of a MIDI file; reads four bytes of
-// a regular file, and never opens anything else.
-bool BeginsAsMidi(const QString& path) {
-    QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.read(4) == "MThd";
+using tonvell::app::Growth;
+constexpr Growth kStays{};
+constexpr Growth kFileColumn{.left = 0, .right = kFileListEnd};
+constexpr Growth kInputColumn{.left = kFileListEnd, .right = kFileListEnd};
+// Left of the listing: moves with its left edge.
+constexpr Growth kAtListing{.left = kEventLogEnd, .right = kEventLogEnd};
+constexpr Growth kRightSide{.left = 1, .right = 1};
+
+// growth, stretched to the window's extra height as well.
+constexpr Growth Tall(Growth growth) {
+    growth.bottom = 1;
+    return growth;
+}
+// growth, kept at the window's bottom edge.
+constexpr Growth AtBottom(Growth growth) {
+    growth.top = 1;
+    growth.bottom = 1;
+    return growth;
 }
 
 }  // namespace
@@ -103,30 +130,29 @@ TForm1::TForm1(QWidget* parent) : TForm1(tonvell::playback::SystemSoundBackends(
 TForm1::TForm1(tonvell::playback::SoundBackends backends, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       messages_(std::make_unique<tonvell::app::QtMessageBoxes>(this)),
       saveDialog_(std::make_unique<tonvell::app::QtSaveDialogRunner>()) {
     Form1 = this;
     setWindowTitle(QStringLiteral("MIDI-to-ZUM converter"));
     setFont(tonvell::app::WindowFont());
     setPalette(tonvell::app::WithReadableDisabledText(QApplication::palette(this)));
-    setFixedSize(kClientWidth, kClientHeight);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(kClientWidth, kClientHeight);
     setAcceptDrops(true);
+    layout_ =
+        std::make_unique<tonvell::app::WindowLayout>(*this, QSize(kClientWidth, kClientHeight));
     BuildControls();
     CreatePlayback(std::move(backends));
     WireHandlers();
     SetTabOrder();
     CreateShortcuts();
-
-    // The window opens centred (the client area is what is centred), or at
-    // the top left of a screen too small for it, its title bar in reach.
-    setGeometry(tonvell::app::PlaceOnScreen(QSize(kClientWidth, kClientHeight),
-                                            screen()->availableGeometry(),
-                                            style()->pixelMetric(QStyle::PM_TitleBarHeight)));
+    ShowKeysInTooltips();
 
     DriveComboBox1->SetDrives(tonvell::app::BrowserDrives());
     DirectoryListBox1->SetDirectory(QDir::currentPath());
     StartUp();
+    UpdateListingActions();
     Memo1->setFocus();
 }
 
@@ -136,46 +162,58 @@ TForm1::~TForm1() {
     }
 }
 
+// The window is made in three steps: the controls with their texts and
+// states, their object names, then their places from one table.
 void TForm1::BuildControls() {
-    using tonvell::app::DirectoryListBox;
-    using tonvell::app::DriveComboBox;
-    using tonvell::app::FileListBox;
-    using tonvell::app::MakeFlat;
-    using tonvell::app::MakeMemo;
-    using tonvell::app::Place;
+    MakeBrowser();
+    MakeInputArea();
+    MakeChannelMap();
+    MakeOutputArea();
+    MakePlayer();
+    MakeHelp();
+    NameControls();
+    PlaceControls();
+    for (QWidget* control : HiddenControls()) {
+        control->setVisible(false);
+    }
+    for (QLabel* label : {Label1, Label15, Label2}) {
+        tonvell::app::FitCaption(label);
+    }
+}
 
-    DriveComboBox1 = Place(new DriveComboBox(this), 16, 16, 149, 19);
-    DirectoryListBox1 = Place(new DirectoryListBox(this), 16, 48, 149, 297);
-    Edit1 = Place(new QLineEdit(QStringLiteral("*.mid"), this), 168, 16, 209, 21);
+void TForm1::MakeBrowser() {
+    DriveComboBox1 = new tonvell::app::DriveComboBox(this);
+    DirectoryListBox1 = new tonvell::app::DirectoryListBox(this);
+    Edit1 = new QLineEdit(QStringLiteral("*.mid"), this);
     Edit1->setEnabled(false);
-    FileListBox1 = Place(new FileListBox(this), 168, 48, 209, 297);
+    FileListBox1 = new tonvell::app::FileListBox(this);
+}
 
-    GroupBox2 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Входной файл:"), this),
-                      387, 4, 153, 59);
-    Memo4 = Place(MakeMemo(GroupBox2, QStringLiteral("Нет данных")), 8, 16, 140, 41);
+void TForm1::MakeInputArea() {
+    using tonvell::app::MakeMemo;
+    GroupBox2 = new tonvell::app::CaptionedGroupBox(QStringLiteral("Входной файл:"), this);
+    Memo4 = MakeMemo(GroupBox2, QStringLiteral("Нет данных"));
     Memo4->setReadOnly(true);
-    MakeFlat(Memo4);
-    Memo1 = Place(new tonvell::app::EventLogView(this), 388, 72, 153, 249);
+    tonvell::app::MakeFlat(Memo4);
+    Memo1 = new tonvell::app::EventLogView(this);
     Memo1->setPlainText(QStringLiteral("Файл не загружен"));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Button2 = Place(new QPushButton(QStringLiteral("Обработать! -->"), this), 552, 12, 89, 49);
+    Button2 = new QPushButton(QStringLiteral("Обработать! -->"), this);
+}
 
+void TForm1::MakeChannelMap() {
     for (int k = 1; k <= kChannels; ++k) {
-        // The two-digit channel's caption has no space and a wider label.
-        const bool twoDigits = k >= 10;
-        const QString caption =
-            (twoDigits ? QStringLiteral("Канал%1") : QStringLiteral("Канал %1")).arg(k);
-        ChannelLabels[k - 1] =
-            Place(new QLabel(caption, this), 536, 90 + 24 * (k - 1), twoDigits ? 43 : 40, 13);
+        // The two-digit channel's caption has no space.
+        ChannelLabels[k - 1] = new QLabel(
+            (k >= 10 ? QStringLiteral("Канал%1") : QStringLiteral("Канал %1")).arg(k), this);
     }
-    Label13 = Place(new QLabel(QStringLiteral("Oscillators"), this), 570, 72, 48, 13);
+    Label13 = new QLabel(QStringLiteral("Oscillators"), this);
     Label13->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label14 = Place(new QLabel(QStringLiteral("Trim"), this), 630, 72, 20, 13);
+    Label14 = new QLabel(QStringLiteral("Trim"), this);
     Label14->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
     for (int k = 1; k <= kChannels; ++k) {
-        auto* box = Place(new QComboBox(this), 584, 88 + 24 * (k - 1), 41, 21);
+        auto* box = new QComboBox(this);
         box->addItems({QStringLiteral("none"), QStringLiteral("1"), QStringLiteral("2"),
                        QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
                        QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")});
@@ -185,48 +223,47 @@ void TForm1::BuildControls() {
                                                                 : channelMap_.Oscillator(k - 1));
         OscillatorBoxes[k - 1] = box;
 
-        auto* check =
-            Place(new QCheckBox(QStringLiteral("CheckBox1"), this), 632, 90 + 24 * (k - 1), 17, 17);
+        auto* check = new QCheckBox(QStringLiteral("CheckBox1"), this);
         check->setProperty("Tag", k - 1);
         check->setChecked(channelMap_.Trim(k - 1));
         TrimBoxes[k - 1] = check;
     }
+}
 
-    GroupBox1 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Выходной файл:"), this),
-                      656, 4, 165, 59);
-    Memo3 = Place(MakeMemo(GroupBox1, QStringLiteral("Нет данных\n\n")), 8, 16, 153, 41);
+void TForm1::MakeOutputArea() {
+    using tonvell::app::MakeMemo;
+    GroupBox1 = new tonvell::app::CaptionedGroupBox(QStringLiteral("Выходной файл:"), this);
+    Memo3 = MakeMemo(GroupBox1, QStringLiteral("Нет данных\n\n"));
     Memo3->setReadOnly(true);
-    MakeFlat(Memo3);
-    Memo2 = Place(MakeMemo<tonvell::app::ListingBox>(this, QString()), 656, 72, 153, 249);
+    tonvell::app::MakeFlat(Memo3);
+    Memo2 = MakeMemo<tonvell::app::ListingBox>(this, QString());
     Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    {
-        // The selection stays highlighted when the box loses focus, so the
-        // listing shows as copied after "Копир.всё".
-        QPalette palette = Memo2->palette();
-        for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
-            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-        }
-        Memo2->setPalette(palette);
+    // The selection stays highlighted when the box loses focus, so the
+    // listing shows as copied after "Копир.всё".
+    QPalette palette = Memo2->palette();
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     }
-    Button1 = Place(new QPushButton(QStringLiteral("Копир.всё"), this), 656, 328, 73, 17);
-    Button3 = Place(new QPushButton(QStringLiteral("Сохранить..."), this), 735, 328, 73, 17);
+    Memo2->setPalette(palette);
+    Button1 = new QPushButton(QStringLiteral("Копир.всё"), this);
+    Button3 = new QPushButton(QStringLiteral("Сохранить..."), this);
+}
 
-    GroupBox3 = Place(new tonvell::app::CaptionedGroupBox(QStringLiteral("Проигрыватель"), this),
-                      824, 96, 209, 129);
-    Label1 = Place(new QLabel(QStringLiteral("Выбор устройства для проигрывания"), GroupBox3), 8,
-                   16, 193, 13);
+void TForm1::MakePlayer() {
+    GroupBox3 = new tonvell::app::CaptionedGroupBox(QStringLiteral("Проигрыватель"), this);
+    Label1 = new QLabel(QStringLiteral("Выбор устройства для проигрывания"), GroupBox3);
     Label1->setEnabled(false);
-    ComboBox11 = Place(new QComboBox(GroupBox3), 8, 32, 193, 21);
+    ComboBox11 = new QComboBox(GroupBox3);
     ComboBox11->setEditable(true);
     ComboBox11->setInsertPolicy(QComboBox::NoInsert);
     // In the user's language: the port and the settings tell "none" by its
     // place, item 0, never by its text.
     ComboBox11->addItem(tr("none"));
     ComboBox11->setCurrentIndex(0);
-    Label15 = Place(new QLabel(QStringLiteral("Инструмент:"), GroupBox3), 8, 54, 64, 13);
+    Label15 = new QLabel(QStringLiteral("Инструмент:"), GroupBox3);
     Label15->setEnabled(false);
-    ComboBox12 = Place(new QComboBox(GroupBox3), 8, 68, 193, 21);
+    ComboBox12 = new QComboBox(GroupBox3);
     ComboBox12->setEditable(true);
     ComboBox12->setInsertPolicy(QComboBox::NoInsert);
     ComboBox12->addItems({QStringLiteral("00 Piano"), QStringLiteral("10 Music Box"),
@@ -238,27 +275,67 @@ void TForm1::BuildControls() {
     for (QComboBox* list : {ComboBox11, ComboBox12}) {
         list->lineEdit()->setAcceptDrops(false);
     }
-    Button6 = Place(new QPushButton(QStringLiteral("| <--"), GroupBox3), 8, 92, 25, 17);
-    Button4 = Place(new QPushButton(QStringLiteral("Play"), GroupBox3), 48, 92, 73, 17);
-    Button5 = Place(new QPushButton(QStringLiteral("Stop"), GroupBox3), 128, 92, 73, 17);
+    Button6 = new QPushButton(QStringLiteral("| <--"), GroupBox3);
+    Button4 = new QPushButton(QStringLiteral("Play"), GroupBox3);
+    Button5 = new QPushButton(QStringLiteral("Stop"), GroupBox3);
     Button5->setEnabled(false);
-    Label2 = Place(new QLabel(QStringLiteral("Line:"), GroupBox3), 8, 112, 81, 13);
+    Label2 = new QLabel(QStringLiteral("Line:"), GroupBox3);
     Label2->setEnabled(false);
     Timer1 = new QTimer(this);
     Timer1->setInterval(10);
+}
 
-    Memo5 =
-        Place(MakeMemo(this, tonvell::app::HelpLines().join(QLatin1Char('\n'))), 916, 8, 45, 37);
-    Button7 = Place(new QPushButton(QStringLiteral("?"), this), 972, 4, 61, 41);
-    Button8 = Place(new QPushButton(QStringLiteral("Button8"), this), 952, 264, 57, 49);
+void TForm1::MakeHelp() {
+    Memo5 = tonvell::app::MakeMemo(this, tonvell::app::HelpLines().join(QLatin1Char('\n')));
+    Button7 = new QPushButton(QStringLiteral("?"), this);
+    Button8 = new QPushButton(QStringLiteral("Button8"), this);
+}
 
-    NameControls();
-    for (QWidget* control : HiddenControls()) {
-        control->setVisible(false);
+// Rectangles in pixels at the design size, in the window or in the group
+// that holds the control.
+void TForm1::PlaceControls() {
+    std::vector<tonvell::app::Placement> table = {
+        {DriveComboBox1, {16, 16, 149, 19}, kStays},
+        {DirectoryListBox1, {16, 48, 149, 297}, Tall(kStays)},
+        {Edit1, {168, 16, 209, 21}, kFileColumn},
+        {FileListBox1, {168, 48, 209, 297}, Tall(kFileColumn)},
+
+        {GroupBox2, {387, 4, 153, 59}, kInputColumn},
+        {Memo4, {8, 16, 140, 41}, kStays},
+        {Memo1, {388, 72, 153, 249}, Tall({.left = kFileListEnd, .right = kEventLogEnd})},
+        {Button2, {552, 12, 89, 49}, kAtListing},
+
+        {Label13, {570, 72, 48, 13}, kAtListing},
+        {Label14, {630, 72, 20, 13}, kAtListing},
+
+        {GroupBox1, {656, 4, 165, 59}, kAtListing},
+        {Memo3, {8, 16, 153, 41}, kStays},
+        {Memo2, {656, 72, 153, 249}, Tall({.left = kEventLogEnd, .right = 1})},
+        {Button1, {656, 328, 73, 17}, AtBottom(kAtListing)},
+        {Button3, {735, 328, 73, 17}, AtBottom(kAtListing)},
+
+        {GroupBox3, {824, 96, 209, 129}, kRightSide},
+        {Label1, {8, 16, 193, 13}, kStays},
+        {ComboBox11, {8, 32, 193, 21}, kStays},
+        {Label15, {8, 54, 64, 13}, kStays},
+        {ComboBox12, {8, 68, 193, 21}, kStays},
+        {Button6, {8, 92, 25, 17}, kStays},
+        {Button4, {48, 92, 73, 17}, kStays},
+        {Button5, {128, 92, 73, 17}, kStays},
+        {Label2, {8, 112, 81, 13}, kStays},
+
+        {Memo5, {916, 8, 45, 37}, kRightSide},
+        {Button7, {972, 4, 61, 41}, kRightSide},
+        {Button8, {952, 264, 57, 49}, kRightSide},
+    };
+    // The channel map's rows, 24 pixels apart; "Канал10" is wider.
+    for (int k = 1; k <= kChannels; ++k) {
+        const int row = 24 * (k - 1);
+        table.push_back({ChannelLabels[k - 1], {536, 90 + row, k >= 10 ? 43 : 40, 13}, kAtListing});
+        table.push_back({OscillatorBoxes[k - 1], {584, 88 + row, 41, 21}, kAtListing});
+        table.push_back({TrimBoxes[k - 1], {632, 90 + row, 17, 17}, kAtListing});
     }
-    for (QLabel* label : {Label1, Label15, Label2}) {
-        tonvell::app::FitCaption(label);
-    }
+    layout_->SetTable(std::move(table));
 }
 
 void TForm1::CreatePlayback(tonvell::playback::SoundBackends backends) {
@@ -371,6 +448,12 @@ void TForm1::WireHandlers() {
     GroupBox1->installEventFilter(this);
     Memo2->viewport()->installEventFilter(this);
     Memo2->installEventFilter(this);
+    connect(Memo2->document(), &QTextDocument::contentsChanged, this,
+            [this] { UpdateListingActions(); });
+    // In a window smaller than its design, the control that takes the focus
+    // (Tab, a key) is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget* /*old*/, QWidget* now) { layout_->EnsureVisible(now); });
 }
 
 void TForm1::SetTabOrder() {
@@ -389,6 +472,22 @@ void TForm1::SetTabOrder() {
 // The usual keys of desktop players and editors. Within the listing box,
 // Ctrl+Home keeps its editor meaning (the caret to the top, which also puts
 // the player's cursor there while it is idle).
+void TForm1::ShowKeysInTooltips() {
+    const std::pair<QWidget*, QString> tips[] = {
+        {Button2, tr("Convert the chosen file again")},
+        {Button1, tr("Copy the whole listing")},
+        {Button3, tr("Save the listing (Ctrl+S)")},
+        {Button4, tr("Play the listing (F5)")},
+        {Button5, tr("Stop (Esc, Shift+F5)")},
+        {Button6, tr("Back to the first line (Ctrl+Home)")},
+        {Button7, tr("Help (F1)")},
+        {Memo2, tr("The listing: F2 shows its arrangement, Ctrl+O opens a saved listing")},
+    };
+    for (const auto& [control, tip] : tips) {
+        control->setToolTip(tip);
+    }
+}
+
 void TForm1::CreateShortcuts() {
     const auto bind = [this](const QKeySequence& keys, std::function<void()> handler) {
         auto* shortcut = new QShortcut(keys, this);
@@ -399,6 +498,7 @@ void TForm1::CreateShortcuts() {
     bind(QKeySequence(Qt::Key_F1), [this] { Button7Click(); });
     bind(QKeySequence(Qt::Key_F2), [this] { ShowArrangementWindow(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Button3Click(); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { ChooseListingFile(); });
     bind(QKeySequence(Qt::Key_F5), [this] { Button4Click(); });
     bind(QKeySequence(Qt::Key_Escape), [this] { Button5Click(); });
     bind(QKeySequence(Qt::SHIFT | Qt::Key_F5), [this] { Button5Click(); });
@@ -414,7 +514,10 @@ void TForm1::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-    const QString file = tonvell::app::DroppedMidiFile(*event->mimeData());
+    QString file = tonvell::app::DroppedMidiFile(*event->mimeData());
+    if (file.isEmpty()) {
+        file = tonvell::app::DroppedListingFile(*event->mimeData());
+    }
     if (file.isEmpty()) {
         event->ignore();
         return;
@@ -439,14 +542,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm1::changeEvent(QEvent* event) {
-    // The window keeps its one size: a maximise or full-screen request from
-    // the desktop is turned back.
-    if (event->type() == QEvent::WindowStateChange &&
-        (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
-    }
-    QWidget::changeEvent(event);
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layout_->Arrange();
 }
 
 // ---------------------------------------------------------------------------
@@ -461,6 +559,9 @@ void TForm1::StartUp() {
     TryDriveG();
     const tonvell::app::StartupSettings settings =
         tonvell::app::ReadStartupSettings(tonvell::app::SettingsPath(StartFolder));
+    keptSize_ = settings.WindowSize;
+    PlaceWindow(keptSize_);
+    openedSize_ = size();
     const QString folder = tonvell::app::ExistingFolder(settings.DataDirectory);
     DirectoryListBox1->SetDirectory(folder.isEmpty() ? StartFolder : folder);
     SaveDialog1.FilterIndex = settings.ExtIndex;
@@ -470,6 +571,24 @@ void TForm1::StartUp() {
     tonvell::app::ShowText(ComboBox12, settings.SoundDeviceTembre);
     // Once the window is on screen.
     QTimer::singleShot(0, this, [this] { RunHandler([this] { AnnounceRecoveredListings(); }); });
+}
+
+void TForm1::PlaceWindow(QSize kept) {
+    const QRect area = screen()->availableGeometry();
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QSize size = tonvell::app::OpeningSize(
+        kept.isValid() ? kept : QSize(kClientWidth, kClientHeight), minimumSize(), area, titleBar,
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
+    // Centred (the client area is what is centred), or at the top left of a
+    // screen too small for it, its title bar in reach.
+    setGeometry(tonvell::app::PlaceOnScreen(size, area, titleBar));
+}
+
+// A window the user never made another size keeps what Cfg.ini held: a size
+// cut to a smaller screen this time is not kept for a larger one.
+QSize TForm1::SizeToKeep() const {
+    const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    return size == openedSize_ ? keptSize_ : size;
 }
 
 void TForm1::TryDriveG() {
@@ -491,6 +610,7 @@ tonvell::app::StartupSettings TForm1::CollectSettings() const {
     settings.SoundDevice = tonvell::app::SelectedIndex(ComboBox11);
     settings.SoundDeviceName = ComboBox11->currentText();
     settings.SoundDeviceTembre = ComboBox12->currentText();
+    settings.WindowSize = SizeToKeep();
     return settings;
 }
 
@@ -589,6 +709,10 @@ bool TForm1::OpenGivenFile(const QString& path) {
     }
     // Answered: the file list's choice below does not ask again.
     tonvell::app::MarkListingUnedited(*Memo2);
+    if (tonvell::app::IsListingFileName(path)) {
+        ShowListingFile(path);
+        return true;
+    }
     if (!OpenFile(path)) {
         ConvertFile(QFileInfo(path).absoluteFilePath());
     }
@@ -608,12 +732,68 @@ void TForm1::EchoFileName() {
     Edit1->setToolTip(tonvell::app::PlainTooltip(QFileInfo(chosen).fileName()));
 }
 
+bool TForm1::OpenListingFile(const QString& path) {
+    if (!tonvell::app::MayReplaceListing(
+            *Memo2, *messages_, ApplicationTitle(),
+            [this] { return SaveListingBox(listingSource_); },
+            tonvell::app::ListingEditedOnOpenQuestion())) {
+        return false;
+    }
+    ShowListingFile(path);
+    return true;
+}
+
+void TForm1::ChooseListingFile() {
+    const QString path =
+        openDialog_ ? openDialog_()
+                    : QFileDialog::getOpenFileName(this, tr("Open a listing"),
+                                                   DirectoryListBox1->Directory(),
+                                                   tr("Listings (*.inc *.txt);;All files (*)"));
+    if (!path.isEmpty()) {
+        OpenListingFile(path);
+    }
+}
+
+// A listing read back stands in the listing box as a converted one does: it
+// plays and saves, and closing asks only once it is edited. There is no MIDI
+// file behind it, so no event log, statistics or picture.
+void TForm1::ShowListingFile(const QString& path) {
+    const tonvell::app::ListingFile listing = tonvell::app::ReadListingFile(path);
+    if (!listing.error.isEmpty()) {
+        ReportError(listing.error);
+        return;
+    }
+    Rewind();
+    Memo4->setPlainText(FromUtf8(tonvell::TotalBytesText(QFileInfo(path).size())) +
+                        QLatin1Char('\n') + tr("Listing file"));
+    tonvell::app::FitWidestLine(Memo4);
+    Memo1->SetLines({tr("A listing read from a file:").toStdString(),
+                     QDir::toNativeSeparators(path).toStdString()});
+    Memo2->Fill(listing.text);
+    Memo3->setPlainText(QStringLiteral("Нет данных\n\n"));
+    tonvell::app::MarkListingUnedited(*Memo2);
+    convertedRevision_ = Memo2->document()->revision();
+    listingSource_ = path;
+    listingFromFile_ = true;
+    arrangementCurrent_ = arrangementWindow_ != nullptr;
+    if (arrangementWindow_ != nullptr) {
+        arrangementWindow_->ShowArrangement(EmptyArrangement(path));
+        UpdateArrangementWindow();
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Conversion
 
 void TForm1::FileListBox1Click() {
-    if (!tonvell::app::MayReplaceListing(*Memo2, *messages_, ApplicationTitle(),
-                                         [this] { return SaveListingBox(listingSource_); })) {
+    // "Обработать! -->" on the file the listing came from converts it again.
+    const bool sameFile = !listingFromFile_ && !listingSource_.isEmpty() &&
+                          FileListBox1->FileName() == listingSource_;
+    if (!tonvell::app::MayReplaceListing(
+            *Memo2, *messages_, ApplicationTitle(),
+            [this] { return SaveListingBox(listingSource_); },
+            sameFile ? tonvell::app::ListingEditedOnReconvertQuestion()
+                     : tonvell::app::ListingEditedQuestion())) {
         // The listing stays; a choice in the file list is taken back to the
         // file the listing came from.
         if (!FileListBox1->FileName().isEmpty()) {
@@ -636,15 +816,38 @@ void TForm1::ConvertFile(const QString& path) {
     }
     const tonvell::ConversionResult result =
         tonvell::Convert(QFile::encodeName(path).toStdString(), options);
-    ShowConversion(
-        result, result.status == tonvell::ConversionResult::Status::Converted && !BeginsAsMidi(path)
-                    ? tr(kNotMidiNotice)
-                    : QString());
+    const std::optional<tonvell::app::InputRefusal> refusal = tonvell::app::RefusalOf(result, path);
+    if (refusal) {
+        ShowRefusal(result, *refusal);
+        // The picture shows nothing of the file either.
+        arrangement = EmptyArrangement(path);
+    } else {
+        ShowConversion(result);
+    }
     listingSource_ = path;
+    listingFromFile_ = false;
     arrangementCurrent_ = arrangementWindow_ != nullptr;
     if (arrangementWindow_ != nullptr) {
         arrangementWindow_->ShowArrangement(std::move(arrangement));
         UpdateArrangementWindow();
+    }
+}
+
+void TForm1::ShowRefusal(const tonvell::ConversionResult& result,
+                         const tonvell::app::InputRefusal& refusal) {
+    Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') + refusal.reportLine);
+    tonvell::app::FitWidestLine(Memo4);
+    std::vector<std::string> log = {"Файл не загружен"};
+    for (const QString& line : refusal.reason.split(QLatin1Char('\n'))) {
+        log.push_back(line.toStdString());
+    }
+    Memo1->SetLines(log);
+    Memo2->Fill(QString());
+    Memo3->setPlainText(QStringLiteral("\n\n"));
+    tonvell::app::MarkListingUnedited(*Memo2);
+    convertedRevision_ = Memo2->document()->revision();
+    if (refusal.boxed) {
+        messages_->Message(ApplicationTitle(), refusal.reason);
     }
 }
 
@@ -657,8 +860,8 @@ void TForm1::ShowArrangementWindow() {
     if (!arrangementCurrent_) {
         // The listing was converted before the picture was first asked for:
         // the file is converted again, for its arrangement alone.
-        tonvell::Arrangement arrangement;
-        if (!listingSource_.isEmpty()) {
+        tonvell::Arrangement arrangement = EmptyArrangement(listingSource_);
+        if (!listingSource_.isEmpty() && !listingFromFile_) {
             tonvell::Convert(QFile::encodeName(listingSource_).toStdString(),
                              {.eventLog = tonvell::TextDelivery::Skip(),
                               .listing = tonvell::TextDelivery::Skip(),
@@ -696,13 +899,21 @@ bool TForm1::ArrangementContextMenu(QObject* watched, QEvent* event) {
     menu->addSeparator();
     QAction* show = menu->addAction(tr("Show the arrangement"));
     show->setShortcut(QKeySequence(Qt::Key_F2));
-    if (menu->exec(request->globalPos()) == show) {
+    QAction* open = nullptr;
+    if (listing) {
+        open = menu->addAction(tr("Open a listing…"));
+        open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    }
+    QAction* chosen = menu->exec(request->globalPos());
+    if (chosen == show) {
         RunHandler([this] { ShowArrangementWindow(); });
+    } else if (chosen != nullptr && chosen == open) {
+        RunHandler([this] { ChooseListingFile(); });
     }
     return true;
 }
 
-void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QString& notice) {
+void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     // Line 1 of the input report is empty when the conversion read no event:
     // what it showed belongs to the previous file.
     Memo4->setPlainText(FromUtf8(result.sizeLine) + QLatin1Char('\n') +
@@ -714,9 +925,6 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result, const QStri
     tonvell::app::FitWidestLine(Memo3);
     tonvell::app::MarkListingUnedited(*Memo2);
     convertedRevision_ = Memo2->document()->revision();
-    if (!notice.isEmpty()) {
-        messages_->Message(ApplicationTitle(), notice);
-    }
     // Each warning once, however often it occurred: a damaged file can hold
     // thousands of the same fault.
     for (const tonvell::WarningCount& met : result.warnings) {
@@ -752,7 +960,11 @@ void TForm1::Button7Click() {
 // Saving
 
 void TForm1::Button3Click() {
-    SaveListingBox(FileListBox1->FileName());
+    if (!HasListing()) {
+        return;
+    }
+    // A listing read from a file proposes that file's folder and name.
+    SaveListingBox(listingFromFile_ ? listingSource_ : FileListBox1->FileName());
 }
 
 bool TForm1::SaveListingBox(const QString& input) {
@@ -800,6 +1012,9 @@ void TForm1::ComboBox11Change() {
 
 // Play (also F5 while playing) follows the sounding line again.
 void TForm1::Button4Click() {
+    if (!HasListing()) {
+        return;
+    }
     player_->Play();
     playedLine_->Follow();
     UpdatePlayedLine();
@@ -809,8 +1024,12 @@ void TForm1::Button5Click() {
     player_->Stop();
     UpdatePlayedLine();
 }
+// Back to line 1, and the listing scrolled to its top, where the player
+// starts again.
 void TForm1::Button6Click() {
     player_->Rewind();
+    Memo2->verticalScrollBar()->setValue(0);
+    Memo2->horizontalScrollBar()->setValue(0);
     UpdatePlayedLine();
     UpdateArrangementWindow();
 }
@@ -823,12 +1042,30 @@ void TForm1::Timer1Timer() {
 void TForm1::UpdatePlayedLine() {
     if (!player_->Playing()) {
         playedLine_->Clear();
+        ShowIdleControls();
         return;
     }
     const int line = player_->SoundingLine() >= 0 ? player_->SoundingLine() : player_->LineIndex();
     const tonvell::app::PlayerWindowView::Span span = playerView_->LineSpan(line);
     playedLine_->Show(line, span.start, span.end);
 }
+// Idle, the instrument list follows the output's rule again, and saving and
+// playing wait for a listing.
+void TForm1::ShowIdleControls() {
+    soundPort_->UpdateInstrumentEnabled();
+    UpdateListingActions();
+}
+
+void TForm1::UpdateListingActions() {
+    const bool listing = HasListing();
+    Button3->setEnabled(listing);
+    Button4->setEnabled(listing && !player_->Playing());
+}
+
+bool TForm1::HasListing() const {
+    return !Memo2->document()->isEmpty();
+}
+
 void TForm1::Memo2Click() {
     player_->CursorFromCaret();
     UpdateArrangementWindow();

@@ -32,8 +32,10 @@ class QTimer;
 
 namespace tonvell::app {
 class ArrangementWindow;
+struct InputRefusal;
 class PlayedLineHighlight;
 class PlayerWindowView;
+class WindowLayout;
 }  // namespace tonvell::app
 namespace tonvell::playback {
 class ListingPlayer;
@@ -44,8 +46,13 @@ class SteadyClock;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
+    // The design size: the window opens at it where the screen has room,
+    // and may be made larger; smaller, its content scrolls.
     static constexpr int kClientWidth = 1037;
     static constexpr int kClientHeight = 349;
+    // The least size the window can be made.
+    static constexpr int kMinimumWidth = 320;
+    static constexpr int kMinimumHeight = 200;
 
     // The window on this system's serial ports and MIDI devices.
     explicit TForm1(QWidget* parent = nullptr);
@@ -125,14 +132,20 @@ public:
     bool OpenFile(const QString& path);
     // Opens a file handed to the window from outside (the program's argument,
     // a file dropped on the window) as choosing it in the browser would: an
-    // edited listing is asked about first. A file the list does not show
+    // edited listing is asked about first. A *.inc or *.txt file is read as
+    // a listing. A file the list does not show
     // (another extension, or missing) is still converted, and reports itself
     // in the input box. False when the user kept the listing.
     bool OpenGivenFile(const QString& path);
+    // Reads a saved or kept listing into the listing box, asking first
+    // about an edited listing; false when the user kept it.
+    bool OpenListingFile(const QString& path);
+    // Where Ctrl+O and the listing box's menu ask for a listing file: the
+    // platform's open dialog unless a test sets another (empty: cancelled).
+    void SetOpenDialog(std::function<QString()> dialog) { openDialog_ = std::move(dialog); }
     // The conversion of one file into the four text boxes.
     void ConvertFile(const QString& path);
-    // notice: a message shown before the conversion's warnings, if any.
-    void ShowConversion(const tonvell::ConversionResult& result, const QString& notice = {});
+    void ShowConversion(const tonvell::ConversionResult& result);
 
     // The picture of the current file's arrangement in its own window (F2,
     // and the context menus of the listing box and the statistics).
@@ -161,24 +174,51 @@ public:
 
     // Every control that never appears: channel map, help text, Button8.
     QList<QWidget*> HiddenControls() const;
+    // The table that places the controls and lets them grow with the window.
+    tonvell::app::WindowLayout& Layout() { return *layout_; }
 
 protected:
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildControls();
+    void MakeBrowser();
+    void MakeInputArea();
+    void MakeChannelMap();
+    void MakeOutputArea();
+    void MakePlayer();
+    void MakeHelp();
+    void PlaceControls();
+    // The window's size and place at start: the kept size (else the design
+    // size) within the screen's available area, centred.
+    void PlaceWindow(QSize kept);
+    // The size kept for the next start; invalid when none is.
+    QSize SizeToKeep() const;
     void NameControls();
     void WireHandlers();
     void SetTabOrder();
     void CreateShortcuts();
+    // Each button's tooltip names its keys.
+    void ShowKeysInTooltips();
     // Marks the line sounding now (the player's line until the first
     // command is sent), or nothing once playback stopped.
     void UpdatePlayedLine();
+    // The controls of an idle player, and Save and Play, which need a
+    // listing in the box.
+    void ShowIdleControls();
+    void ChooseListingFile();
+    void ShowListingFile(const QString& path);
+    void UpdateListingActions();
+    bool HasListing() const;
+    // A file that gives no result: the report and the event log say why, and
+    // the listing and statistics are left empty.
+    void ShowRefusal(const tonvell::ConversionResult& result,
+                     const tonvell::app::InputRefusal& refusal);
     // Closing: whether the window may close now, asking about an edited
     // listing unless a signal is closing it.
     bool MayClose();
@@ -206,6 +246,9 @@ private:
     void Wire(Sender* sender, Signal signal, std::function<void()> handler);
 
     tonvell::app::ChannelMap channelMap_;
+    std::unique_ptr<tonvell::app::WindowLayout> layout_;
+    QSize keptSize_;    // the size Cfg.ini held at start; invalid when none
+    QSize openedSize_;  // the size the window opened at
     std::unique_ptr<tonvell::app::MessageBoxes> messages_;
     std::unique_ptr<tonvell::app::SaveDialogRunner> saveDialog_;
     std::unique_ptr<tonvell::playback::SteadyClock> clock_;
@@ -215,7 +258,9 @@ private:
     std::unique_ptr<tonvell::playback::ListingPlayer> player_;
     std::unique_ptr<tonvell::app::PlayedLineHighlight> playedLine_;
     const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
-    QString listingSource_;  // the file whose conversion fills the listing box
+    QString listingSource_;         // the file whose conversion fills the listing box
+    bool listingFromFile_ = false;  // listingSource_ is a listing file, read back
+    std::function<QString()> openDialog_;
     tonvell::app::ArrangementWindow* arrangementWindow_ = nullptr;
     bool arrangementCurrent_ = false;  // the picture is of the listing's conversion
     int convertedRevision_ = -1;       // the listing box's revision as converted

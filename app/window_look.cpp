@@ -38,9 +38,11 @@ QColor ReadableGrey(const QColor& grey, const QColor& text, const QColor& backgr
     // A 1 % step: the least change that reaches the contrast.
     constexpr int kSteps = 100;
     for (int step = 0; step <= kSteps; ++step) {
-        const QColor mixed = Mix(grey, text, static_cast<double>(step) / kSteps);
+        // Measured as drawn: in 8 bits a channel, whose rounding can take a
+        // mix just over the contrast to just under it.
+        const QColor mixed(Mix(grey, text, static_cast<double>(step) / kSteps).rgb());
         if (ContrastRatio(mixed, background) >= kReadableContrast) {
-            return mixed.toRgb();
+            return mixed;
         }
     }
     // A palette whose own text is too faint: black or white, whichever reads.

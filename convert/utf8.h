@@ -2,8 +2,8 @@
 #pragma once
 // Decoding one UTF-8 character, for the scanners that look at text character
 // by character: the listing's file name line, the Windows-1251 conversion's
-// replacement of what it cannot convert, and the settings file's check for
-// UTF-8.
+// replacement of what it cannot convert, and the checks for UTF-8 of the
+// settings file and of a listing read back.
 
 #include <cstddef>
 #include <string_view>
@@ -54,6 +54,18 @@ constexpr Utf8Char DecodeUtf8(std::string_view text, std::size_t at) {
         code = (code << 6) | (next & 0x3F);
     }
     return {code, length, true};
+}
+
+// Whether all of text is strict UTF-8 (as DecodeUtf8 reads it).
+constexpr bool IsValidUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Char c = DecodeUtf8(text, at);
+        if (!c.valid) {
+            return false;
+        }
+        at += c.length;
+    }
+    return true;
 }
 
 }  // namespace tonvell

@@ -2,13 +2,47 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru">
 <context>
-    <name>TForm1</name>
+    <name>InputRefusal</name>
+    <message>
+        <source>The file is too large: %1 bytes. Files of at most %2 bytes are read.</source>
+        <translation>Файл слишком большой: %1 байт. Читаются файлы не больше %2 байт.</translation>
+    </message>
+    <message>
+        <source>The file is empty</source>
+        <translation>Файл пуст</translation>
+    </message>
+    <message>
+        <source>The file is empty (0 bytes): there is nothing in it to convert.</source>
+        <translation>Файл пуст (0 байт): в нём нечего обрабатывать.</translation>
+    </message>
+    <message>
+        <source>Not a MIDI file</source>
+        <translation>Не MIDI-файл</translation>
+    </message>
     <message>
         <source>This file is not a MIDI file: it does not begin with the header MThd.
 Choose a file in the MIDI format (*.mid).</source>
         <translation>Этот файл не является MIDI-файлом: он не начинается с заголовка MThd.
 Выберите файл в формате MIDI (*.mid).</translation>
     </message>
+</context>
+<context>
+    <name>ListingFile</name>
+    <message>
+        <source>The listing could not be opened: %1</source>
+        <translation>Листинг не открыт: %1</translation>
+    </message>
+    <message>
+        <source>The listing could not be read.</source>
+        <translation>Листинг не прочитан.</translation>
+    </message>
+    <message>
+        <source>The file is too large for a listing: more than %1 bytes.</source>
+        <translation>Файл слишком большой для листинга: больше %1 байт.</translation>
+    </message>
+</context>
+<context>
+    <name>TForm1</name>
     <message>
         <source>none</source>
         <translation>нет</translation>
@@ -29,6 +63,58 @@ Choose a file in the MIDI format (*.mid).</source>
         <source>Show the arrangement</source>
         <translation>Показать аранжировку</translation>
     </message>
+    <message>
+        <source>Convert the chosen file again</source>
+        <translation>Обработать выбранный файл заново</translation>
+    </message>
+    <message>
+        <source>Copy the whole listing</source>
+        <translation>Копировать весь листинг</translation>
+    </message>
+    <message>
+        <source>Save the listing (Ctrl+S)</source>
+        <translation>Сохранить листинг (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>Play the listing (F5)</source>
+        <translation>Проиграть листинг (F5)</translation>
+    </message>
+    <message>
+        <source>Stop (Esc, Shift+F5)</source>
+        <translation>Остановить (Esc, Shift+F5)</translation>
+    </message>
+    <message>
+        <source>Back to the first line (Ctrl+Home)</source>
+        <translation>К первой строке (Ctrl+Home)</translation>
+    </message>
+    <message>
+        <source>Help (F1)</source>
+        <translation>Справка (F1)</translation>
+    </message>
+    <message>
+        <source>The listing: F2 shows its arrangement, Ctrl+O opens a saved listing</source>
+        <translation>Листинг: F2 показывает аранжировку, Ctrl+O открывает сохранённый листинг</translation>
+    </message>
+    <message>
+        <source>Open a listing</source>
+        <translation>Открыть листинг</translation>
+    </message>
+    <message>
+        <source>Listings (*.inc *.txt);;All files (*)</source>
+        <translation>Листинги (*.inc *.txt);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>Listing file</source>
+        <translation>Файл листинга</translation>
+    </message>
+    <message>
+        <source>A listing read from a file:</source>
+        <translation>Листинг прочитан из файла:</translation>
+    </message>
+    <message>
+        <source>Open a listing…</source>
+        <translation>Открыть листинг…</translation>
+    </message>
 </context>
 <context>
     <name>tonvell::app::ListingGuard</name>
@@ -39,6 +125,14 @@ Choose a file in the MIDI format (*.mid).</source>
     <message>
         <source>The listing was changed. Save the changes before closing the program?</source>
         <translation>Листинг был изменён. Сохранить изменения перед закрытием программы?</translation>
+    </message>
+    <message>
+        <source>The listing was changed. Save the changes before converting the file again?</source>
+        <translation>Листинг был изменён. Сохранить изменения перед повторной обработкой файла?</translation>
+    </message>
+    <message>
+        <source>The listing was changed. Save the changes before opening a listing?</source>
+        <translation>Листинг был изменён. Сохранить изменения перед открытием листинга?</translation>
     </message>
 </context>
 <context>

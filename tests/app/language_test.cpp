@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -135,6 +136,7 @@ QString LanguageTest::ShownFor(const QString& row) {
         {"synthesizer fails",
          [&] {
              f.ComboBox11->setCurrentIndex(1);
+             f.Memo2->setPlainText(QStringLiteral("DB 00h"));
              return FirstBoxAfter([&] { QTest::mouseClick(f.Button4, Qt::LeftButton); });
          }},
         {"chosen SoundFont",
@@ -230,6 +232,7 @@ void LanguageTest::saveDialogAndQuestionInRussian() {
     WriteFile(existing, "old");
     TForm1& form = *form_;
     form.SetSaveDialogRunner(std::make_unique<tonvell::app::QtSaveDialogRunner>(true));
+    form.Memo2->setPlainText(QStringLiteral("DB 00h"));
     form.show();
 
     QStringList dialogButtons;

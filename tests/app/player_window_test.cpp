@@ -4,6 +4,8 @@
 // box, Play and Stop with their buttons, the caret's line, a conversion
 // during playback, the end of the listing, and the hidden test button.
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
@@ -21,6 +23,7 @@
 
 #include "app/played_line_highlight.h"
 #include "app/tform1.h"
+#include "output/listing_formats.h"
 #include "playback/listing_player.h"
 #include "playback/recording_midi_backend.h"
 #include "playback_fakes.h"
@@ -83,6 +86,12 @@ private slots:
     void playedLineStaysInViewUntilScrolledAway();
     void playerKeys_data();
     void playerKeys();
+    void stopLeavesNoInstrumentForASerialPort();
+    void rewindScrollsTheListingToItsTop();
+    void savedListingOpensAndPlays_data();
+    void savedListingOpensAndPlays();
+    void listingFilesThatCannotBeOpened_data();
+    void listingFilesThatCannotBeOpened();
 
 private:
     void Choose(const QString& output);
@@ -426,6 +435,126 @@ void PlayerWindowTest::playerKeys() {
     QCOMPARE(form_->Button4->text(), QStringLiteral("Play"));
     QCOMPARE(form_->Button5->text(), QStringLiteral("Stop"));
     QTest::mouseClick(form_->Button5, Qt::LeftButton);
+}
+
+// The instrument box stays off while a serial port is chosen: the
+// instrument chooses its own sound.
+void PlayerWindowTest::stopLeavesNoInstrumentForASerialPort() {
+    form_->Memo2->setPlainText(kLongListing);
+    Choose(QStringLiteral("/dev/ttyUSB0"));
+    QVERIFY(!form_->ComboBox12->isEnabled());
+    ClickPlay();
+    QVERIFY(form_->Player().Playing());
+    QTest::mouseClick(form_->Button5, Qt::LeftButton);
+    QVERIFY(!form_->Player().Playing());
+    QVERIFY(form_->ComboBox11->isEnabled());
+    QVERIFY(!form_->ComboBox12->isEnabled());
+    // A MIDI device chosen after it has one again.
+    Choose(QStringLiteral("Synth A"));
+    QVERIFY(form_->ComboBox12->isEnabled());
+}
+
+// Ctrl+Home pressed on the rewind button, and the button itself, bring the
+// listing back to its first line in view.
+void PlayerWindowTest::rewindScrollsTheListingToItsTop() {
+    form_->Memo2->setPlainText(StepListing(300));
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QScrollBar* bar = form_->Memo2->verticalScrollBar();
+    for (const bool byKey : {true, false}) {
+        bar->setValue(bar->maximum());
+        QVERIFY(bar->value() > 0);
+        form_->Button6->setFocus();
+        if (byKey) {
+            QTest::keyClick(form_->Button6, Qt::Key_Home, Qt::ControlModifier);
+        } else {
+            QTest::mouseClick(form_->Button6, Qt::LeftButton);
+        }
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(form_->Label2->text(), QStringLiteral("Line: 1"));
+    }
+    QVERIFY(form_->Button4->toolTip().contains(QStringLiteral("F5")));
+    QVERIFY(form_->Button6->toolTip().contains(QStringLiteral("Ctrl+Home")));
+}
+
+// A listing saved as .inc or .txt (Windows-1251), or kept after a signal
+// (UTF-8), opens by Ctrl+O and plays as the listing it was made from.
+void PlayerWindowTest::savedListingOpensAndPlays_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("asTyped");  // the box holds the listing exactly
+    const QString cyrillic = QStringLiteral("; Мелодия\n") + kWorkedListing;
+    QTest::newRow(".inc, Windows-1251")
+        << "song.inc" << QByteArray::fromStdString(tonvell::RenderInc(cyrillic.toStdString()))
+        << true;
+    QTest::newRow(".txt, constants")
+        << "song.txt" << QByteArray::fromStdString(tonvell::RenderTxt(cyrillic.toStdString()))
+        << false;
+    QTest::newRow("kept after a signal, UTF-8")
+        << "song.recovered.txt" << cyrillic.toUtf8() << true;
+}
+
+void PlayerWindowTest::savedListingOpensAndPlays() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, asTyped);
+    const QString cyrillic = QStringLiteral("; Мелодия\n") + kWorkedListing;
+    // What the listing sends, typed into the box.
+    form_->Memo2->setPlainText(cyrillic);
+    Choose(QStringLiteral("Synth A"));
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }));
+    const std::vector<MidiShortMessage> typed = Messages();
+    midi_->ClearLog();
+
+    const QString path = startFolder_->filePath(name);
+    tonvell::test::WriteFile(path, bytes);
+    form_->Memo2->clear();
+    form_->SetOpenDialog([path] { return path; });
+    form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
+    if (asTyped) {
+        QCOMPARE(form_->Memo2->toPlainText(), cyrillic);
+    } else {
+        QVERIFY(form_->Memo2->toPlainText().startsWith(QStringLiteral("; Мелодия\n")));
+    }
+    QVERIFY(form_->Button3->isEnabled() && form_->Button4->isEnabled());
+    QVERIFY(boxes_.empty());
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }));
+    QCOMPARE(Messages(), typed);
+    // Not edited since it was read: nothing to ask before another file.
+    QVERIFY(form_->OpenListingFile(path));
+    QVERIFY(boxes_.empty());
+}
+
+void PlayerWindowTest::listingFilesThatCannotBeOpened_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("named pipe") << "fifo";
+    QTest::newRow("larger than a listing can be") << "large";
+    QTest::newRow("missing") << "missing";
+}
+
+// Refused with a message, without waiting on a pipe; the listing stays.
+void PlayerWindowTest::listingFilesThatCannotBeOpened() {
+    QFETCH(QString, kind);
+    const QString path = startFolder_->filePath(QStringLiteral("x.inc"));
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(startFolder_->path()).mkdir(QStringLiteral("x.inc")));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("large")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(16 * 1024 * 1024 + 1));
+    }
+    form_->Memo2->setPlainText(kWorkedListing);
+    QVERIFY(form_->OpenListingFile(path));
+    QCOMPARE(boxes_.size(), std::size_t{1});
+    QVERIFY(boxes_[0].error);
+    QCOMPARE(form_->Memo2->toPlainText(), kWorkedListing);
 }
 
 QTEST_MAIN(PlayerWindowTest)

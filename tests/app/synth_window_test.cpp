@@ -51,6 +51,7 @@ private slots:
     void withoutAudioPlaySaysSo() {
         form_->ComboBox11->setCurrentIndex(form_->ComboBox11->findText(kSynthesizer));
         QVERIFY(form_->ComboBox12->isEnabled());
+        form_->Memo2->setPlainText(QStringLiteral("DB 51h, F0h\nDB FFh\nDB 00h\n"));
         const QString label = form_->Label2->text();
         QTest::mouseClick(form_->Button4, Qt::LeftButton);
         QCOMPARE(boxes_.size(), std::size_t{1});

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -29,6 +30,7 @@
 #include "app/listing_guard.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
+#include "playback/listing_player.h"
 #include "test_support.h"
 
 using tonvell::app::ApplicationTitle;
@@ -81,7 +83,9 @@ private slots:
     void init();
     void cleanup();
 
-    void windowIsFixedAndCentred();
+    void windowOpensAtItsDesignAndGrows();
+    void growingGivesTheListingMostRoom();
+    void smallWindowScrollsToEveryControl();
     void controlsSitAtTheirPlaces_data();
     void controlsSitAtTheirPlaces();
     void designState();
@@ -102,11 +106,14 @@ private slots:
     void button2WithoutSelection();
     void refusedAndAcceptedSizes_data();
     void refusedAndAcceptedSizes();
+    void refusedFileLeavesNothingToSaveOrPlay_data();
+    void refusedFileLeavesNothingToSaveOrPlay();
     void progressLineIsEmptyWhenNoEventIsRead();
     void filesThatAreNoRegularFilesAreNotOpened_data();
     void filesThatAreNoRegularFilesAreNotOpened();
     void editedListingAsksBeforeItIsReplaced_data();
     void editedListingAsksBeforeItIsReplaced();
+    void convertingTheSameFileAgainAsksSo();
     void conversionMessagesAreBoxes();
     void floodOfMessagesShowsEachTextOnce();
     void openFileChoosesAndConverts();
@@ -152,30 +159,28 @@ void WindowTest::OpenSongs() {
     form_->DirectoryListBox1->SetDirectory(dir_->path());
 }
 
-void WindowTest::windowIsFixedAndCentred() {
+void WindowTest::windowOpensAtItsDesignAndGrows() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("MIDI-to-ZUM converter"));
-    QCOMPARE(form_->size(), QSize(1037, 349));
-    QCOMPARE(form_->minimumSize(), QSize(1037, 349));
-    QCOMPARE(form_->maximumSize(), QSize(1037, 349));
+    QCOMPARE(form_->minimumSize(), QSize(TForm1::kMinimumWidth, TForm1::kMinimumHeight));
     const Qt::WindowFlags flags = form_->windowFlags();
-    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags & Qt::WindowMaximizeButtonHint);
     QVERIFY(flags & Qt::WindowMinimizeButtonHint);
     QVERIFY(flags & Qt::WindowSystemMenuHint);
-    // The offscreen platform's screen is 800 pixels wide: the window starts
-    // at its left edge instead of hanging off both sides, and is centred
-    // from top to bottom. The platform shifts a window by its 2-pixel frame
-    // margin.
+    // The offscreen platform's screen is 800 pixels wide: the window opens
+    // as wide as the screen, at its left edge, with the design height and
+    // room for the scroll bar that reaches the rest.
     const QRect screen = form_->screen()->availableGeometry();
     QVERIFY(screen.width() < 1037);
+    QCOMPARE(form_->width(), screen.width());
+    QVERIFY(form_->height() > 349);
     QVERIFY(form_->geometry().left() >= screen.left());
     QVERIFY(form_->geometry().left() <= screen.left() + 3);
-    QVERIFY(qAbs(form_->geometry().center().y() - screen.center().y()) <= 3);
+    const auto* vertical = form_->findChild<QScrollBar*>(QStringLiteral("WindowVerticalScrollBar"));
+    QVERIFY(vertical && !vertical->isVisible());
 
-    form_->showMaximized();
+    form_->resize(1300, 700);
     QCoreApplication::processEvents();
-    QCOMPARE(form_->size(), QSize(1037, 349));
-    form_->resize(1200, 600);
-    QCOMPARE(form_->size(), QSize(1037, 349));
+    QCOMPARE(form_->size(), QSize(1300, 700));
 }
 
 void WindowTest::controlsSitAtTheirPlaces_data() {
@@ -234,10 +239,98 @@ void WindowTest::controlsSitAtTheirPlaces() {
     QVERIFY(control);
     QCOMPARE(control->parentWidget()->objectName(), parent);
     QCOMPARE(control->geometry(), rect);
-    // Nothing the user does moves or resizes it.
-    form_->resize(1300, 700);
+}
+
+// Made larger, the window gives half its extra width to the listing and a
+// quarter each to the file list and the event log, its extra height to the
+// lists and text boxes; the reports, the player and help keep their size,
+// nothing overlaps, and the player stays at the right edge.
+void WindowTest::growingGivesTheListingMostRoom() {
+    TForm1& f = *form_;
+    // Every placed control: those of the window and of its groups.
+    QList<QWidget*> placed;
+    for (QWidget* parent :
+         std::initializer_list<QWidget*>{&f, f.GroupBox1, f.GroupBox2, f.GroupBox3}) {
+        for (QWidget* control : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (qobject_cast<QScrollBar*>(control) == nullptr) {
+                placed << control;
+            }
+        }
+    }
+    std::map<const QWidget*, QRect> before;
+    for (QWidget* control : placed) {
+        before[control] = control->geometry();
+    }
+    f.resize(1037 + 400, 349 + 200);
     QCoreApplication::processEvents();
-    QCOMPARE(control->geometry(), rect);
+    const auto grew = [&before](QWidget* control) {
+        const QRect was = before.at(control);
+        return QSize(control->width() - was.width(), control->height() - was.height());
+    };
+    QCOMPARE(grew(f.Memo2), QSize(200, 200));
+    QCOMPARE(grew(f.Memo1), QSize(100, 200));
+    QCOMPARE(grew(f.FileListBox1), QSize(100, 200));
+    QCOMPARE(grew(f.DirectoryListBox1), QSize(0, 200));
+    for (QWidget* fixed :
+         std::initializer_list<QWidget*>{f.GroupBox1, f.GroupBox2, f.GroupBox3, f.Button1,
+                                         f.Button2, f.Button3, f.Button7, f.Memo3, f.Memo4}) {
+        QCOMPARE(grew(fixed), QSize(0, 0));
+    }
+    QCOMPARE(f.width() - f.GroupBox3->geometry().right(), 1037 - (824 + 209 - 1));
+    QCOMPARE(f.width() - f.Button7->geometry().right(), 1037 - (972 + 61 - 1));
+    QCOMPARE(f.height() - f.Button3->geometry().bottom(), 349 - (328 + 17 - 1));
+    QCOMPARE(f.Button1->x(), f.Memo2->x());
+    QCOMPARE(f.GroupBox1->x(), f.Memo2->x());
+    QCOMPARE(f.GroupBox2->x(), f.Memo1->x() - 1);
+    const QList<QWidget*> columns = {f.DirectoryListBox1, f.FileListBox1, f.Memo1, f.Memo2,
+                                     f.GroupBox3};
+    for (qsizetype i = 0; i + 1 < columns.size(); ++i) {
+        QVERIFY2(columns[i]->geometry().right() < columns[i + 1]->x(),
+                 qPrintable(columns[i]->objectName()));
+    }
+    QVERIFY(f.Button2->geometry().right() < f.GroupBox1->x());
+    QVERIFY(f.Button2->x() > f.GroupBox2->geometry().right());
+
+    // Back at the design size, every control is at its design place again.
+    f.resize(1037, 349);
+    QCoreApplication::processEvents();
+    for (QWidget* control : placed) {
+        QCOMPARE(control->geometry(), before.at(control));
+    }
+}
+
+// Smaller than the design size, the window keeps the design layout and
+// scrolls it: every control can be brought into view, by the scroll bars or
+// by moving the focus to it.
+void WindowTest::smallWindowScrollsToEveryControl() {
+    TForm1& f = *form_;
+    f.resize(600, 300);
+    QCoreApplication::processEvents();
+    const auto* horizontal = f.findChild<QScrollBar*>(QStringLiteral("WindowHorizontalScrollBar"));
+    const auto* vertical = f.findChild<QScrollBar*>(QStringLiteral("WindowVerticalScrollBar"));
+    QVERIFY(horizontal && vertical);
+    QVERIFY(horizontal->isVisible() && vertical->isVisible());
+    const QRect view(0, 0, vertical->x(), horizontal->y());
+    QCOMPARE(horizontal->maximum(), 1037 - view.width());
+    QCOMPARE(vertical->maximum(), 349 - view.height());
+    // Design places, scrolled.
+    QCOMPARE(f.Memo2->geometry(), QRect(656, 72, 153, 249));
+    f.Button5->setEnabled(true);
+    f.Button5->setFocus();
+    QCoreApplication::processEvents();
+    const QRect stop(f.Button5->mapTo(&f, QPoint(0, 0)), f.Button5->size());
+    QVERIFY2(view.contains(stop), qPrintable(QStringLiteral("%1,%2").arg(stop.x()).arg(stop.y())));
+    QCOMPARE(f.GroupBox3->pos(), QPoint(824, 96) - QPoint(horizontal->value(), vertical->value()));
+    f.Button6->setFocus();
+    f.DriveComboBox1->setFocus();
+    QCoreApplication::processEvents();
+    QCOMPARE(f.DriveComboBox1->pos(), QPoint(16, 16));
+
+    // Large enough again: no scroll bars, design places.
+    f.resize(1037, 349);
+    QCoreApplication::processEvents();
+    QVERIFY(!horizontal->isVisible() && !vertical->isVisible());
+    QCOMPARE(f.GroupBox3->geometry(), QRect(824, 96, 209, 129));
 }
 
 void WindowTest::designState() {
@@ -276,7 +369,9 @@ void WindowTest::designState() {
     QCOMPARE(f.Button5->text(), QStringLiteral("Stop"));
     QCOMPARE(f.Button7->text(), QStringLiteral("?"));
     QCOMPARE(f.Button8->text(), QStringLiteral("Button8"));
-    QVERIFY(f.Button4->isEnabled() && !f.Button5->isEnabled() && f.Button6->isEnabled());
+    // Nothing to save or play before there is a listing.
+    QVERIFY(!f.Button4->isEnabled() && !f.Button5->isEnabled() && f.Button6->isEnabled());
+    QVERIFY(!f.Button3->isEnabled() && f.Button1->isEnabled());
     QCOMPARE(f.Label1->text(), QStringLiteral("Выбор устройства для проигрывания"));
     QCOMPARE(f.Label15->text(), QStringLiteral("Инструмент:"));
     QCOMPARE(f.Label2->text(), QStringLiteral("Line:"));
@@ -633,14 +728,79 @@ void WindowTest::refusedAndAcceptedSizes() {
     QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("big.mid")));
     QCOMPARE(Lines(form_->Memo4), report);
     if (size > 250000) {
-        QCOMPARE(form_->Memo1->toPlainText(), QString());
+        // The limit is named where the events would be; no box stops a walk
+        // through a folder of large files.
+        QCOMPARE(Lines(form_->Memo1), QStringList({"Файл не загружен",
+                                                   "The file is too large: 250 001 bytes. "
+                                                   "Files of at most 250 000 bytes are read."}));
         QCOMPARE(form_->Memo2->toPlainText(), QString());
         QCOMPARE(Lines(form_->Memo3), QStringList({"", "", ""}));
+        QVERIFY(!form_->Button3->isEnabled() && !form_->Button4->isEnabled());
         QVERIFY(boxes_.empty());
     } else {
         QCOMPARE(Lines(form_->Memo2).value(1), QStringLiteral("; big.mid"));
         QVERIFY(Lines(form_->Memo3).value(0).startsWith(QStringLiteral("Всего: ")));
     }
+}
+
+// A file that gives no result leaves nothing that looks like one: the report
+// says what it is, the event log why, the listing and statistics are empty,
+// and saving and playing (buttons and keys) wait for a listing.
+void WindowTest::refusedFileLeavesNothingToSaveOrPlay_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("text") << QByteArray("This is a text file\n") << "Not a MIDI file"
+                          << "not a MIDI file";
+    QTest::newRow("three bytes of a header") << QByteArray("MTh") << "Not a MIDI file"
+                                             << "not a MIDI file";
+    QTest::newRow("empty") << QByteArray() << "The file is empty"
+                           << "The file is empty (0 bytes)";
+    QTest::newRow("too large") << QByteArray(1000000, 'x') << "Файл слишком большой"
+                               << "1 000 000 bytes. Files of at most 250 000 bytes";
+}
+
+void WindowTest::refusedFileLeavesNothingToSaveOrPlay() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, report);
+    QFETCH(QString, reason);
+    tonvell::test::WriteFile(dir_->filePath(QStringLiteral("x.mid")), bytes);
+    OpenSongs();
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("A.MID")));
+    QVERIFY(form_->Button3->isEnabled() && form_->Button4->isEnabled());
+    boxes_.clear();
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("x.mid")));
+
+    QCOMPARE(Lines(form_->Memo4),
+             QStringList({QStringLiteral("Всего: %1 байт").arg(bytes.size()), report}));
+    const QStringList log = Lines(form_->Memo1);
+    QCOMPARE(log.value(0), QStringLiteral("Файл не загружен"));
+    QVERIFY2(log.join(QLatin1Char(' ')).contains(reason), qPrintable(log.join('|')));
+    QCOMPARE(form_->Memo2->toPlainText(), QString());
+    QCOMPARE(Lines(form_->Memo3), QStringList({"", "", ""}));
+    QVERIFY(!form_->Button3->isEnabled() && !form_->Button4->isEnabled());
+    // A box says why, except for size, which the log names.
+    QCOMPARE(boxes_.size(), std::size_t{bytes.size() > 250000 ? 0U : 1U});
+    if (!boxes_.empty()) {
+        QVERIFY(boxes_[0].text.contains(reason));
+    }
+    // The keys do nothing either: no dialog, no playback.
+    class NoDialog final : public tonvell::app::SaveDialogRunner {
+    public:
+        bool Execute(tonvell::app::SaveDialogState&, QWidget*) override {
+            throw std::runtime_error("a save dialog was opened");
+        }
+    };
+    form_->SetSaveDialogRunner(std::make_unique<NoDialog>());
+    boxes_.clear();
+    QTest::keyClick(form_.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(form_.get(), Qt::Key_F5);
+    QVERIFY(boxes_.empty());
+    QVERIFY(!form_->Player().Playing());
+
+    // A listing typed in can be saved and played again.
+    form_->Memo2->setPlainText(QStringLiteral("DB 00h"));
+    QVERIFY(form_->Button3->isEnabled() && form_->Button4->isEnabled());
 }
 
 void WindowTest::progressLineIsEmptyWhenNoEventIsRead() {
@@ -808,6 +968,23 @@ void WindowTest::editedListingAsksBeforeItIsReplaced() {
     }
 }
 
+// "Обработать! -->" on the file the edited listing came from asks about
+// converting it again, not about another file; Discard converts it afresh.
+void WindowTest::convertingTheSameFileAgainAsksSo() {
+    form_->SetMessageBoxes(
+        std::make_unique<tonvell::test::RecordingMessageBoxes>(boxes_, QMessageBox::Discard));
+    OpenSongs();
+    QVERIFY(form_->FileListBox1->SelectFile(QStringLiteral("A.MID")));
+    form_->Memo2->setFocus();
+    form_->Memo2->moveCursor(QTextCursor::End);
+    QTest::keyClicks(form_->Memo2, QStringLiteral("; my note"));
+    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    QCOMPARE(boxes_.size(), std::size_t{1});
+    QCOMPARE(boxes_[0].text, tonvell::app::ListingEditedOnReconvertQuestion());
+    QVERIFY(boxes_[0].text.contains(QStringLiteral("converting the file again")));
+    QCOMPARE(form_->Memo2->toPlainText(), kSongListing.arg(QStringLiteral("A.MID")));
+}
+
 void WindowTest::conversionMessagesAreBoxes() {
     tonvell::test::WriteFile(dir_->filePath(QStringLiteral("long.mid")),
                              tonvell::test::LongDeltaFile());
@@ -931,6 +1108,7 @@ void WindowTest::errorEscapingAHandlerIsShownAndTheWindowGoesOn() {
         }
     };
     form_->SetSaveDialogRunner(std::make_unique<FailingDialog>());
+    form_->Memo2->setPlainText(QStringLiteral("DB 00h"));
     QTest::mouseClick(form_->Button3, Qt::LeftButton);
     QCOMPARE(boxes_.size(), std::size_t{1});
     QVERIFY(boxes_[0].error);
