@@ -29,14 +29,6 @@ ConversionResult NotOpened(std::string reason) {
     return result;
 }
 
-ConversionResult TooLarge(std::int64_t size) {
-    ConversionResult result;
-    result.status = ConversionResult::Status::TooLarge;
-    result.sizeLine = TotalBytesText(size);
-    result.progressLine = "Файл слишком большой";
-    return result;
-}
-
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -121,11 +113,19 @@ WalkOutcome WalkMergedTracks(std::span<const std::uint8_t> file, const WalkStage
 
 }  // namespace
 
+ConversionResult TooLargeResult(std::int64_t size) {
+    ConversionResult result;
+    result.status = ConversionResult::Status::TooLarge;
+    result.sizeLine = TotalBytesText(size);
+    result.progressLine = "Файл слишком большой";
+    return result;
+}
+
 ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_view fileName,
                               const ConvertOptions& options) {
     const auto size = static_cast<std::int64_t>(file.size());
     if (size > kMaxInputBytes) {
-        return TooLarge(size);
+        return TooLargeResult(size);
     }
     ConversionResult result;
     result.sizeLine = TotalBytesText(size);
@@ -197,7 +197,7 @@ ConversionResult Convert(const std::string& path, const ConvertOptions& options)
         return NotOpened(std::move(reason));
     }
     if (size > kMaxInputBytes) {
-        return TooLarge(size);
+        return TooLargeResult(size);
     }
     const std::string fileName = Utf8FromPath(PathFromUtf8(path).filename());
     return ConvertBytes(bytes, fileName, options);

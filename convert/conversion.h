@@ -55,6 +55,10 @@ struct ConvertOptions {
     Arrangement* arrangement = nullptr;
 };
 
+// The result for a file of size bytes, more than kMaxInputBytes: refused
+// before any of it is read.
+ConversionResult TooLargeResult(std::int64_t size);
+
 // Converts the file at path. The listing names its last component.
 ConversionResult Convert(const std::string& path, const ConvertOptions& options = {});
 

@@ -78,7 +78,9 @@ void WriteLines(std::string_view fileName, std::span<const std::uint8_t> block,
     sink(HeaderText(fileName, static_cast<std::int64_t>(block.size()) + 1, kLineBreak));
     // Filled through a pointer: this runs for every command of the listing.
     constexpr std::size_t kMaxCommandText = 96;
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kTextPieceBytes + kMaxCommandText);
+    // Left uninitialised, as make_unique_for_overwrite would (which the web
+    // build's older standard library lacks): every byte is written before use.
+    const std::unique_ptr<char[]> buffer(new char[kTextPieceBytes + kMaxCommandText]);
     char* const begin = buffer.get();
     char* out = begin;
     std::size_t at = 0;

@@ -2,8 +2,8 @@
 #include "output/fixed_decimal.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tonvell {
@@ -22,7 +22,10 @@ struct Parts {
 };
 
 Parts Split(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+    // std::bit_cast spelled out: the web build's standard library lacks it.
+    std::uint64_t bits = 0;
+    static_assert(sizeof bits == sizeof value);
+    std::memcpy(&bits, &value, sizeof bits);
     const int biased = static_cast<int>((bits >> kMantissaBits) & 0x7FF);
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << kMantissaBits) - 1);
     if (biased != 0) {

@@ -245,7 +245,9 @@ void ListingRenderer::AddPlainInc(std::string_view text) {
     constexpr std::size_t kPiece = std::size_t{32} * 1024;
     // Not zeroed: only what a piece fills is ever touched.
     if (!buffer_) {
-        buffer_ = std::make_unique_for_overwrite<char[]>(kPiece + 32);
+        // Uninitialised (the web build's standard library has no
+        // make_unique_for_overwrite): every byte is written before use.
+        buffer_.reset(new char[kPiece + 32]);
     }
     char* const begin = buffer_.get();
     char* out = begin;
