@@ -157,6 +157,13 @@ tidy() {
   scripts/tidy.sh build-clang
 }
 
+# The web page, built with emscripten and driven in headless chromium: the
+# same bytes as build/tonvell-cli on the test files, a refused file.
+web() {
+  scripts/build_web.sh
+  tests/web/run.sh build-web/dist build/tonvell-cli
+}
+
 stage setup
 if ((status != 0)); then
   echo "tests: set-up failed" >&2
@@ -167,6 +174,7 @@ stage main_build
 stage fuzz
 stage asan
 stage windows
+stage web
 stage package
 stage clang_build
 stage tidy
