@@ -158,7 +158,8 @@ tidy() {
 }
 
 # The web page, built with emscripten and driven in headless chromium: the
-# same bytes as build/tonvell-cli on the test files, a refused file.
+# same bytes as build/tonvell-cli on the test files, a refused file, the
+# player's schedule (an OfflineAudioContext renders it).
 web() {
   scripts/build_web.sh
   tests/web/run.sh build-web/dist build/tonvell-cli

@@ -4,12 +4,15 @@
 gives the same bytes as tonvell-cli: the listing saved in the three forms,
 the event log, the input report and statistics, the warnings; the refusal
 of a file too large and the notice for a file that is not MIDI; an edited
-listing saved as it stands; the Russian captions.
+listing saved as it stands; the player's schedule (its timing rules, the
+sound an OfflineAudioContext renders from it, Play, Stop and Rewind); the
+Russian captions.
 
 Usage: page_test.py DIST_DIR TONVELL_CLI MIDI_FILE...
 """
 
 import base64
+import json
 import os
 import pathlib
 import re
@@ -147,6 +150,68 @@ def check_edited_listing(page, downloads):
           "the edited listing was not saved as it stands: %r" % saved)
 
 
+# A listing with the player's timing rules: the tempo command's unit (value
+# 10: 22 ms), a one-byte delay (3: 4 units), a two-byte delay (1 + 128 * 1:
+# 130 units), and a third delay byte that starts a new delay (128 + 1 units,
+# then 2 + 1 units).
+TIMED_LISTING = """; timing
+DB 0Eh, 8Ah
+DB 3Ch, F0h
+DB 83h ;delay
+DB 3Ch, 80h
+DB 81h, 81h ;delay
+DB 3Ch, F1h
+DB 80h, 81h, 82h ;delay
+DB 3Ch, 81h
+DB 00h
+"""
+TIMED_GAPS_MS = [4 * 22, 130 * 22, 129 * 22 + 3 * 22]
+
+# Renders the schedule with an OfflineAudioContext at 8 kHz and returns the
+# loudest sample in each of the given windows [from ms, to ms).
+RENDER_WINDOWS = """(async (text, windows) => {
+  const plan = tonvellPage.core.schedule(text);
+  const buffer = await TonvellPlayer.renderOffline(plan, 8000);
+  const samples = buffer.getChannelData(0);
+  return windows.map(([from, to]) => {
+    let peak = 0;
+    for (let i = Math.round(from * 8); i < Math.min(Math.round(to * 8), samples.length); i++) {
+      peak = Math.max(peak, Math.abs(samples[i]));
+    }
+    return peak;
+  });
+})"""
+
+
+def check_player(page):
+    plan = page.evaluate("tonvellPage.core.schedule(%s)" % json.dumps(TIMED_LISTING))
+    notes = [m for m in plan["messages"] if m["status"] & 0xE0 == 0x80]
+    times = [m["ms"] for m in notes]
+    gaps = [b - a for a, b in zip(times, times[1:])]
+    check(gaps == TIMED_GAPS_MS, "the player's timing: %r != %r" % (gaps, TIMED_GAPS_MS))
+    on, off = times[0], times[-1]
+    sounding = [(on + 5, times[1] - 5), (times[2] + 5, off - 5)]
+    silent = [(0, on - 2), (times[1] + 5, times[2] - 5), (off + 5, plan["end"] + 40)]
+    peaks = page.evaluate("%s(%s, %s)" % (RENDER_WINDOWS, json.dumps(TIMED_LISTING),
+                                          json.dumps(sounding + silent)))
+    check(all(p > 0.01 for p in peaks[:2]) and all(p == 0 for p in peaks[2:]),
+          "the rendered sound does not follow the schedule: %r" % peaks)
+    # Play, the played line, Stop and Rewind on the page's own listing.
+    page.evaluate("document.getElementById('listing').value = %s; "
+                  "document.getElementById('listing').dispatchEvent(new Event('input'))"
+                  % json.dumps(TIMED_LISTING))
+    page.evaluate("document.getElementById('play').click()")
+    page.wait_for("tonvellPage.playedLine >= 5")
+    check(page.evaluate("document.getElementById('play').disabled && "
+                        "!document.getElementById('stop').disabled"), "Play/Stop not switched")
+    page.evaluate("document.getElementById('stop').click()")
+    stopped_at = page.evaluate("tonvellPage.playedLine")
+    check(page.evaluate("!tonvellPage.player.playing"), "Stop did not stop")
+    check(stopped_at >= 5, "the played line is not followed")
+    page.evaluate("document.getElementById('rewind').click()")
+    check(page.evaluate("tonvellPage.playedLine") == 1, "Rewind did not go back to line 1")
+
+
 def check_russian(browser, url, folder):
     page = browser.open_page(url)
     page.add_init_script(
@@ -174,6 +239,7 @@ def main():
             check_file(page, downloads if index == 0 else None, cli, os.path.abspath(path))
         check_too_large(page, cli, folder)
         check_edited_listing(page, downloads)
+        check_player(page)
         check_russian(browser, url, folder)
     print("web page: %d files checked, %d failures" % (len(inputs), len(failures)))
     return 1 if failures else 0

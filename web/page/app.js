@@ -43,12 +43,46 @@
     box.replaceChildren(document.importNode(parsed, true));
   }
 
+  // The listing's line number (from 1) shown as played: selected in the box.
+  function showPlayedLine(number) {
+    byId("line-label").textContent = texts.line + " " + number;
+    const lines = listing.value.split("\n");
+    const index = Math.min(Math.max(number - 1, 0), lines.length - 1);
+    const start = lines.slice(0, index).reduce((sum, line) => sum + line.length + 1, 0);
+    listing.setSelectionRange(start, start + lines[index].length);
+    const lineHeight = listing.scrollHeight / Math.max(lines.length, 1);
+    listing.scrollTop = Math.max(0, index * lineHeight - listing.clientHeight / 2);
+    page.playedLine = number;
+    updatePlayerButtons();
+  }
+
+  const player = new TonvellPlayer.Player(showPlayedLine);
+  let plan = null; // the schedule of planText
+  let planText = null;
+  page.player = player;
+
+  function updatePlayerButtons() {
+    byId("play").disabled = player.playing || listing.value === "";
+    byId("stop").disabled = !player.playing;
+  }
+
+  function play() {
+    if (planText !== listing.value) {
+      planText = listing.value;
+      plan = core.schedule(planText);
+    }
+    player.play(plan);
+    updatePlayerButtons();
+  }
+
   function show(result, notice) {
     byId("input-report").textContent = result.inputReport;
     byId("statistics").textContent = result.statistics;
     byId("event-log").value = result.eventLog;
+    player.reset();
     listing.value = result.listing;
     listing.scrollTop = 0;
+    updatePlayerButtons();
     showMessages([notice, result.warnings.trimEnd()]);
     showPicture(result.svg);
     for (const button of saveButtons) {
@@ -106,6 +140,16 @@
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   }
 
+  byId("play").addEventListener("click", play);
+  byId("stop").addEventListener("click", () => {
+    player.stop();
+    updatePlayerButtons();
+  });
+  byId("rewind").addEventListener("click", () => {
+    player.rewind();
+    updatePlayerButtons();
+  });
+  listing.addEventListener("input", updatePlayerButtons);
   fileInput.addEventListener("change", () => open(fileInput.files[0]));
   for (const button of saveButtons) {
     button.addEventListener("click", () => save(button.dataset.type));

@@ -52,6 +52,26 @@ const TonvellCoreApi = (() => {
         return lastResult(module._tonvell_refuse_too_large(size));
       },
 
+      // The player's schedule of the listing text, as the window plays it:
+      // {end, labels: [{ms, line}], messages: [{ms, status, data1, data2}]}.
+      schedule(text) {
+        const bytes = encoder.encode(text);
+        const size = withCopy(bytes, (address) => module._tonvell_schedule(address, bytes.length));
+        const result = { end: 0, labels: [], messages: [] };
+        for (const row of decoder.decode(bytesAt(module._tonvell_schedule_text(), size)).split("\n")) {
+          const [ms, kind, ...rest] = row.split("\t");
+          if (kind === "L") {
+            result.labels.push({ ms: Number(ms), line: Number(rest[0].replace(/\D/g, "")) });
+          } else if (kind === "M") {
+            const [status, data1, data2] = rest.map(Number);
+            result.messages.push({ ms: Number(ms), status, data1, data2 });
+          } else if (kind === "E") {
+            result.end = Number(ms);
+          }
+        }
+        return result;
+      },
+
       // The bytes of the listing text saved as type "inc", "zum" or "txt".
       render(text, type) {
         const bytes = encoder.encode(text);
