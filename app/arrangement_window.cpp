@@ -2,210 +2,204 @@
 #include "app/arrangement_window.h"
 
 #include <QBoxLayout>
-#include <QGraphicsItemGroup>
-#include <QGraphicsLineItem>
-#include <QGraphicsRectItem>
-#include <QGraphicsScene>
-#include <QGraphicsSimpleTextItem>
-#include <QGraphicsView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QWheelEvent>
+#include <QShortcut>
 #include <algorithm>
-#include <cmath>
+
+#include "app/arrangement_legend.h"
+#include "app/arrangement_view.h"
 
 namespace tonvell::app {
 
 namespace {
 
 constexpr double kZoomStep = 1.25;
-constexpr double kMinZoom = 0.05;
-constexpr double kMaxZoom = 8;
-constexpr QRgb kPlayHeadColour = 0xFFD00000;
 
-QColor ColourOf(Rgb rgb, double opacity = 1) {
-    QColor c(static_cast<QRgb>(rgb));
-    c.setAlphaF(static_cast<float>(opacity));
-    return c;
-}
-
-QPen PenOf(const Shape& s) {
-    if (s.stroke == kNoColour) {
-        return Qt::NoPen;
-    }
-    QPen pen(ColourOf(s.stroke, s.opacity), s.strokeWidth);
-    pen.setCosmetic(false);
-    if (s.dashed) {
-        pen.setDashPattern({3 / s.strokeWidth, 2 / s.strokeWidth});
-    }
-    return pen;
-}
-
-QBrush BrushOf(const Shape& s) {
-    return s.fill == kNoColour ? QBrush(Qt::NoBrush) : QBrush(ColourOf(s.fill, s.opacity));
-}
-
-QGraphicsItem* ItemOf(const Shape& s) {
-    switch (s.kind) {
-        case Shape::Kind::Rect: {
-            auto* item = new QGraphicsRectItem(s.x, s.y, s.w, s.h);
-            item->setPen(PenOf(s));
-            item->setBrush(BrushOf(s));
-            return item;
-        }
-        case Shape::Kind::Line: {
-            auto* item = new QGraphicsLineItem(s.x, s.y, s.x + s.w, s.y + s.h);
-            item->setPen(PenOf(s));
-            return item;
-        }
-        case Shape::Kind::Text: {
-            auto* item = new QGraphicsSimpleTextItem(QString::fromStdString(s.text));
-            QFont font(QStringLiteral("DejaVu Sans"));
-            font.setPixelSize(static_cast<int>(std::lround(s.fontSize)));
-            font.setBold(s.bold);
-            item->setFont(font);
-            item->setBrush(BrushOf(s));
-            // The shape's y is the text's baseline.
-            const QFontMetricsF metrics(font);
-            double x = s.x;
-            if (s.anchor == Shape::Anchor::Middle) {
-                x -= item->boundingRect().width() / 2;
-            } else if (s.anchor == Shape::Anchor::End) {
-                x -= item->boundingRect().width();
-            }
-            item->setPos(x, s.y - metrics.ascent());
-            return item;
+QString StatisticsLine(const Arrangement& a) {
+    QStringList parts;
+    for (const std::string& line : a.statistics) {
+        if (!line.empty()) {
+            parts << QString::fromStdString(line);
         }
     }
-    return nullptr;
+    return parts.join(QStringLiteral(" · "));
 }
 
 }  // namespace
 
-QGraphicsScene* BuildArrangementScene(const ArrangementPicture& picture, QObject* parent) {
-    auto* scene = new QGraphicsScene(0, 0, picture.width, picture.height, parent);
-    for (const Shape& s : picture.background) {
-        scene->addItem(ItemOf(s));
-    }
-    for (const NoteShapes& note : picture.notes) {
-        auto* group = new QGraphicsItemGroup;
-        for (const Shape& s : note.shapes) {
-            group->addToGroup(ItemOf(s));
-        }
-        group->setToolTip(QString::fromStdString(note.title));
-        group->setData(0, note.note);
-        scene->addItem(group);
-    }
-    return scene;
-}
-
 ArrangementWindow::ArrangementWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Аранжировка"));
-    editedNote_ = new QLabel(QStringLiteral(
-        "Листинг изменён вручную: картинка показывает пьесу, какой её дало преобразование."));
+    setWindowTitle(tr("Аранжировка"));
+    title_ = new QLabel;
+    title_->setTextFormat(Qt::PlainText);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    title_->setFont(bold);
+    statistics_ = new QLabel;
+    statistics_->setTextFormat(Qt::PlainText);
+    editedNote_ = new QLabel(
+        tr("Листинг изменён вручную: картинка показывает пьесу, какой её дало преобразование."));
     editedNote_->setStyleSheet(QStringLiteral("color: #a00000;"));
     editedNote_->setWordWrap(true);
     editedNote_->hide();
-    view_ = new QGraphicsView;
-    view_->setDragMode(QGraphicsView::ScrollHandDrag);
-    view_->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
-    view_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    view_->viewport()->installEventFilter(this);
+    refusal_ = new QLabel;
+    refusal_->setObjectName(QStringLiteral("refusal"));
+    refusal_->setTextFormat(Qt::PlainText);
+    refusal_->setAlignment(Qt::AlignCenter);
+    refusal_->setWordWrap(true);
+    refusal_->hide();
+    legend_ = new ArrangementLegend;
+    view_ = new ArrangementView;
+    connect(view_, &ArrangementView::MomentClicked, this, [this](double seconds) {
+        if (!playing_ && !arrangement_.commands.empty()) {
+            emit LineChosen(LineAtSeconds(seconds));
+        }
+    });
 
-    auto* zoomIn = new QPushButton(QStringLiteral("+"));
-    auto* zoomOut = new QPushButton(QStringLiteral("−"));
-    auto* zoomReset = new QPushButton(QStringLiteral("1:1"));
-    for (QPushButton* b : {zoomIn, zoomOut, zoomReset}) {
-        b->setFixedWidth(40);
-    }
-    zoomIn->setToolTip(QStringLiteral("Крупнее (Ctrl+колесо)"));
-    zoomOut->setToolTip(QStringLiteral("Мельче (Ctrl+колесо)"));
-    connect(zoomIn, &QPushButton::clicked, this, [this] { Zoom(kZoomStep); });
-    connect(zoomOut, &QPushButton::clicked, this, [this] { Zoom(1 / kZoomStep); });
-    connect(zoomReset, &QPushButton::clicked, this, [this] { Zoom(1 / ZoomLevel()); });
-
-    auto* tools = new QHBoxLayout;
-    tools->addWidget(zoomOut);
-    tools->addWidget(zoomIn);
-    tools->addWidget(zoomReset);
-    tools->addWidget(editedNote_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addLayout(tools);
+    layout->addWidget(BuildTools());
+    layout->addWidget(title_);
+    layout->addWidget(statistics_);
+    layout->addWidget(legend_);
+    layout->addWidget(editedNote_);
+    layout->addWidget(refusal_, 1);
     layout->addWidget(view_, 1);
-    resize(1000, 520);
+    BindPlayerKeys();
+    resize(1000, 560);
+}
+
+QWidget* ArrangementWindow::BuildTools() {
+    auto* tools = new QWidget;
+    auto* row = new QHBoxLayout(tools);
+    row->setContentsMargins(0, 0, 0, 0);
+    const auto button = [&](const QString& text, const QString& tip, const QKeySequence& keys,
+                            auto action) {
+        auto* b = new QPushButton(text);
+        b->setToolTip(tip + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) +
+                      QStringLiteral(")"));
+        b->setShortcut(keys);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QPushButton::clicked, this, action);
+        row->addWidget(b);
+        return b;
+    };
+    button(tr("Время −"), tr("Мельче по времени; также Ctrl+колесо"), QKeySequence(Qt::Key_Minus),
+           [this] { view_->ZoomTime(1 / kZoomStep); });
+    button(tr("Время +"), tr("Крупнее по времени; также Ctrl+колесо"), QKeySequence(Qt::Key_Plus),
+           [this] { view_->ZoomTime(kZoomStep); });
+    button(tr("Высота −"), tr("Мельче по высоте; также Ctrl+Shift+колесо"),
+           QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { view_->ZoomPitch(1 / kZoomStep); });
+    button(tr("Высота +"), tr("Крупнее по высоте; также Ctrl+Shift+колесо"),
+           QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { view_->ZoomPitch(kZoomStep); });
+    button(tr("Вся пьеса"), tr("Вся пьеса в окне"), QKeySequence(Qt::Key_0), [this] {
+        view_->ShowWholePiece();
+    })->setObjectName(QStringLiteral("wholePiece"));
+    button(tr("1:1"), tr("Обычный масштаб"), QKeySequence(Qt::Key_1),
+           [this] { view_->ShowOneToOne(); });
+    // "=" is the plus key without Shift on many keyboards.
+    auto* plus = new QShortcut(QKeySequence(Qt::Key_Equal), this);
+    connect(plus, &QShortcut::activated, this, [this] { view_->ZoomTime(kZoomStep); });
+    row->addStretch(1);
+    return tools;
+}
+
+// The player's keys work here as in the main window, which does what they
+// ask: the picture's window is a window of its own, so the main window's
+// shortcuts do not reach it.
+void ArrangementWindow::BindPlayerKeys() {
+    const auto bind = [this](const QKeySequence& keys, void (ArrangementWindow::*signal)()) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, signal);
+    };
+    bind(QKeySequence(Qt::Key_F5), &ArrangementWindow::PlayRequested);
+    bind(QKeySequence(Qt::Key_Escape), &ArrangementWindow::StopRequested);
+    bind(QKeySequence(Qt::SHIFT | Qt::Key_F5), &ArrangementWindow::StopRequested);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Home), &ArrangementWindow::RewindRequested);
 }
 
 void ArrangementWindow::ShowArrangement(Arrangement arrangement) {
+    // The view keeps a pointer: it lets go of the old arrangement first.
+    view_->SetArrangement(nullptr);
     arrangement_ = std::move(arrangement);
-    picture_ = LayOutArrangement(arrangement_);
-    QGraphicsScene* old = scene_;
-    scene_ = BuildArrangementScene(picture_, this);
-    playHead_ = scene_->addLine(picture_.X(0), 0, picture_.X(0), picture_.height,
-                                QPen(QColor::fromRgba(kPlayHeadColour), 2));
-    playHead_->setZValue(1);
-    playHeadSeconds_ = 0;
-    view_->setScene(scene_);
-    delete old;
-    ScrollHome();
-    setWindowTitle(QStringLiteral("Аранжировка: ") + QString::fromStdString(arrangement_.fileName));
+    view_->SetArrangement(&arrangement_);
+    title_->setText(QString::fromStdString(arrangement_.fileName));
+    statistics_->setText(StatisticsLine(arrangement_));
+    for (QWidget* w : std::initializer_list<QWidget*>{title_, statistics_, legend_, view_}) {
+        w->show();
+    }
+    refusal_->hide();
+    setWindowTitle(tr("Аранжировка: %1").arg(QString::fromStdString(arrangement_.fileName)));
 }
 
-// A new picture starts at its top left: the header, the legend and time 0.
-void ArrangementWindow::ScrollHome() {
-    view_->horizontalScrollBar()->setValue(view_->horizontalScrollBar()->minimum());
-    view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->minimum());
+void ArrangementWindow::ShowConversion(const ConversionResult& result, Arrangement arrangement,
+                                       const QString& fileName) {
+    switch (result.status) {
+        case ConversionResult::Status::Converted:
+            ShowArrangement(std::move(arrangement));
+            return;
+        case ConversionResult::Status::TooLarge:
+            ShowRefusal(fileName, tr("файл больше %L1 байт (%2).")
+                                      .arg(kMaxInputBytes)
+                                      .arg(QString::fromStdString(result.sizeLine)));
+            return;
+        case ConversionResult::Status::NotOpened:
+            ShowRefusal(
+                fileName,
+                tr("файл не прочитан: %1.").arg(QString::fromStdString(result.failureReason)));
+            return;
+    }
+}
+
+void ArrangementWindow::ShowRefusal(const QString& fileName, const QString& reason) {
+    view_->SetArrangement(nullptr);
+    arrangement_ = Arrangement();
+    for (QWidget* w : std::initializer_list<QWidget*>{title_, statistics_, legend_, view_}) {
+        w->hide();
+    }
+    editedNote_->hide();
+    refusal_->setText(tr("Картинки нет: %1\n%2").arg(fileName, reason));
+    refusal_->show();
+    setWindowTitle(fileName.isEmpty() ? tr("Аранжировка") : tr("Аранжировка: %1").arg(fileName));
 }
 
 void ArrangementWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
-        ScrollHome();
+        view_->setFocus();
     }
 }
 
-void ArrangementWindow::FollowPlayer(int line, bool scroll) {
-    if (playHead_ == nullptr) {
-        return;
+void ArrangementWindow::FollowPlayer(int line, bool playing) {
+    playing_ = playing;
+    view_->SetPlayHead(arrangement_.SecondsAtLine(line), playing && isVisible());
+}
+
+double ArrangementWindow::PlayHeadSeconds() const {
+    return view_->PlayHeadSeconds();
+}
+
+int ArrangementWindow::LineAtSeconds(double seconds) const {
+    const std::vector<CommandAt>& commands = arrangement_.commands;
+    const auto at = std::lower_bound(commands.begin(), commands.end(), seconds,
+                                     [](const CommandAt& c, double s) { return c.seconds < s; });
+    if (at == commands.end()) {
+        return commands.empty() ? 0 : commands.back().line + 1;
     }
-    playHeadSeconds_ = arrangement_.SecondsAtLine(line);
-    const double x = picture_.X(playHeadSeconds_);
-    playHead_->setLine(x, 0, x, picture_.height);
-    if (scroll && isVisible()) {
-        view_->ensureVisible(QRectF(x, view_->mapToScene(0, 0).y(), 1, 1), 120, 0);
-    }
+    return at->line;
 }
 
 void ArrangementWindow::SetListingEdited(bool edited) {
-    editedNote_->setVisible(edited);
+    editedNote_->setVisible(edited && refusal_->isHidden());
 }
 
 bool ArrangementWindow::EditedNoteShown() const {
     return !editedNote_->isHidden();
 }
 
-double ArrangementWindow::ZoomLevel() const {
-    return view_->transform().m11();
-}
-
-void ArrangementWindow::Zoom(double factor) {
-    const double level = std::clamp(ZoomLevel() * factor, kMinZoom, kMaxZoom);
-    view_->setTransform(QTransform::fromScale(level, level));
-}
-
-bool ArrangementWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Ctrl and the wheel zoom about the mouse; the wheel alone scrolls, and
-    // Shift and the wheel scroll sideways, as the view does anyway.
-    if (watched == view_->viewport() && event->type() == QEvent::Wheel) {
-        auto* wheel = static_cast<QWheelEvent*>(event);
-        if (wheel->modifiers() & Qt::ControlModifier) {
-            Zoom(wheel->angleDelta().y() > 0 ? kZoomStep : 1 / kZoomStep);
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+QString ArrangementWindow::RefusalShown() const {
+    return refusal_->isHidden() ? QString() : refusal_->text();
 }
 
 }  // namespace tonvell::app

@@ -828,7 +828,8 @@ void TForm1::ConvertFile(const QString& path) {
     listingFromFile_ = false;
     arrangementCurrent_ = arrangementWindow_ != nullptr;
     if (arrangementWindow_ != nullptr) {
-        arrangementWindow_->ShowArrangement(std::move(arrangement));
+        arrangementWindow_->ShowConversion(result, std::move(arrangement),
+                                           QFileInfo(path).fileName());
         UpdateArrangementWindow();
     }
 }
@@ -854,26 +855,57 @@ void TForm1::ShowRefusal(const tonvell::ConversionResult& result,
 void TForm1::ShowArrangementWindow() {
     if (arrangementWindow_ == nullptr) {
         arrangementWindow_ = new tonvell::app::ArrangementWindow(this);
-        connect(Memo2->document(), &QTextDocument::contentsChanged, arrangementWindow_,
-                [this] { UpdateArrangementWindow(); });
+        ConnectArrangementWindow();
     }
     if (!arrangementCurrent_) {
         // The listing was converted before the picture was first asked for:
         // the file is converted again, for its arrangement alone.
         tonvell::Arrangement arrangement = EmptyArrangement(listingSource_);
-        if (!listingSource_.isEmpty() && !listingFromFile_) {
-            tonvell::Convert(QFile::encodeName(listingSource_).toStdString(),
-                             {.eventLog = tonvell::TextDelivery::Skip(),
-                              .listing = tonvell::TextDelivery::Skip(),
-                              .arrangement = &arrangement});
+        if (listingSource_.isEmpty() || listingFromFile_) {
+            arrangementWindow_->ShowArrangement(std::move(arrangement));
+        } else {
+            const tonvell::ConversionResult result =
+                tonvell::Convert(QFile::encodeName(listingSource_).toStdString(),
+                                 {.eventLog = tonvell::TextDelivery::Skip(),
+                                  .listing = tonvell::TextDelivery::Skip(),
+                                  .arrangement = &arrangement});
+            if (tonvell::app::RefusalOf(result, listingSource_)) {
+                arrangement = EmptyArrangement(listingSource_);
+            }
+            arrangementWindow_->ShowConversion(result, std::move(arrangement),
+                                               QFileInfo(listingSource_).fileName());
         }
-        arrangementWindow_->ShowArrangement(std::move(arrangement));
         arrangementCurrent_ = true;
     }
     UpdateArrangementWindow();
     arrangementWindow_->show();
     arrangementWindow_->raise();
     arrangementWindow_->activateWindow();
+}
+
+// The picture's window follows the listing box, passes on the player's keys
+// and puts the player where the picture was clicked.
+void TForm1::ConnectArrangementWindow() {
+    using tonvell::app::ArrangementWindow;
+    connect(Memo2->document(), &QTextDocument::contentsChanged, arrangementWindow_,
+            [this] { UpdateArrangementWindow(); });
+    connect(arrangementWindow_, &ArrangementWindow::PlayRequested, this,
+            [this] { RunHandler([this] { Button4Click(); }); });
+    connect(arrangementWindow_, &ArrangementWindow::StopRequested, this,
+            [this] { RunHandler([this] { Button5Click(); }); });
+    connect(arrangementWindow_, &ArrangementWindow::RewindRequested, this,
+            [this] { RunHandler([this] { Button6Click(); }); });
+    connect(arrangementWindow_, &ArrangementWindow::LineChosen, this, [this](int line) {
+        RunHandler([this, line] {
+            if (player_->Playing()) {
+                return;
+            }
+            QTextCursor caret = Memo2->textCursor();
+            caret.setPosition(playerView_->LineSpan(line).start);
+            Memo2->setTextCursor(caret);
+            Memo2Click();
+        });
+    });
 }
 
 void TForm1::UpdateArrangementWindow() {

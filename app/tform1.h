@@ -231,6 +231,7 @@ private:
     // The play-head follows the player's cursor; the picture says when the
     // listing box no longer holds the converted listing.
     void UpdateArrangementWindow();
+    void ConnectArrangementWindow();
     bool ArrangementContextMenu(QObject* watched, QEvent* event);
     // Saves the listing through the save dialog, proposing input's folder and
     // name; true when it was saved.

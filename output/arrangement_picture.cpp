@@ -22,21 +22,10 @@ constexpr double kMinNotePx = 1.5;  // the shortest note stays visible
 constexpr double kMinLabelGap = 28;
 constexpr std::size_t kMaxGridLines = 200000;
 
-constexpr Rgb kBackground = 0xFFFFFF;
-constexpr Rgb kBlackKeyRow = 0xF2F2F2;
-constexpr Rgb kOctaveLine = 0xB4B4B4;
-constexpr Rgb kBarLine = 0xD0D0D0;
-constexpr Rgb kStrongLine = 0xA8A8A8;
-constexpr Rgb kLabel = 0x404040;
 constexpr Rgb kText = 0x000000;
 
 constexpr std::array<const char*, 12> kToneNames = {"C",  "C#", "D",  "D#", "E",  "F",
                                                     "F#", "G",  "G#", "A",  "A#", "B"};
-
-bool IsBlackKey(int note) {
-    const int tone = note % 12;
-    return tone == 1 || tone == 3 || tone == 6 || tone == 8 || tone == 10;
-}
 
 // Seconds with three decimals, whatever the locale.
 std::string Seconds(double seconds) {
@@ -53,11 +42,6 @@ double Ceiling(double x) {
     }
     const auto whole = static_cast<double>(static_cast<std::uint64_t>(x));
     return whole < x ? whole + 1 : whole;
-}
-
-std::string Clock(int seconds) {
-    const int s = seconds % 60;
-    return std::to_string(seconds / 60) + (s < 10 ? ":0" : ":") + std::to_string(s);
 }
 
 Shape Rect(double x, double y, double w, double h, Rgb fill) {
@@ -140,14 +124,14 @@ void AddPitchRows(const ArrangementPicture& p, std::vector<Shape>& out) {
     for (int note = p.lowNote; note <= p.highNote; ++note) {
         if (IsBlackKey(note)) {
             out.push_back(
-                Rect(kLeft, p.RowTop(note), p.width - kLeft - kRight, kRowPx, kBlackKeyRow));
+                Rect(kLeft, p.RowTop(note), p.width - kLeft - kRight, kRowPx, kBlackKeyRowColour));
         }
     }
     for (int note = p.lowNote; note <= p.highNote; note += 12) {
         const double bottom = p.RowTop(note) + kRowPx;
-        out.push_back(Line(kLeft, bottom, p.width - kLeft - kRight, 0, kOctaveLine));
+        out.push_back(Line(kLeft, bottom, p.width - kLeft - kRight, 0, kOctaveLineColour));
         out.push_back(
-            Text(kLeft - 6, bottom - 0.5, NoteName(note), 10, Shape::Anchor::End, kLabel));
+            Text(kLeft - 6, bottom - 0.5, NoteName(note), 10, Shape::Anchor::End, kLabelColour));
     }
 }
 
@@ -158,29 +142,14 @@ void AddTimeGrid(const Arrangement& a, const ArrangementPicture& p, std::vector<
     double lastLabel = -1e9;
     const auto addLine = [&](double seconds, const std::string& label, bool strong) {
         const double x = p.X(seconds);
-        out.push_back(Line(x, top, 0, height, strong ? kStrongLine : kBarLine));
+        out.push_back(Line(x, top, 0, height, strong ? kStrongLineColour : kBarLineColour));
         if (!label.empty() && x - lastLabel >= kMinLabelGap) {
-            out.push_back(Text(x + 2, top - 5, label, 10, Shape::Anchor::Start, kLabel));
+            out.push_back(Text(x + 2, top - 5, label, 10, Shape::Anchor::Start, kLabelColour));
             lastLabel = x;
         }
     };
-    std::vector<std::int64_t> bars;
-    if (a.ticksPerQuarter > 0 && !a.timeSignatures.empty()) {
-        for (std::size_t i = 0; i < a.timeSignatures.size() && bars.size() < kMaxGridLines; ++i) {
-            const TimeSignatureAt& ts = a.timeSignatures[i];
-            const std::int64_t until =
-                i + 1 < a.timeSignatures.size() ? a.timeSignatures[i + 1].at.tick : a.end.tick + 1;
-            const std::int64_t bar =
-                std::int64_t{a.ticksPerQuarter} * 4 * ts.numerator / ts.denominator;
-            if (bar <= 0) {
-                break;
-            }
-            for (std::int64_t t = ts.at.tick; t < until && bars.size() < kMaxGridLines; t += bar) {
-                bars.push_back(t);
-            }
-        }
-    }
-    if (!bars.empty() && bars.size() < kMaxGridLines) {
+    const std::vector<std::int64_t> bars = BarTicks(a, kMaxGridLines);
+    if (!bars.empty()) {
         for (std::size_t i = 0; i < bars.size(); ++i) {
             addLine(a.SecondsAtTick(bars[i]), std::to_string(i + 1), i % 4 == 0);
         }
@@ -188,11 +157,13 @@ void AddTimeGrid(const Arrangement& a, const ArrangementPicture& p, std::vector<
     }
     const double seconds = Ceiling(a.end.seconds);
     for (int s = 0; s <= seconds && static_cast<std::size_t>(s) < kMaxGridLines; ++s) {
-        addLine(s, s % 5 == 0 ? Clock(s) : std::string(), s % 5 == 0);
+        addLine(s, s % 5 == 0 ? ClockText(s) : std::string(), s % 5 == 0);
     }
 }
 
-std::string Title(const Arrangement& a, const ArrangedNote& n) {
+}  // namespace
+
+std::string NoteTitle(const Arrangement& a, const ArrangedNote& n) {
     std::string t = NoteName(n.note) + " (" + std::to_string(n.note) + "), канал " +
                     std::to_string(n.channel + 1) + "\n" + Seconds(n.start.seconds) + "–" +
                     Seconds(n.end.seconds) + " с, тики " + std::to_string(n.start.tick) + "–" +
@@ -227,13 +198,9 @@ std::string Title(const Arrangement& a, const ArrangedNote& n) {
     return t;
 }
 
-NoteShapes DrawNote(const Arrangement& a, const ArrangementPicture& p, std::int32_t index) {
-    const ArrangedNote& n = a.notes[static_cast<std::size_t>(index)];
-    NoteShapes drawn;
-    drawn.note = index;
-    drawn.title = Title(a, n);
+void DrawNote(const ArrangedNote& n, const ArrangementPicture& p, std::vector<Shape>& shapes) {
     const double y = p.RowTop(n.note) + 1;
-    const double h = kRowPx - 2;
+    const double h = p.rowPx - 2;
     const double x0 = p.X(n.start.seconds);
     // A pixel's gap at the end keeps repeated notes of one pitch apart.
     const auto width = [](double from, double to) {
@@ -243,31 +210,57 @@ NoteShapes DrawNote(const Arrangement& a, const ArrangementPicture& p, std::int3
     if (n.fate == NoteFate::IgnoredChannel) {
         Shape s = Outline(x0, y, width(x0, p.X(n.end.seconds)), h, kSilentColour);
         s.dashed = true;
-        drawn.shapes.push_back(s);
-        return drawn;
+        shapes.push_back(s);
+        return;
     }
     const Rgb colour = VoiceColour(n.voice);
     if (n.fate == NoteFate::Played) {
-        drawn.shapes.push_back(Rect(x0, y, width(x0, p.X(n.end.seconds)), h, colour));
-        return drawn;
+        shapes.push_back(Rect(x0, y, width(x0, p.X(n.end.seconds)), h, colour));
+        return;
     }
     const double xCut = p.X(n.cut.seconds);
     const double xEnd = p.X(n.end.seconds);
     if (n.NeverSounds()) {
-        drawn.shapes.push_back(Outline(x0, y, width(x0, xEnd), h, colour));
+        shapes.push_back(Outline(x0, y, width(x0, xEnd), h, colour));
     } else {
-        drawn.shapes.push_back(Rect(x0, y, width(x0, xCut), h, colour));
+        shapes.push_back(Rect(x0, y, width(x0, xCut), h, colour));
         if (xEnd > xCut) {
             Shape lost = Rect(xCut, y, xEnd - xCut, h, colour);
             lost.opacity = kLostPartOpacity;
-            drawn.shapes.push_back(lost);
+            shapes.push_back(lost);
         }
     }
-    drawn.shapes.push_back(Line(xCut, y - 2, 0, h + 4, kCutMarkColour, 1.5));
-    return drawn;
+    shapes.push_back(Line(xCut, y - 2, 0, h + 4, kCutMarkColour, 1.5));
 }
 
-}  // namespace
+std::string ClockText(std::int64_t seconds) {
+    const std::int64_t s = seconds % 60;
+    return std::to_string(seconds / 60) + (s < 10 ? ":0" : ":") + std::to_string(s);
+}
+
+std::vector<std::int64_t> BarTicks(const Arrangement& a, std::size_t limit) {
+    std::vector<std::int64_t> bars;
+    if (a.ticksPerQuarter == 0 || a.timeSignatures.empty()) {
+        return bars;
+    }
+    for (std::size_t i = 0; i < a.timeSignatures.size() && bars.size() < limit; ++i) {
+        const TimeSignatureAt& ts = a.timeSignatures[i];
+        const std::int64_t until =
+            i + 1 < a.timeSignatures.size() ? a.timeSignatures[i + 1].at.tick : a.end.tick + 1;
+        const std::int64_t bar =
+            std::int64_t{a.ticksPerQuarter} * 4 * ts.numerator / ts.denominator;
+        if (bar <= 0) {
+            break;
+        }
+        for (std::int64_t t = ts.at.tick; t < until && bars.size() < limit; t += bar) {
+            bars.push_back(t);
+        }
+    }
+    if (bars.size() >= limit) {
+        bars.clear();
+    }
+    return bars;
+}
 
 Rgb VoiceColour(int voice) {
     static constexpr std::array<Rgb, zum::kVoiceCount> kColours = {
@@ -280,6 +273,11 @@ Rgb VoiceColour(int voice) {
     };
     return voice >= 0 && voice < zum::kVoiceCount ? kColours[static_cast<std::size_t>(voice)]
                                                   : kSilentColour;
+}
+
+bool IsBlackKey(int note) {
+    const int tone = note % 12;
+    return tone == 1 || tone == 3 || tone == 6 || tone == 8 || tone == 10;
 }
 
 std::string NoteName(int note) {
@@ -311,13 +309,16 @@ ArrangementPicture LayOutArrangement(const Arrangement& a) {
     p.width = Ceiling(std::max(kLeft + last * kPxPerSecond + kRight, kLegendWidth));
     p.height = kRowsTop + (p.highNote - p.lowNote + 1) * kRowPx + kBottom;
 
-    p.background.push_back(Rect(0, 0, p.width, p.height, kBackground));
+    p.background.push_back(Rect(0, 0, p.width, p.height, kPictureBackground));
     AddHeader(a, p.background);
     AddPitchRows(p, p.background);
     AddTimeGrid(a, p, p.background);
     p.notes.reserve(a.notes.size());
     for (std::size_t i = 0; i < a.notes.size(); ++i) {
-        p.notes.push_back(DrawNote(a, p, static_cast<std::int32_t>(i)));
+        NoteShapes& drawn = p.notes.emplace_back();
+        drawn.note = static_cast<std::int32_t>(i);
+        drawn.title = NoteTitle(a, a.notes[i]);
+        DrawNote(a.notes[i], p, drawn.shapes);
     }
     return p;
 }

@@ -20,6 +20,16 @@ Rgb VoiceColour(int voice);
 inline constexpr Rgb kSilentColour = 0x6E6E6E;  // outlines of notes that never sound
 inline constexpr Rgb kCutMarkColour = 0x000000;
 inline constexpr double kLostPartOpacity = 0.25;
+// The picture's ground: white, a light grey row for each black key, lines
+// at the octaves, the bars and every fourth bar, and the labels.
+inline constexpr Rgb kPictureBackground = 0xFFFFFF;
+inline constexpr Rgb kBlackKeyRowColour = 0xF2F2F2;
+inline constexpr Rgb kOctaveLineColour = 0xB4B4B4;
+inline constexpr Rgb kBarLineColour = 0xD0D0D0;
+inline constexpr Rgb kStrongLineColour = 0xA8A8A8;
+inline constexpr Rgb kLabelColour = 0x404040;
+
+bool IsBlackKey(int note);
 
 struct Shape {
     enum class Kind : std::uint8_t { Rect, Line, Text };
@@ -65,6 +75,18 @@ struct ArrangementPicture {
 };
 
 ArrangementPicture LayOutArrangement(const Arrangement& arrangement);
+
+// What became of a note, in words: the picture's tooltip and the SVG's title.
+std::string NoteTitle(const Arrangement& arrangement, const ArrangedNote& note);
+// Appends the shapes of one note, placed by the picture's X and RowTop and
+// as tall as its rowPx. A window that paints only what is in view asks for
+// the notes it paints, with its own scale and scroll in p.
+void DrawNote(const ArrangedNote& note, const ArrangementPicture& p, std::vector<Shape>& shapes);
+// The ticks at which the bars begin, from the file's time signatures; none
+// without a metre, or when there would be limit bars or more.
+std::vector<std::int64_t> BarTicks(const Arrangement& arrangement, std::size_t limit);
+// Seconds as a clock, m:ss (minutes may run past 59).
+std::string ClockText(std::int64_t seconds);
 
 // A note's name, middle C (60) being C4.
 std::string NoteName(int note);
