@@ -150,6 +150,9 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
                 silenced.cut = n.start;
                 silenced.end = n.start;
                 silenced.takenBy = index;
+                silenced.cutAtOnce =
+                    silenced.onLine >= 0 && !out_.commands.empty() &&
+                    out_.SecondsAtLine(silenced.onLine + 1) >= out_.commands.back().seconds;
                 if (outcome.mutedKept) {
                     muted_.push_back(holder);
                 }

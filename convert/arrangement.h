@@ -49,13 +49,18 @@ struct ArrangedNote {
     std::int32_t onLine = -1;
     std::int32_t offLine = -1;
 
+    // CutShort: the command that took its voice plays at the same moment of
+    // the listing as its own note-on (no delay between them), though the
+    // ticks may differ by less than a delay unit.
+    bool cutAtOnce = false;
+
     // Notes 96 to 127 share the note codes of octave 7 with notes 84 to 95.
     bool OctaveFolded() const { return note >= 96; }
-    // Never heard: an ignored channel, or a voice taken at the very tick the
-    // note began.
+    // Never heard: an ignored channel, or a voice taken at the very moment
+    // the note began.
     bool NeverSounds() const {
         return fate == NoteFate::IgnoredChannel ||
-               (fate == NoteFate::CutShort && cut.tick <= start.tick);
+               (fate == NoteFate::CutShort && (cut.tick <= start.tick || cutAtOnce));
     }
     // The end of the part that sounds.
     const Moment& SoundingEnd() const { return fate == NoteFate::CutShort ? cut : end; }

@@ -212,6 +212,32 @@ TEST_P(ArrangementFates, EveryNoteAsWorkedOutByHand) {
 INSTANTIATE_TEST_SUITE_P(HandWorked, ArrangementFates, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Six notes at tick 0, then a seventh takes voice 0 from the first some
+// ticks later. A tick later (a third of a delay unit here) the listing puts
+// no delay between them: the first note never sounds, though the ticks
+// differ; two ticks later the delay rounds to a unit and it sounds that long.
+TEST(Arrangement, AVoiceTakenBeforeAnyDelayNeverSounds) {
+    struct Row {
+        std::uint32_t later;
+        bool neverSounds;
+    };
+    for (const Row row : {Row{0, true}, Row{1, true}, Row{2, false}, Row{3, false}}) {
+        SCOPED_TRACE("seventh note " + std::to_string(row.later) + " ticks later");
+        Bytes events;
+        for (int i = 0; i < 6; ++i)
+            events = Cat({events, On(0, 60 + i)});
+        events = Cat({events, On(row.later, 66), Off(96, 66)});
+        for (int i = 0; i < 6; ++i)
+            events = Cat({events, Off(0, 60 + i)});
+        const Converted got =
+            ConvertWithArrangement(midi_test::Format0(96, Cat({events, EndOfTrack()})));
+        const ArrangedNote& first = got.arrangement.notes.at(0);
+        EXPECT_EQ(first.fate, NoteFate::CutShort);
+        EXPECT_EQ(first.cut.tick, static_cast<std::int64_t>(row.later));
+        EXPECT_EQ(first.NeverSounds(), row.neverSounds);
+    }
+}
+
 TEST(Arrangement, StartTimesFollowTheListingsDelaysOneUnitApart) {
     // With the first six notes one unit (15 ms) apart, their starts are too.
     const Converted got =
