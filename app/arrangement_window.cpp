@@ -3,6 +3,7 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QShortcut>
 #include <algorithm>
@@ -58,7 +59,8 @@ ArrangementWindow::ArrangementWindow(QWidget* parent) : QWidget(parent, Qt::Wind
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(BuildTools());
+    tools_ = BuildTools();
+    layout->addWidget(tools_);
     layout->addWidget(title_);
     layout->addWidget(statistics_);
     layout->addWidget(legend_);
@@ -129,6 +131,7 @@ void ArrangementWindow::ShowArrangement(Arrangement arrangement) {
         w->show();
     }
     refusal_->hide();
+    tools_->setEnabled(true);
     setWindowTitle(tr("Аранжировка: %1").arg(QString::fromStdString(arrangement_.fileName)));
 }
 
@@ -139,8 +142,9 @@ void ArrangementWindow::ShowConversion(const ConversionResult& result, Arrangeme
             ShowArrangement(std::move(arrangement));
             return;
         case ConversionResult::Status::TooLarge:
-            ShowRefusal(fileName, tr("файл больше %L1 байт (%2).")
-                                      .arg(kMaxInputBytes)
+            // The limit grouped as the window's Russian texts write numbers.
+            ShowRefusal(fileName, tr("файл больше %1 байт (%2).")
+                                      .arg(QLocale(QLocale::Russian).toString(kMaxInputBytes))
                                       .arg(QString::fromStdString(result.sizeLine)));
             return;
         case ConversionResult::Status::NotOpened:
@@ -160,6 +164,7 @@ void ArrangementWindow::ShowRefusal(const QString& fileName, const QString& reas
     editedNote_->hide();
     refusal_->setText(tr("Картинки нет: %1\n%2").arg(fileName, reason));
     refusal_->show();
+    tools_->setEnabled(false);
     setWindowTitle(fileName.isEmpty() ? tr("Аранжировка") : tr("Аранжировка: %1").arg(fileName));
 }
 

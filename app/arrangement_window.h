@@ -64,6 +64,7 @@ private:
     void BindPlayerKeys();
 
     Arrangement arrangement_;
+    QWidget* tools_ = nullptr;
     QLabel* title_ = nullptr;
     QLabel* statistics_ = nullptr;
     QLabel* editedNote_ = nullptr;

@@ -334,7 +334,8 @@ void ArrangementWindowTest::refusedFileSaysWhy() {
     out.close();
     w.form->ConvertFile(big);
     const QString refusal = w.picture->RefusalShown();
-    QVERIFY2(refusal.contains(QStringLiteral("big.mid")) && refusal.contains(QStringLiteral("250")),
+    QVERIFY2(refusal.contains(QStringLiteral("big.mid")) &&
+                 refusal.contains(QStringLiteral("250\u00A0000 байт")),
              qPrintable(refusal));
     QCOMPARE(w.picture->windowTitle(), QStringLiteral("Аранжировка: big.mid"));
     QVERIFY(!w.picture->View()->isVisible());
