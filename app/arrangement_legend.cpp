@@ -92,14 +92,14 @@ ArrangementLegend::ArrangementLegend(QWidget* parent) : QWidget(parent) {
         const Rgb colour = VoiceColour(v);
         add(Swatch(kSwatchHeight + 4,
                    [colour](QPainter& p, QRectF r) { p.fillRect(r, ColourOf(colour)); }),
-            tr("голос %1").arg(v));
+            tr("voice %1").arg(v));
     }
     voices->addStretch(1);
     layout = styles;
-    add(VoiceStrip(kLostPartOpacity), tr("потерянная часть"));
-    add(CutMark(), tr("голос взят другой нотой"));
-    add(Outline(VoiceColour(0), false), tr("не звучит: голос сразу взят"));
-    add(Outline(kSilentColour, true), tr("не звучит: каналы 10–16"));
+    add(VoiceStrip(kLostPartOpacity), tr("lost part"));
+    add(CutMark(), tr("voice taken by another note"));
+    add(Outline(VoiceColour(0), false), tr("never sounds: voice taken at once"));
+    add(Outline(kSilentColour, true), tr("never sounds: channels 10–16"));
     layout->addStretch(1);
 }
 

@@ -30,7 +30,7 @@ QString StatisticsLine(const Arrangement& a) {
 }  // namespace
 
 ArrangementWindow::ArrangementWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(tr("Аранжировка"));
+    setWindowTitle(tr("Arrangement"));
     title_ = new QLabel;
     title_->setTextFormat(Qt::PlainText);
     QFont bold = title_->font();
@@ -38,8 +38,8 @@ ArrangementWindow::ArrangementWindow(QWidget* parent) : QWidget(parent, Qt::Wind
     title_->setFont(bold);
     statistics_ = new QLabel;
     statistics_->setTextFormat(Qt::PlainText);
-    editedNote_ = new QLabel(
-        tr("Листинг изменён вручную: картинка показывает пьесу, какой её дало преобразование."));
+    editedNote_ = new QLabel(tr(
+        "The listing was edited by hand: the picture shows the piece as the conversion made it."));
     editedNote_->setStyleSheet(QStringLiteral("color: #a00000;"));
     editedNote_->setWordWrap(true);
     editedNote_->hide();
@@ -86,18 +86,18 @@ QWidget* ArrangementWindow::BuildTools() {
         row->addWidget(b);
         return b;
     };
-    button(tr("Время −"), tr("Мельче по времени; также Ctrl+колесо"), QKeySequence(Qt::Key_Minus),
+    button(tr("Time −"), tr("Less time detail; also Ctrl+wheel"), QKeySequence(Qt::Key_Minus),
            [this] { view_->ZoomTime(1 / kZoomStep); });
-    button(tr("Время +"), tr("Крупнее по времени; также Ctrl+колесо"), QKeySequence(Qt::Key_Plus),
+    button(tr("Time +"), tr("More time detail; also Ctrl+wheel"), QKeySequence(Qt::Key_Plus),
            [this] { view_->ZoomTime(kZoomStep); });
-    button(tr("Высота −"), tr("Мельче по высоте; также Ctrl+Shift+колесо"),
+    button(tr("Pitch −"), tr("Lower rows; also Ctrl+Shift+wheel"),
            QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { view_->ZoomPitch(1 / kZoomStep); });
-    button(tr("Высота +"), tr("Крупнее по высоте; также Ctrl+Shift+колесо"),
+    button(tr("Pitch +"), tr("Taller rows; also Ctrl+Shift+wheel"),
            QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { view_->ZoomPitch(kZoomStep); });
-    button(tr("Вся пьеса"), tr("Вся пьеса в окне"), QKeySequence(Qt::Key_0), [this] {
+    button(tr("Whole piece"), tr("The whole piece in the window"), QKeySequence(Qt::Key_0), [this] {
         view_->ShowWholePiece();
     })->setObjectName(QStringLiteral("wholePiece"));
-    button(tr("1:1"), tr("Обычный масштаб"), QKeySequence(Qt::Key_1),
+    button(tr("1:1"), tr("The usual scale"), QKeySequence(Qt::Key_1),
            [this] { view_->ShowOneToOne(); });
     // "=" is the plus key without Shift on many keyboards.
     auto* plus = new QShortcut(QKeySequence(Qt::Key_Equal), this);
@@ -132,7 +132,7 @@ void ArrangementWindow::ShowArrangement(Arrangement arrangement) {
     }
     refusal_->hide();
     tools_->setEnabled(true);
-    setWindowTitle(tr("Аранжировка: %1").arg(QString::fromStdString(arrangement_.fileName)));
+    setWindowTitle(tr("Arrangement: %1").arg(QString::fromStdString(arrangement_.fileName)));
 }
 
 void ArrangementWindow::ShowConversion(const ConversionResult& result, Arrangement arrangement,
@@ -142,15 +142,14 @@ void ArrangementWindow::ShowConversion(const ConversionResult& result, Arrangeme
             ShowArrangement(std::move(arrangement));
             return;
         case ConversionResult::Status::TooLarge:
-            // The limit grouped as the window's Russian texts write numbers.
-            ShowRefusal(fileName, tr("файл больше %1 байт (%2).")
-                                      .arg(QLocale(QLocale::Russian).toString(kMaxInputBytes))
+            // The limit grouped as the user's language writes numbers.
+            ShowRefusal(fileName, tr("the file is larger than %1 bytes (%2).")
+                                      .arg(QLocale().toString(kMaxInputBytes))
                                       .arg(QString::fromStdString(result.sizeLine)));
             return;
         case ConversionResult::Status::NotOpened:
-            ShowRefusal(
-                fileName,
-                tr("файл не прочитан: %1.").arg(QString::fromStdString(result.failureReason)));
+            ShowRefusal(fileName, tr("the file could not be read: %1.")
+                                      .arg(QString::fromStdString(result.failureReason)));
             return;
     }
 }
@@ -162,10 +161,10 @@ void ArrangementWindow::ShowRefusal(const QString& fileName, const QString& reas
         w->hide();
     }
     editedNote_->hide();
-    refusal_->setText(tr("Картинки нет: %1\n%2").arg(fileName, reason));
+    refusal_->setText(tr("No picture of %1:\n%2").arg(fileName, reason));
     refusal_->show();
     tools_->setEnabled(false);
-    setWindowTitle(fileName.isEmpty() ? tr("Аранжировка") : tr("Аранжировка: %1").arg(fileName));
+    setWindowTitle(fileName.isEmpty() ? tr("Arrangement") : tr("Arrangement: %1").arg(fileName));
 }
 
 void ArrangementWindow::showEvent(QShowEvent* event) {

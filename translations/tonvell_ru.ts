@@ -117,6 +117,106 @@ Choose a file in the MIDI format (*.mid).</source>
     </message>
 </context>
 <context>
+    <name>tonvell::app::ArrangementLegend</name>
+    <message>
+        <source>voice %1</source>
+        <translation>голос %1</translation>
+    </message>
+    <message>
+        <source>lost part</source>
+        <translation>потерянная часть</translation>
+    </message>
+    <message>
+        <source>voice taken by another note</source>
+        <translation>голос взят другой нотой</translation>
+    </message>
+    <message>
+        <source>never sounds: voice taken at once</source>
+        <translation>не звучит: голос сразу взят</translation>
+    </message>
+    <message>
+        <source>never sounds: channels 10–16</source>
+        <translation>не звучит: каналы 10–16</translation>
+    </message>
+</context>
+<context>
+    <name>tonvell::app::ArrangementWindow</name>
+    <message>
+        <source>Arrangement</source>
+        <translation>Аранжировка</translation>
+    </message>
+    <message>
+        <source>The listing was edited by hand: the picture shows the piece as the conversion made it.</source>
+        <translation>Листинг изменён вручную: картинка показывает пьесу, какой её дало преобразование.</translation>
+    </message>
+    <message>
+        <source>Time −</source>
+        <translation>Время −</translation>
+    </message>
+    <message>
+        <source>Less time detail; also Ctrl+wheel</source>
+        <translation>Мельче по времени; также Ctrl+колесо</translation>
+    </message>
+    <message>
+        <source>Time +</source>
+        <translation>Время +</translation>
+    </message>
+    <message>
+        <source>More time detail; also Ctrl+wheel</source>
+        <translation>Крупнее по времени; также Ctrl+колесо</translation>
+    </message>
+    <message>
+        <source>Pitch −</source>
+        <translation>Высота −</translation>
+    </message>
+    <message>
+        <source>Lower rows; also Ctrl+Shift+wheel</source>
+        <translation>Мельче по высоте; также Ctrl+Shift+колесо</translation>
+    </message>
+    <message>
+        <source>Pitch +</source>
+        <translation>Высота +</translation>
+    </message>
+    <message>
+        <source>Taller rows; also Ctrl+Shift+wheel</source>
+        <translation>Крупнее по высоте; также Ctrl+Shift+колесо</translation>
+    </message>
+    <message>
+        <source>Whole piece</source>
+        <translation>Вся пьеса</translation>
+    </message>
+    <message>
+        <source>The whole piece in the window</source>
+        <translation>Вся пьеса в окне</translation>
+    </message>
+    <message>
+        <source>1:1</source>
+        <translation>1:1</translation>
+    </message>
+    <message>
+        <source>The usual scale</source>
+        <translation>Обычный масштаб</translation>
+    </message>
+    <message>
+        <source>Arrangement: %1</source>
+        <translation>Аранжировка: %1</translation>
+    </message>
+    <message>
+        <source>the file is larger than %1 bytes (%2).</source>
+        <translation>файл больше %1 байт (%2).</translation>
+    </message>
+    <message>
+        <source>the file could not be read: %1.</source>
+        <translation>файл не прочитан: %1.</translation>
+    </message>
+    <message>
+        <source>No picture of %1:
+%2</source>
+        <translation>Картинки нет: %1
+%2</translation>
+    </message>
+</context>
+<context>
     <name>tonvell::app::ListingGuard</name>
     <message>
         <source>The listing was changed. Save the changes before converting another file?</source>
