@@ -294,9 +294,13 @@ void ArrangementView::PaintRows(QPainter& painter) const {
 void ArrangementView::PaintGrid(QPainter& painter) const {
     const double top = RowTop(highNote_);
     const double bottom = RowTop(lowNote_) + rowPx_;
+    const double end = XOf(lastSeconds_) + kRightPad;
     grid_.Visit(SecondsAt(-1), SecondsAt(viewport()->width() + 1), pxPerSecond_,
                 [&](const TimeGrid::Line& line) {
                     const double x = XOf(line.seconds);
+                    if (x > end) {
+                        return;  // a whole second past a short piece's end
+                    }
                     painter.setPen(ColourOf(line.strong ? kStrongLineColour : kBarLineColour));
                     painter.drawLine(QPointF(x, top), QPointF(x, bottom));
                 });
