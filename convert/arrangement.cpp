@@ -52,19 +52,12 @@ double Arrangement::SecondsAtLine(std::int32_t line) const {
 }
 
 void ObservedCommands::Emit(std::uint8_t command, std::uint8_t parameter) {
-    // The delay bytes the writer adds carry the delay's units less one, seven
-    // bits a byte, least significant first. The writer keeps its block
-    // whenever an arrangement is built.
+    // The writer keeps its block whenever an arrangement is built: the delay
+    // bytes it adds are timed as the player reads them.
     const std::size_t before = listing_.Block().size();
     listing_.Emit(command, parameter);
     const auto added = listing_.Block().subspan(before);
-    std::int64_t units = 0;
-    if (added.size() > 2) {
-        for (std::size_t i = added.size() - 2; i-- > 0;) {
-            units = (units << 7) | (added[i] & 0x7F);
-        }
-        ++units;
-    }
+    const std::int64_t units = zum::PlayedDelayUnits(added.first(added.size() - 2));
     observer_.Command(listing_.Now(), units, command, parameter);
 }
 

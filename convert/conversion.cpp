@@ -179,6 +179,9 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
         }
     }
     result.statistics = listing.Finish(voices.Counters());
+    if (listing.DelaysPlayedShort() > 0) {
+        warnings.Add(Warning::DelayPlaysShort, listing.DelaysPlayedShort());
+    }
     if (observer != nullptr) {
         observer->Finish(listing.Now(), voices.Counters());
         options.arrangement->statistics = result.statistics;

@@ -155,6 +155,7 @@ void ListingWriter::StartTime(std::uint16_t ticksPerQuarter) {
     }
     block_.clear();
     blockBytes_ = 0;
+    delaysPlayedShort_ = 0;
     now_ = 0;
     last_ = 0;
 }
@@ -173,6 +174,9 @@ void ListingWriter::Emit(std::uint8_t command, std::uint8_t parameter) {
     const std::int64_t units = PendingUnits();
     std::uint8_t bytes[kMaxDelayBytes + 2];
     const std::size_t delayCount = units >= 1 ? DelayBytes(units, bytes) : 0;
+    if (units > zum::kLongestPlayedDelayUnits) {
+        ++delaysPlayedShort_;
+    }
     bytes[delayCount] = command;
     bytes[delayCount + 1] = parameter;
     blockBytes_ += static_cast<std::int64_t>(delayCount) + 2;

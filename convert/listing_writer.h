@@ -55,6 +55,9 @@ public:
     // The block's length with the end byte: the listing's size line.
     std::int64_t ByteCount() const { return blockBytes_ + 1; }
     float DelayUnit() const { return unit_; }
+    // How many delays took more bytes than the player reads as one delay:
+    // they are written whole but play shorter.
+    std::int64_t DelaysPlayedShort() const { return delaysPlayedShort_; }
 
     // The statistics lines of the block with the voice counters.
     Statistics Finish(const VoiceCounters& counters) const;
@@ -65,6 +68,7 @@ private:
     using BlockBytes = std::vector<std::uint8_t, PrefaultedAllocator<std::uint8_t>>;
     BlockBytes block_;
     std::int64_t blockBytes_ = 0;
+    std::int64_t delaysPlayedShort_ = 0;
     bool keepBlock_ = true;
     float unit_ = 0;
     std::int64_t now_ = 0;

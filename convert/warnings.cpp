@@ -11,6 +11,8 @@ std::string_view WarningText(Warning warning) {
             return "Field too long";
         case Warning::StackFull:
             return "Превышено число нот в стеке";
+        case Warning::DelayPlaysShort:
+            return "Пауза длиннее 16384 единиц проиграется короче";
     }
     return "";
 }

@@ -15,8 +15,9 @@ enum class Warning {
     TimeFieldTooLong,  // a delta time of more than four bytes
     FieldTooLong,      // a meta or system-exclusive length of more than four bytes
     StackFull,         // the muted-note stack reached its limit
+    DelayPlaysShort,   // a rest too long for one delay: it takes three delay bytes or more
 };
-inline constexpr std::size_t kWarningKinds = 3;
+inline constexpr std::size_t kWarningKinds = 4;
 
 // The last line of the event log of a file that ends inside an event or
 // before its tracks do; the command line warns with it too.

@@ -10,7 +10,9 @@
 // byte of a pair, its parameter, has bit 7 set.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace tonvell::zum {
 
@@ -34,6 +36,43 @@ constexpr std::uint8_t DelayByte(std::uint64_t bits) {
 // The seven bits of the delay a delay byte carries.
 constexpr int DelayValue(std::uint8_t byte) {
     return byte & kDelayValueMask;
+}
+
+// --- How delays play -------------------------------------------------------------
+
+// A delay is one delay byte or two: a delay byte right after a delay's first
+// byte carries its bits 7 to 13, and a third delay byte in a row starts a new
+// delay. A delay of value v waits v + 1 time units. The listing player reads
+// delays this way, and so does everything that times a listing as it plays.
+inline constexpr int kBytesPerPlayedDelay = 2;
+// The longest wait one delay gives; a longer rest takes a third delay byte
+// and plays shorter than it was written.
+inline constexpr std::int64_t kLongestPlayedDelayUnits =
+    std::int64_t{1} << (kBytesPerPlayedDelay * kDelayBitsPerByte);
+
+// The value of a delay once its byte number index (0 or 1) is added to value.
+constexpr int AddDelayByte(int value, std::uint8_t byte, int index) {
+    return value + (DelayValue(byte) << (kDelayBitsPerByte * index));
+}
+
+// The time units a delay of value waits.
+constexpr int DelayUnits(int value) {
+    return value + 1;
+}
+
+// The time units a run of consecutive delay bytes waits as it plays: one
+// delay per two bytes, the last one byte when the run's length is odd.
+constexpr std::int64_t PlayedDelayUnits(std::span<const std::uint8_t> run) {
+    std::int64_t units = 0;
+    for (std::size_t start = 0; start < run.size(); start += kBytesPerPlayedDelay) {
+        const std::size_t end = std::min(run.size(), start + kBytesPerPlayedDelay);
+        int value = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            value = AddDelayByte(value, run[i], static_cast<int>(i - start));
+        }
+        units += DelayUnits(value);
+    }
+    return units;
 }
 
 // --- Command pairs ----------------------------------------------------------------

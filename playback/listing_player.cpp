@@ -12,9 +12,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The player reads delays of at most two bytes.
-constexpr int kSecondDelayByteWeight = 1 << zum::kDelayBitsPerByte;
-
 // A timer wakes the player to within a millisecond; it waits out the rest
 // itself, but never longer than this (a tick called early runs at once).
 constexpr milliseconds kLongestWait{2};
@@ -154,7 +151,7 @@ ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
     switch (state_) {
         case State::ExpectCommand:
             if (zum::IsDelayByte(value)) {
-                delay_ = zum::DelayValue(value);
+                delay_ = zum::AddDelayByte(0, value, 0);
                 state_ = State::AfterDelayByte;
             } else if (value == zum::kEndByte) {
                 Rewind();
@@ -169,7 +166,7 @@ ListingPlayer::Step ListingPlayer::DecodeByte(std::uint8_t value) {
             return SendCurrentPair(value);
         case State::AfterDelayByte:
             if (zum::IsDelayByte(value)) {
-                delay_ += kSecondDelayByteWeight * zum::DelayValue(value);
+                delay_ = zum::AddDelayByte(delay_, value, 1);
                 SetDelayInterval();
                 state_ = State::TwoByteDelaySet;
             } else {
@@ -208,7 +205,7 @@ ListingPlayer::Step ListingPlayer::SendCurrentPair(std::uint8_t second) {
 }
 
 void ListingPlayer::SetDelayInterval() {
-    intervalMs_ = (delay_ + 1) * output_.TimeUnitMs();
+    intervalMs_ = zum::DelayUnits(delay_) * output_.TimeUnitMs();
 }
 
 ListingPlayer::Step ListingPlayer::AdvanceCursor() {

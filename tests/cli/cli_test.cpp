@@ -447,6 +447,13 @@ TEST_F(CliTest, DamagedInputsWarnOnceEach) {
          {"Неожиданный конец файла"},
          "; ffff.mid\r\n"},
         {"name with a newline", "two\nlines.mid", song_, 0, {}, "; two?lines.mid\r\n"},
+        {"rest of 16,385 units, which plays shorter",
+         "rest.mid",
+         midi_test::Format0(32,
+                            Cat({notes, Ev(16385, {0x90, 0x3C, 0x40}), midi_test::EndOfTrack()})),
+         0,
+         {"Пауза длиннее 16384 единиц проиграется короче"},
+         "; rest.mid\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

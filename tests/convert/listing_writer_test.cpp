@@ -4,6 +4,8 @@
 
 #include "convert/listing_writer.h"
 
+#include "convert/zum_protocol.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -89,6 +91,34 @@ INSTANTIATE_TEST_SUITE_P(
         DelayCase{3, 1, "DB 8Ah ;delay"}, DelayCase{31, 31, "DB 9Fh ;delay"},
         // No time scale at all: no delay, however long the pause.
         DelayCase{0, 1, nullptr}, DelayCase{0, 100000000, nullptr}));
+
+// The delay bytes written for a pause play that pause up to the longest one
+// delay holds; a longer one is written whole, plays shorter and is counted.
+TEST(ListingPause, LongerThanOneDelayPlaysShortAndIsCounted) {
+    const struct {
+        std::int64_t units;
+        std::int64_t played;
+        std::int64_t playedShort;
+    } cases[] = {
+        {1, 1, 0},         {128, 128, 0},     {129, 129, 0},
+        {16384, 16384, 0}, {16385, 1 + 2, 1}, {2097153, 1 + 129, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.units);
+        tonvell::ListingWriter w;
+        w.StartTime(32);  // one tick is one unit
+        w.Advance(c.units);
+        w.Emit(0x51, 0xE2);
+        const auto delay = w.Block().first(w.Block().size() - 2);
+        EXPECT_EQ(tonvell::zum::PlayedDelayUnits(delay), c.played);
+        EXPECT_EQ(w.DelaysPlayedShort(), c.playedShort);
+        w.Advance(1);
+        w.Emit(0x51, 0x80);
+        EXPECT_EQ(w.DelaysPlayedShort(), c.playedShort);
+        w.StartTime(32);
+        EXPECT_EQ(w.DelaysPlayedShort(), 0);
+    }
+}
 
 TEST(ListingPause, UnitIsAThirtySecondOfAQuarter) {
     const std::vector<std::pair<std::uint16_t, float>> cases = {

@@ -31,6 +31,8 @@ using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
 
 using tonvell_test::kEndOfTrackLine;
+// A rest longer than one delay holds (more than 16,384 units).
+constexpr char kDelayPlaysShort[] = "Пауза длиннее 16384 единиц проиграется короче";
 // The event log after its " " top line and the seven header lines.
 Lines EventLines(const tonvell::ConversionResult& r) {
     return tonvell_test::EventLinesAfter(r, 8);
@@ -137,12 +139,12 @@ INSTANTIATE_TEST_SUITE_P(
                   Cat({Bytes{0x81, 0x80, 0x80, 0x00}, Bytes{0x90, 0x3C, 0x40}}),
                   {"Пауза 2097152 тиков", "90 3C 40"},
                   76,
-                  {}},
+                  {kDelayPlaysShort}},
         TrackCase{"DeltaOfFourBytesLargest",
                   Cat({Bytes{0xFF, 0xFF, 0xFF, 0x7F}, Bytes{0x90, 0x3C, 0x40}}),
                   {"Пауза 268435455 тиков", "90 3C 40"},
                   76,
-                  {}},
+                  {kDelayPlaysShort}},
         // The fifth byte 7F stands where the status may: a data byte under the
         // running status 90.
         TrackCase{"DeltaTooLongLeavesByteForRunningStatus",
@@ -408,6 +410,41 @@ struct CutCase {
 
 void PrintTo(const CutCase& c, std::ostream* os) {
     *os << c.name;
+}
+
+// A rest longer than one delay holds is written whole but plays shorter: the
+// conversion warns once, with how often, whether the listing is kept or not.
+TEST(ReaderWarning, RestLongerThanOneDelayPlaysShort) {
+    const struct {
+        std::vector<std::uint32_t> rests;  // in delay units (32 ticks per quarter)
+        std::int64_t playedShort;
+    } cases[] = {
+        {{16384}, 0},
+        {{16385}, 1},
+        {{16385, 100, 3000000}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.playedShort);
+        Bytes events = Ev(0, {0x90, 0x3C, 0x40});
+        for (const std::uint32_t rest : c.rests) {
+            events = Cat({events, Ev(rest, {0x3C, 0x40})});
+        }
+        const Bytes file = Format0(32, Cat({events, EndOfTrack()}));
+        const std::vector<tonvell::WarningCount> expected =
+            c.playedShort == 0 ? std::vector<tonvell::WarningCount>{}
+                               : std::vector<tonvell::WarningCount>{
+                                     {tonvell::Warning::DelayPlaysShort, c.playedShort}};
+        const auto kept = tonvell::ConvertBytes(file, "t.mid");
+        EXPECT_EQ(kept.warnings, expected);
+        const auto skipped = tonvell::ConvertBytes(
+            file, "t.mid",
+            {.eventLog = tonvell::TextDelivery::Skip(), .listing = tonvell::TextDelivery::Skip()});
+        EXPECT_EQ(skipped.warnings, expected);
+    }
+    const auto r = tonvell::ConvertBytes(
+        Format0(32, Cat({Ev(0, {0x90, 0x3C, 0x40}), Ev(16385, {0x3C, 0x40})})), "t.mid");
+    EXPECT_THAT(tonvell_test::WarningTexts(r), ElementsAre(kDelayPlaysShort));
+    EXPECT_THAT(DataLines(r), ElementsAre("DB 51h, C0h", "DB 80h, 80h, 81h ;delay", "DB 51h, C1h"));
 }
 
 class ReaderCutEvent : public ::testing::TestWithParam<CutCase> {};

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace {
 
 namespace zum = tonvell::zum;
@@ -61,6 +64,29 @@ TEST(ZumDelay, SevenBitsThroughADelayByte) {
         EXPECT_TRUE(zum::IsDelayByte(byte));
         EXPECT_EQ(zum::DelayValue(byte), bits);
         EXPECT_FALSE(zum::IsDelayByte(static_cast<std::uint8_t>(bits)));
+    }
+}
+
+// A run of delay bytes plays as delays of at most two bytes each, every
+// delay one unit longer than its value.
+TEST(ZumDelay, RunsPlayInDelaysOfTwoBytes) {
+    const struct {
+        std::vector<std::uint8_t> run;
+        std::int64_t units;
+    } cases[] = {
+        {{}, 0},
+        {{0x80}, 1},
+        {{0xFF}, 128},
+        {{0x80, 0x81}, 129},
+        {{0xFF, 0xFF}, zum::kLongestPlayedDelayUnits},
+        {{0x80, 0x80, 0x81}, 1 + 2},          // written for 16,385 units
+        {{0xFF, 0xFF, 0xFF}, 16384 + 128},    // written for 2,097,152 units
+        {{0x80, 0x80, 0x80, 0x81}, 1 + 129},  // written for 2,097,153 units
+        {{0x85, 0x80, 0x80, 0x80, 0x81}, 6 + 1 + 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.run.size());
+        EXPECT_EQ(zum::PlayedDelayUnits(c.run), c.units);
     }
 }
 

@@ -4,14 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "convert/arrangement.h"
+#include "convert/byte_text.h"
+#include "convert/conversion.h"
+#include "convert/midi_status.h"
+#include "convert/zum_protocol.h"
+#include "playback/listing_player.h"
 #include "playback/memory_view.h"
 #include "playback/offline_playback.h"
 #include "playback/recording_midi_backend.h"
 #include "playback/sample_frames.h"
+#include "tests/support/midi_builder.h"
 
 namespace tonvell::playback {
 namespace {
@@ -82,6 +91,78 @@ TEST(MeasureOffline, GivesTheLengthAndPairsOfPlaying) {
         EXPECT_EQ(played.commandPairs, measured.commandPairs);
         EXPECT_EQ(played.notePairs, measured.notePairs);
     }
+}
+
+// When each note-on reached the device, as the listing of view plays offline.
+std::vector<PlayerTime> NoteOnTimes(MemoryView& view) {
+    VirtualClock clock;
+    RecordingMidiBackend recorder({"device"}, clock);
+    PlayOffline(view, recorder, clock);
+    std::vector<PlayerTime> times;
+    for (const MidiLogEntry& entry : recorder.Log()) {
+        if (entry.kind == MidiLogEntry::Kind::Message &&
+            midi::StatusKind(entry.message.status) == midi::kNoteOn && entry.message.data2 != 0) {
+            times.push_back(entry.time);
+        }
+    }
+    return times;
+}
+
+// The player waits for a run of delay bytes exactly as the format's decoder
+// says it plays, however many bytes the run has.
+TEST(OfflinePlayback, DelayRunsPlayAsTheDecoderReadsThem) {
+    const std::vector<std::vector<std::uint8_t>> runs = {
+        {0x85},
+        {0x80, 0x81},
+        {0xFF, 0xFF},
+        {0x80, 0x80, 0x81},
+        {0xFF, 0xFF, 0xFF, 0x81},
+        {0x85, 0x80, 0x80, 0x80, 0x81},
+    };
+    for (const auto& run : runs) {
+        std::string line = "DB ";
+        for (const std::uint8_t byte : run) {
+            if (line.size() > 3) {
+                line += ", ";
+            }
+            AppendByteText(line, byte);
+        }
+        SCOPED_TRACE(line);
+        MemoryView view;
+        view.SetListing("DB 51h, F0h\r\n" + line + " ;delay\r\nDB 55h, F0h\r\nDB 00h\r\n");
+        const auto times = NoteOnTimes(view);
+        ASSERT_EQ(times.size(), 2u);
+        EXPECT_EQ(times[1] - times[0],
+                  zum::PlayedDelayUnits(run) * std::chrono::milliseconds(zum::kInitialTimeUnitMs));
+    }
+}
+
+// A rest of 16,385 units is written as three delay bytes, which the player
+// plays as two short delays. The picture drew the note after it where the
+// whole rest would put it (245.8 s on); it must time it as the player does.
+TEST(ThreeByteDelay, PictureTimesTheNoteAfterItAsThePlayerPlaysIt) {
+    using namespace midi_test;
+    const Bytes file =
+        Format0(32, Cat({Ev(0, {0x90, 0x3C, 0x64}), Ev(16, {0x80, 0x3C, 0x00}),
+                         Ev(16385, {0x90, 0x3E, 0x64}), Ev(32, {0x80, 0x3E, 0x00}), EndOfTrack()}));
+    Arrangement arrangement;
+    const ConversionResult r = ConvertBytes(file, "rest.mid", {.arrangement = &arrangement});
+    ASSERT_NE(std::find(r.listing.begin(), r.listing.end(), "DB 80h, 80h, 81h ;delay"),
+              r.listing.end());
+    ASSERT_EQ(arrangement.notes.size(), 2u);
+
+    MemoryView view;
+    view.lines = r.listing;
+    const auto times = NoteOnTimes(view);
+    ASSERT_EQ(times.size(), 2u);
+    // The player's first tick comes its first interval after Play.
+    const auto start = std::chrono::milliseconds(ListingPlayer::kFirstIntervalMs);
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_DOUBLE_EQ(arrangement.notes[i].start.seconds,
+                         std::chrono::duration<double>(times[i] - start).count());
+    }
+    EXPECT_DOUBLE_EQ(arrangement.notes[1].start.seconds, (16 + 3) * 0.015);
 }
 
 }  // namespace
