@@ -1,19 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/input_file.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "platform/native_path.h"
 
 namespace tonvell::cli {
-
-bool LooksLikeMidi(const InputFile& input) {
-    static constexpr std::uint8_t kHeaderType[] = {'M', 'T', 'h', 'd'};
-    const auto bytes = input.Bytes();
-    return bytes.size() >= sizeof kHeaderType &&
-           std::equal(std::begin(kHeaderType), std::end(kHeaderType), bytes.begin());
-}
 
 std::string InputFileName(const std::string& path) {
     return Utf8FromPath(PathFromUtf8(path).filename());

@@ -9,9 +9,6 @@
 
 namespace tonvell::cli {
 
-// Whether the bytes begin as a Standard MIDI File does, with "MThd".
-bool LooksLikeMidi(const InputFile& input);
-
 // The name of the input file without its folder, as the listing names it.
 std::string InputFileName(const std::string& path);
 

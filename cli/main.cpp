@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "cli/input_file.h"
+#include "cli/messages.h"
 #include "cli/options.h"
 #include "cli/render_wav.h"
 #include "convert/conversion.h"
+#include "convert/midi_file.h"
 #include "output/arrangement_svg.h"
 #include "output/file_replace.h"
 #include "output/listing_formats.h"
@@ -27,14 +29,10 @@
 
 namespace fs = std::filesystem;
 using tonvell::ConversionResult;
+using tonvell::cli::Error;
+using tonvell::cli::kProgram;
 
 namespace {
-
-constexpr char kProgram[] = "tonvell-cli";
-
-void Error(const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
-}
 
 // Standard output as a sink that remembers whether every write went through.
 class StdoutSink {
@@ -53,16 +51,9 @@ private:
     bool ok_ = true;
 };
 
-// Each warning once, with how often it occurred when more than once.
+// The warnings, then (unless quiet) the input report and the statistics.
 void Report(const std::string& input, const ConversionResult& r, bool quiet) {
-    for (const auto& [warning, count] : r.warnings) {
-        const std::string text(tonvell::WarningText(warning));
-        const std::string times = count > 1 ? " (" + std::to_string(count) + " times)" : "";
-        std::fprintf(stderr, "warning: %s: %s%s\n", input.c_str(), text.c_str(), times.c_str());
-    }
-    if (r.cutShort) {
-        std::fprintf(stderr, "warning: %s: %s\n", input.c_str(), tonvell::kUnexpectedEnd);
-    }
+    tonvell::cli::Warnings(input, r);
     if (quiet) {
         return;
     }
@@ -96,7 +87,7 @@ bool Refused(const std::string& input, const tonvell::cli::InputFile& file) {
         case State::Read:
             break;
     }
-    if (!tonvell::cli::LooksLikeMidi(file)) {
+    if (!tonvell::midi::StartsAsMidi(file.Bytes())) {
         Error(input + ": not a MIDI file (it does not begin with MThd); nothing written");
         return true;
     }
@@ -244,76 +235,109 @@ int WriteSvg(const tonvell::cli::Options& o) {
     return r.cutShort ? 3 : 0;
 }
 
+// -d: the folder, made when missing; false (told) when it cannot be used.
+bool OutputFolderReady(const tonvell::cli::Options& o) {
+    if (!o.outputDir) {
+        return true;
+    }
+    std::error_code ec;
+    const fs::path folder = tonvell::PathFromUtf8(*o.outputDir);
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        Error("cannot use output folder " + *o.outputDir);
+        return false;
+    }
+    return true;
+}
+
+// Converts the inputs one by one into their outputs, none of which may
+// overwrite an input or an output written before.
+class Conversions {
+public:
+    explicit Conversions(const tonvell::cli::Options& o)
+        : options_(o), inputIdentities_(InputIdentities(o.inputs)) {}
+
+    // The exit status once every input has been converted.
+    int Run() {
+        for (const auto& input : options_.inputs) {
+            Convert(input);
+        }
+        // A build must notice a damaged input even though its output was written.
+        return failed_ ? 1 : cutShort_ ? 3 : 0;
+    }
+
+private:
+    // Why the output path for input is not written; empty when it may be.
+    std::string Clash(const std::string& input, const std::string& path,
+                      const std::string& key) const {
+        // Error messages, built once per failed input: plain + reads best.
+        if (!path.empty() && IsOneOf(path, inputIdentities_)) {
+            // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
+            return input + ": not converted: the output " + path +
+                   " is an input file, which it would overwrite";
+        }
+        if (!key.empty() && (written_.contains(key) || IsOneOf(path, writtenFiles_))) {
+            // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
+            return input + ": not converted: " + path + " was already written for another input";
+        }
+        return "";
+    }
+
+    void Convert(const std::string& input) {
+        const std::string path = OutputPathFor(options_, input);
+        const std::string key =
+            path.empty() ? ""
+                         : tonvell::Utf8FromPath(
+                               fs::absolute(tonvell::PathFromUtf8(path)).lexically_normal());
+        if (const std::string clash = Clash(input, path, key); !clash.empty()) {
+            Error(clash);
+            failed_ = true;
+            return;
+        }
+        const tonvell::cli::InputFile file(input, tonvell::kMaxInputBytes);
+        if (Refused(input, file)) {
+            failed_ = true;
+            return;
+        }
+        // Only what gets written is built, the event log or the listing, and
+        // it is written out in pieces rather than held whole.
+        ResultOutput output(options_, input, path, out_);
+        const ConversionResult r =
+            tonvell::cli::ConvertInput(file, input, output.ConvertOptions(), kProgram);
+        // Only an input that gets written claims its output name.
+        if (!key.empty()) {
+            written_.insert(key);
+        }
+        Report(input, r, options_.quiet);
+        failed_ = !output.Finish() || failed_;
+        if (const auto identity = path.empty() ? std::nullopt : tonvell::cli::IdentityOf(path)) {
+            writtenFiles_.push_back(*identity);
+        }
+        cutShort_ = cutShort_ || r.cutShort;
+    }
+
+    const tonvell::cli::Options& options_;
+    const std::vector<tonvell::cli::FileIdentity> inputIdentities_;
+    std::set<std::string> written_;
+    // The files written so far, by identity too: where names differ only in
+    // case (Windows) or lead to one file through a link, the names differ.
+    std::vector<tonvell::cli::FileIdentity> writtenFiles_;
+    StdoutSink out_;
+    bool failed_ = false;
+    bool cutShort_ = false;
+};
+
 int Run(const tonvell::cli::Options& o) {
     if (o.svg) {
         return WriteSvg(o);
     }
     if (o.wav) {
-        return tonvell::cli::RenderWav(o, kProgram);
+        return tonvell::cli::RenderWav(o);
     }
-    if (o.outputDir) {
-        std::error_code ec;
-        const fs::path folder = tonvell::PathFromUtf8(*o.outputDir);
-        fs::create_directories(folder, ec);
-        if (!fs::is_directory(folder, ec)) {
-            Error("cannot use output folder " + *o.outputDir);
-            return 1;
-        }
+    if (!OutputFolderReady(o)) {
+        return 1;
     }
-    const auto inputIdentities = InputIdentities(o.inputs);
-    bool failed = false;
-    bool cutShort = false;
-    std::set<std::string> written;
-    // The files written so far, by identity too: where names differ only in
-    // case (Windows) or lead to one file through a link, the names differ.
-    std::vector<tonvell::cli::FileIdentity> writtenFiles;
-    StdoutSink out;
-    for (const auto& input : o.inputs) {
-        const std::string path = OutputPathFor(o, input);
-        if (!path.empty() && IsOneOf(path, inputIdentities)) {
-            // An error message, built once per failed input: plain + reads best.
-            // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
-            Error(input + ": not converted: the output " + path +
-                  " is an input file, which it would overwrite");
-            failed = true;
-            continue;
-        }
-        const std::string key =
-            path.empty() ? ""
-                         : tonvell::Utf8FromPath(
-                               fs::absolute(tonvell::PathFromUtf8(path)).lexically_normal());
-        if (!key.empty() && (written.contains(key) || IsOneOf(path, writtenFiles))) {
-            // An error message, built once per failed input: plain + reads best.
-            // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
-            Error(input + ": not converted: " + path + " was already written for another input");
-            failed = true;
-            continue;
-        }
-        const tonvell::cli::InputFile file(input, tonvell::kMaxInputBytes);
-        if (Refused(input, file)) {
-            failed = true;
-            continue;
-        }
-        // Only what gets written is built, the event log or the listing, and
-        // it is written out in pieces rather than held whole.
-        ResultOutput output(o, input, path, out);
-        const ConversionResult r =
-            tonvell::cli::ConvertInput(file, input, output.ConvertOptions(), kProgram);
-        // Only an input that gets written claims its output name.
-        if (!key.empty()) {
-            written.insert(key);
-        }
-        Report(input, r, o.quiet);
-        if (!output.Finish()) {
-            failed = true;
-        }
-        if (const auto identity = path.empty() ? std::nullopt : tonvell::cli::IdentityOf(path)) {
-            writtenFiles.push_back(*identity);
-        }
-        cutShort = cutShort || r.cutShort;
-    }
-    // A build must notice a damaged input even though its output was written.
-    return failed ? 1 : cutShort ? 3 : 0;
+    return Conversions(o).Run();
 }
 
 }  // namespace

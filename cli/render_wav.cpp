@@ -1,22 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "cli/render_wav.h"
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "cli/input_file.h"
+#include "cli/messages.h"
 #include "convert/conversion.h"
-#include "platform/file_identity.h"
-
+#include "convert/midi_file.h"
 #include "output/file_replace.h"
 #include "output/wav_file.h"
+#include "platform/file_identity.h"
 #include "playback/listing_rendering.h"
 #include "playback/offline_playback.h"
 #include "playback/sound_port.h"
@@ -37,7 +35,7 @@ constexpr std::uint64_t kLongestDataBytes = std::uint64_t{kLongestMinutes} * 60 
 // The samples go to the file in pieces of about this size.
 constexpr std::size_t kPieceBytes = 1 << 20;
 // A listing converted from the largest MIDI file accepted is a few megabytes.
-constexpr std::size_t kLargestListingBytes = 16 << 20;
+constexpr std::int64_t kLargestListingBytes = 16 << 20;
 
 // Why FILE gave no listing; empty when it did.
 using Refusal = std::string;
@@ -49,71 +47,33 @@ struct Input {
     bool midi = false;
 };
 
-bool LooksLikeMidi(const std::string& path, std::string_view bytes) {
-    if (bytes.starts_with("MThd")) {
-        return true;
-    }
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return extension == ".mid" || extension == ".midi";
-}
-
-// The whole file, read once (so a pipe works too), unless it cannot be read
-// or is larger than any listing.
-Refusal ReadInput(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return "cannot read: " + std::string(std::strerror(errno));
-    }
-    std::vector<char> chunk(1 << 16);
-    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
-        bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kLargestListingBytes) {
-            return "too large for a listing (over 16 MB)";
-        }
-    }
-    if (in.bad()) {
-        return "cannot read this file";
-    }
-    return "";
-}
-
 // A MIDI file becomes its listing, exactly as the window would show it;
 // anything else is read as a listing, line by line as the listing box holds
-// it.
+// it. The input is read once (so a pipe works too) and whole, unless it is
+// larger than any listing.
 Input ReadListing(const std::string& path, playback::MemoryView& view) {
-    std::string bytes;
-    if (Refusal refusal = ReadInput(path, bytes); !refusal.empty()) {
-        return {refusal};
+    const InputFile file(path, kLargestListingBytes);
+    switch (file.Status()) {
+        case InputFile::State::NotOpened:
+            return {"cannot read: " + file.Reason()};
+        case InputFile::State::TooLarge:
+            return {"too large for a listing (over 16 MB)"};
+        case InputFile::State::Read:
+            break;
     }
-    if (!LooksLikeMidi(path, bytes)) {
-        view.SetListing(bytes);
+    if (!midi::StartsAsMidi(file.Bytes())) {
+        const auto bytes = file.Bytes();
+        const MappedFileFaultReport report(kProgram, path);
+        view.SetListing({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
         return {};
     }
-    ConvertOptions options;
-    options.eventLog = TextDelivery::Skip();
-    ConversionResult r =
-        ConvertBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
-                     std::filesystem::path(path).filename().string(), options);
+    ConversionResult r = ConvertInput(file, path, {.eventLog = TextDelivery::Skip()}, kProgram);
     if (r.status == ConversionResult::Status::TooLarge) {
         return {r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
     }
-    for (const auto& [warning, count] : r.warnings) {
-        const std::string times = count > 1 ? " (" + std::to_string(count) + " times)" : "";
-        std::fprintf(stderr, "warning: %s: %s%s\n", path.c_str(),
-                     std::string(WarningText(warning)).c_str(), times.c_str());
-    }
-    if (r.cutShort) {
-        std::fprintf(stderr, "warning: %s: %s\n", path.c_str(), kUnexpectedEnd);
-    }
+    Warnings(path, r);
     view.lines = std::move(r.listing);
     return {"", r.cutShort, true};
-}
-
-void Error(const char* program, const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", program, text.c_str());
 }
 
 // Why a listing that plays as measured is not rendered; empty when it is.
@@ -200,11 +160,9 @@ std::string Reason(int error) {
     return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
 }
 
-}  // namespace
-
-int RenderWav(const Options& o, const char* program) {
-    const std::string& input = o.inputs.front();
-    const std::string& output = *o.wav;
+// The instrument box's text for the rendering; a warning when the
+// synthesizer cannot take a program from it.
+std::string InstrumentText(const Options& o) {
     const std::string instrument = o.instrument.value_or(kDefaultInstrument);
     if (!playback::ProgramFromInstrumentText(instrument)) {
         std::fprintf(stderr,
@@ -212,56 +170,80 @@ int RenderWav(const Options& o, const char* program) {
                      "synthesizer's own instrument sounds (piano)\n",
                      instrument.c_str());
     }
+    return instrument;
+}
+
+// Reads the input into view and checks everything that can be known before
+// a sound is made, so a refusal comes at once; the error that refuses it, or
+// empty.
+std::string ReadAndCheck(const std::string& input, const std::string& output,
+                         playback::MemoryView& view, Input& read) {
     const auto inputFile = IdentityOf(input);
     if (inputFile && IdentityOf(output) == inputFile) {
-        Error(program, "not rendered: " + output + " is the input file, which it would overwrite");
-        return 1;
+        return "not rendered: " + output + " is the input file, which it would overwrite";
     }
-    playback::MemoryView view;
-    view.instrument = instrument;
-    const Input read = ReadListing(input, view);
+    read = ReadListing(input, view);
     if (!read.refusal.empty()) {
-        Error(program, input + ": " + read.refusal);
-        return 1;
+        return input + ": " + read.refusal;
     }
-
-    // The length is known before any sound is made, and the target is made
-    // before the work too: a refusal comes at once.
     if (Refusal refusal = RefusalOfLength(playback::MeasureOffline(view), read.midi);
         !refusal.empty()) {
-        Error(program, input + ": " + refusal);
-        return 1;
+        return input + ": " + refusal;
     }
     if (const std::string problem = playback::ChosenSoundFontProblem(); !problem.empty()) {
-        Error(program, "cannot render " + input + ": " + problem);
-        return 1;
+        return "cannot render " + input + ": " + problem;
     }
-    WavWriter wav;
+    return "";
+}
+
+// Renders view's listing into the file at output, made before the work
+// starts; false, with every reason told, when it was not written.
+bool RenderInto(const std::string& input, const std::string& output, playback::MemoryView& view,
+                WavWriter& wav) {
     if (wav.Begin(output) != WriteOutcome::Written) {
-        Error(program, input + ": Cannot create file " + output + Reason(errno));
-        return 1;
+        Error(input + ": Cannot create file " + output + Reason(errno));
+        return false;
     }
     const auto rendering = playback::RenderListing(
         view, [&](std::span<const std::int16_t> s) { return wav.Append(s); });
     if (!rendering.error.empty()) {
-        Error(program, "cannot render " + input + ": " + rendering.error);
-        return 1;
+        Error("cannot render " + input + ": " + rendering.error);
+        return false;
     }
     for (const auto& message : view.messages) {
         // An error message, built once per problem: plain + reads best.
         // NOLINTNEXTLINE(performance-inefficient-string-concatenation)
-        Error(program, input + ": " + message);
+        Error(input + ": " + message);
     }
     if (!view.messages.empty()) {
-        return 1;
+        return false;
     }
     if (wav.TooLong()) {
-        Error(program, input + ": plays longer than " + std::to_string(kLongestMinutes) +
-                           " minutes; not rendered");
-        return 1;
+        Error(input + ": plays longer than " + std::to_string(kLongestMinutes) +
+              " minutes; not rendered");
+        return false;
     }
     if (wav.Commit() != WriteOutcome::Written) {
-        Error(program, input + ": Cannot write file " + output + Reason(errno));
+        Error(input + ": Cannot write file " + output + Reason(errno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RenderWav(const Options& o) {
+    const std::string& input = o.inputs.front();
+    const std::string& output = *o.wav;
+    playback::MemoryView view;
+    view.instrument = InstrumentText(o);
+    Input read;
+    if (const std::string refusal = ReadAndCheck(input, output, view, read); !refusal.empty()) {
+        Error(refusal);
+        return 1;
+    }
+    WavWriter wav;
+    if (!RenderInto(input, output, view, wav)) {
         return 1;
     }
     if (!o.quiet) {

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 // tonvell-cli --wav in a build without FluidSynth's headers.
 
-#include <cstdio>
-
+#include "cli/messages.h"
 #include "cli/render_wav.h"
 
 namespace tonvell::cli {
 
-int RenderWav(const Options&, const char* program) {
-    std::fprintf(stderr, "%s: --wav is not available: built without FluidSynth\n", program);
+int RenderWav(const Options&) {
+    Error("--wav is not available: built without FluidSynth");
     return 1;
 }
 

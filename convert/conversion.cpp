@@ -129,6 +129,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     }
     ConversionResult result;
     result.sizeLine = TotalBytesText(size);
+    result.startsAsMidi = midi::StartsAsMidi(file);
     WarningList mergeWarnings;  // met before the walk, so shown first
     WarningList warnings;
     ListingWriter listing;

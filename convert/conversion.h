@@ -42,6 +42,9 @@ struct ConversionResult {
     // Each warning once, in the order first met, with how often it occurred.
     std::vector<WarningCount> warnings;
     bool cutShort = false;  // the file ended inside an event or before its tracks
+    // The file begins with "MThd" (midi::StartsAsMidi); anything else is
+    // converted too, as the bare frame or whatever its bytes make.
+    bool startsAsMidi = false;
 };
 
 struct ConvertOptions {

@@ -3,11 +3,24 @@
 // The fixed layout of a Standard MIDI File's start: the header chunk and the
 // first track chunk's header, and the big-endian numbers they hold.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 
 namespace tonvell::midi {
+
+// The type of the header chunk, the first four bytes of every MIDI file.
+inline constexpr std::uint8_t kHeaderType[] = {'M', 'T', 'h', 'd'};
+
+// Whether bytes begin as a Standard MIDI File does, with "MThd". Every part
+// that tells a MIDI file from anything else asks this, whatever the file's
+// name.
+inline bool StartsAsMidi(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= std::size(kHeaderType) &&
+           std::equal(std::begin(kHeaderType), std::end(kHeaderType), bytes.begin());
+}
 
 inline constexpr std::size_t kHeaderLengthOffset = 4;
 inline constexpr std::size_t kFormatOffset = 8;

@@ -2,10 +2,9 @@
 // A file's identity on Windows: the serial number of its volume and its index
 // on that volume, the same whichever name, drive letter, share or hard link
 // leads to it.
-#include <windows.h>
-
 #include "platform/file_identity.h"
-#include "platform/native_path.h"
+
+#include "platform/described_file.h"
 
 namespace tonvell::cli {
 
@@ -14,21 +13,16 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
         return std::nullopt;
     }
     // Opened without access rights: only the identity is asked for.
-    const HANDLE file = CreateFileW(tonvell::PathFromUtf8(path).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const DescribedFile file = OpenAndDescribe(path, 0);
+    if (!file.Opened()) {
         return std::nullopt;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool known =
-        GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info);
-    CloseHandle(file);
-    if (!known) {
+    CloseHandle(file.handle);
+    if (!file.onDisk) {
         return std::nullopt;
     }
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    return FileIdentity{file.info.dwVolumeSerialNumber,
+                        (std::uint64_t{file.info.nFileIndexHigh} << 32) | file.info.nFileIndexLow};
 }
 
 }  // namespace tonvell::cli

@@ -6,29 +6,18 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/described_file.h"
 #include "platform/input_file.h"
 #include "platform/last_error.h"
-#include "platform/native_path.h"
 
 namespace tonvell::cli {
 
 namespace {
 
 // Standard input is not closed with the input; a file opened here is.
-struct OpenedInput {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    bool owned = false;
-};
-
-OpenedInput Open(const std::string& path) {
-    if (path == kStandardInput) {
-        return {GetStdHandle(STD_INPUT_HANDLE), false};
-    }
-    // Backup semantics let a folder be opened too, so that it is told apart.
-    const HANDLE file = CreateFileW(tonvell::PathFromUtf8(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    return {file, true};
+tonvell::DescribedFile Open(const std::string& path) {
+    return path == kStandardInput ? tonvell::Describe(GetStdHandle(STD_INPUT_HANDLE))
+                                  : tonvell::OpenAndDescribe(path, GENERIC_READ);
 }
 
 // The bytes of a file on a disk, mapped; nothing where it cannot be mapped.
@@ -46,18 +35,20 @@ const std::uint8_t* Map(HANDLE file, std::size_t size) {
 }  // namespace
 
 InputFile::InputFile(const std::string& path, std::int64_t maxBytes) : maxBytes_(maxBytes) {
-    const OpenedInput input = path.empty() ? OpenedInput{} : Open(path);
-    if (input.handle == INVALID_HANDLE_VALUE || input.handle == nullptr) {
+    if (path.empty()) {
         state_ = State::NotOpened;
-        reason_ = path.empty() ? "no file name" : std::strerror(tonvell::SetErrnoFromLastError());
+        reason_ = "no file name";
         return;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileType(input.handle) == FILE_TYPE_DISK &&
-        GetFileInformationByHandle(input.handle, &info)) {
-        const std::int64_t size = static_cast<std::int64_t>(
-            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    const tonvell::DescribedFile input = Open(path);
+    if (!input.Opened()) {
+        state_ = State::NotOpened;
+        reason_ = std::strerror(errno);
+        return;
+    }
+    if (input.onDisk) {
+        const std::int64_t size = input.Size();
+        if (input.IsFolder()) {
             state_ = State::NotOpened;
             reason_ = std::strerror(EISDIR);
         } else if (size > maxBytes_) {
@@ -74,7 +65,7 @@ InputFile::InputFile(const std::string& path, std::int64_t maxBytes) : maxBytes_
     } else {
         Read(reinterpret_cast<std::intptr_t>(input.handle));
     }
-    if (input.owned) {
+    if (path != kStandardInput) {
         CloseHandle(input.handle);
     }
 }

@@ -9,27 +9,20 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/last_error.h"
-#include "platform/native_path.h"
+#include "platform/described_file.h"
 #include "platform/regular_file.h"
 
 namespace tonvell {
 
 std::FILE* OpenRegularFile(const std::string& path, std::string& reason) {
-    // Backup semantics let a folder be opened too, so that it is told apart.
-    const HANDLE file = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        reason = std::strerror(SetErrnoFromLastError());
+    const DescribedFile opened = OpenAndDescribe(path, GENERIC_READ);
+    if (!opened.Opened()) {
+        reason = std::strerror(errno);
         return nullptr;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
-    if (!disk || !GetFileInformationByHandle(file, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        reason = disk && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? std::strerror(EISDIR)
-                                                                            : kNotRegularFile;
+    const HANDLE file = opened.handle;
+    if (!opened.onDisk || opened.IsFolder()) {
+        reason = opened.IsFolder() ? std::strerror(EISDIR) : kNotRegularFile;
         CloseHandle(file);
         return nullptr;
     }

@@ -257,6 +257,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CliWavFailureTest,
     ::testing::Values(
         FailureCase{"MissingInput", "--wav {out} {missing}", 1, "cannot read"},
+        FailureCase{"InputIsAFolder", "--wav {out} {dir}folder", 1,
+                    "folder: cannot read: Is a directory"},
         FailureCase{"NoListingInIt", "--wav {out} {text}", 1, "holds no command"},
         FailureCase{"FolderMissing", "--wav {nofolder} {in}", 1, "Cannot create file"},
         // The target is made before the half hour is rendered.

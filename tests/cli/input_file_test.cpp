@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "convert/midi_file.h"
 #include "tests/support/conversion_checks.h"
 #include "tests/support/midi_builder.h"
 #include "tests/support/temp_dir.h"
@@ -68,7 +69,7 @@ TEST_F(InputFileTest, RegularFilesConvertExactlyAsTheWindowReadsThem) {
         const InputFile input(path.string(), tonvell::kMaxInputBytes);
         ASSERT_EQ(input.Status(), InputFile::State::Read);
         EXPECT_TRUE(input.Mapped());
-        EXPECT_TRUE(tonvell::cli::LooksLikeMidi(input));
+        EXPECT_TRUE(tonvell::midi::StartsAsMidi(input.Bytes()));
         const ConversionResult read = tonvell::Convert(path.string());
         const ConversionResult mapped = tonvell::cli::ConvertInput(input, path.string(), {}, "t");
         tonvell_test::ExpectSameOutcome(mapped, read);
@@ -98,7 +99,7 @@ TEST_F(InputFileTest, StatesOfInputsThatGiveNoListing) {
         SCOPED_TRACE(c.path.string());
         const InputFile input(c.path.string(), tonvell::kMaxInputBytes);
         EXPECT_EQ(input.Status(), c.state);
-        EXPECT_EQ(tonvell::cli::LooksLikeMidi(input), c.midi);
+        EXPECT_EQ(tonvell::midi::StartsAsMidi(input.Bytes()), c.midi);
         EXPECT_EQ(input.Reason().empty(), c.state != InputFile::State::NotOpened) << input.Reason();
     }
     EXPECT_EQ(InputFile((dir_ / "large.mid").string(), tonvell::kMaxInputBytes).Size(),
