@@ -10,7 +10,6 @@ namespace tonvell {
 
 namespace {
 
-constexpr int kFirstIgnoredChannel = 9;  // MIDI channels 10 to 16 take no part
 constexpr int kKeyCount = 128 * 16;
 
 int KeyOf(std::uint8_t status, std::uint8_t note) {
@@ -119,9 +118,7 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
     using Kind = NoteOutcome::Kind;
     switch (outcome.kind) {
         case Kind::Ignored:
-            if ((status & 0x0F) < kFirstIgnoredChannel) {
-                return;
-            }
+            // Only the channels that take no part are ignored.
             if (IsNoteOn(status, velocity)) {
                 const std::int32_t index = NewNote(now, status, note, velocity);
                 out_.notes[index].fate = NoteFate::IgnoredChannel;
@@ -168,7 +165,6 @@ void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_
             EndMuted(now, key);
             return;
         case Kind::OffUnmatched:
-            ++out_.strayNoteOffs;
             return;
     }
 }
@@ -182,8 +178,7 @@ std::int32_t& ArrangementBuilder::HolderOf(std::int8_t voice) {
 void ArrangementBuilder::EndIgnored(std::int64_t now, int key) {
     auto& open = ignored_[static_cast<std::size_t>(key)];
     if (open.empty()) {
-        ++out_.strayNoteOffs;
-        return;
+        return;  // a note-off that ends nothing
     }
     ArrangedNote& n = out_.notes[open.front()];
     open.pop_front();

@@ -62,8 +62,6 @@ struct ArrangedNote {
         return fate == NoteFate::IgnoredChannel ||
                (fate == NoteFate::CutShort && (cut.tick <= start.tick || cutAtOnce));
     }
-    // The end of the part that sounds.
-    const Moment& SoundingEnd() const { return fate == NoteFate::CutShort ? cut : end; }
 };
 
 struct TimeSignatureAt {
@@ -90,15 +88,12 @@ struct Arrangement {
     Moment end;                       // the end of the walk
     VoiceCounters counters;           // as the statistics report them
     Statistics statistics;            // the three statistics lines
-    std::int32_t strayNoteOffs = 0;   // note-offs that ended nothing
 
     // The seconds at which playback of the converted listing reaches tick.
     double SecondsAtTick(std::int64_t tick) const;
     // Where playback stands when the player's cursor is on line (from 0):
     // the seconds of the last command above that line.
     double SecondsAtLine(std::int32_t line) const;
-    // The last line of the listing that holds a command; -1 without any.
-    std::int32_t LastCommandLine() const { return commands.empty() ? -1 : commands.back().line; }
 };
 
 // Hands commands on to the listing writer and tells the observer of each,

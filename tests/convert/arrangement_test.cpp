@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_midi.h"
 #include "convert/conversion.h"
 #include "convert/voice_allocator.h"
+#include "bench/bench_midi.h"
 #include "tests/support/midi_builder.h"
 
 namespace {
@@ -274,7 +274,8 @@ TEST(Arrangement, LinesOfTheListingMapToPlayedTime) {
     EXPECT_DOUBLE_EQ(a.SecondsAtLine(0), 0.0);
     EXPECT_DOUBLE_EQ(a.SecondsAtLine(6), 0.0);     // waiting in the first delay
     EXPECT_NEAR(a.SecondsAtLine(8), 0.015, 1e-9);  // the note at line 7 was sent
-    EXPECT_EQ(a.LastCommandLine(), static_cast<int>(got.result.listing.size()) - 2);
+    ASSERT_FALSE(a.commands.empty());
+    EXPECT_EQ(a.commands.back().line, static_cast<int>(got.result.listing.size()) - 2);
 }
 
 TEST(Arrangement, RefusedAndEmptyFilesGiveAnEmptyArrangement) {
