@@ -3,10 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/bench_midi.h"
 #include "convert/conversion.h"
 #include "output/arrangement_svg.h"
 #include "output/listing_formats.h"
+#include "tests/support/bench_midi.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "bench/bench_midi.h"
+#include "tests/support/bench_midi.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "playback/qt_serial_backend.h"
 #include "playback/recording_midi_backend.h"
 #include "playback/sound_port.h"
-#include "socat_pair.h"
+#include "tests/support/socat_pair.h"
 
 using namespace tonvell::playback;
 using Clock = std::chrono::steady_clock;

@@ -19,15 +19,15 @@
 #include "app/arrangement_view.h"
 #include "app/arrangement_window.h"
 #include "app/tform1.h"
-#include "bench/bench_midi.h"
 #include "convert/conversion.h"
 #include "output/arrangement_picture.h"
 #include "output/arrangement_svg.h"
 #include "playback/listing_player.h"
 #include "playback/recording_midi_backend.h"
-#include "run_until.h"
 #include "test_support.h"
+#include "tests/support/bench_midi.h"
 #include "tests/support/midi_builder.h"
+#include "tests/support/run_until.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 
 #include "app/tform1.h"
 #include "playback/listing_player.h"
-#include "run_until.h"
-#include "socat_pair.h"
 #include "test_support.h"
+#include "tests/support/run_until.h"
+#include "tests/support/socat_pair.h"
 
 namespace {
 

@@ -26,9 +26,9 @@
 #include "output/listing_formats.h"
 #include "playback/listing_player.h"
 #include "playback/recording_midi_backend.h"
-#include "playback_fakes.h"
-#include "run_until.h"
 #include "test_support.h"
+#include "tests/support/playback_fakes.h"
+#include "tests/support/run_until.h"
 
 using tonvell::playback::MidiLogEntry;
 using tonvell::playback::MidiShortMessage;

@@ -15,7 +15,7 @@
 
 #include "convert/conversion.h"
 #include "convert/voice_allocator.h"
-#include "bench/bench_midi.h"
+#include "tests/support/bench_midi.h"
 #include "tests/support/midi_builder.h"
 
 namespace {

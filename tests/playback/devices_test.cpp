@@ -21,9 +21,9 @@
 #include "playback/qt_serial_backend.h"
 #include "playback/rtmidi_backend.h"
 #include "playback/sound_port.h"
-#include "playback_fakes.h"
-#include "run_until.h"
-#include "socat_pair.h"
+#include "tests/support/playback_fakes.h"
+#include "tests/support/run_until.h"
+#include "tests/support/socat_pair.h"
 
 using namespace tonvell::playback;
 using tonvell::test::FakeView;

@@ -10,7 +10,7 @@
 
 #include "playback/recording_midi_backend.h"
 #include "playback/sound_port.h"
-#include "playback_fakes.h"
+#include "tests/support/playback_fakes.h"
 
 namespace tonvell::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "playback/recording_midi_backend.h"
-#include "playback_fakes.h"
+#include "tests/support/playback_fakes.h"
 
 namespace tonvell::test {
 namespace {

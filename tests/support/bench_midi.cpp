@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "bench/bench_midi.h"
+#include "tests/support/bench_midi.h"
 
 #include <array>
 #include <deque>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "socat_pair.h"
+#include "tests/support/socat_pair.h"
 
 #include <fcntl.h>
 #include <poll.h>
