@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/options.h"
 
+#include <string_view>
+
 namespace tonvell::cli {
 
 const char kUsage[] =
@@ -107,83 +109,103 @@ std::string CheckCombination(const Options& o) {
     return "";
 }
 
+// How an option takes its value.
+enum class Takes {
+    Nothing,
+    Text,      // any text, the empty one too
+    FileName,  // a name: an empty one is a mistake in the calling script
+               // (an unset variable), never a wish for standard output
+};
+
+struct OptionSpec {
+    std::string_view shortName;  // empty when there is none
+    std::string_view longName;
+    Takes takes;
+    // Where the option goes: a switch sets flag, a value goes to value as it
+    // is, or parse checks it and sets it (returning a usage error, or "").
+    bool Options::*flag = nullptr;
+    std::optional<std::string> Options::*value = nullptr;
+    std::string (*parse)(Options& o, const std::string& value) = nullptr;
+};
+
+std::string ParseType(Options& o, const std::string& value) {
+    o.type = TypeByName(value);
+    return o.type ? "" : "unknown type '" + value + "' (use inc, zum or txt)";
+}
+
+// Every option: a new one is a row here and a field in Options.
+const OptionSpec kOptionSpecs[] = {
+    {"-t", "--type", Takes::Text, nullptr, nullptr, ParseType},
+    {"-o", "--output", Takes::FileName, nullptr, &Options::output},
+    {"-d", "--output-dir", Takes::FileName, nullptr, &Options::outputDir},
+    {"", "--wav", Takes::FileName, nullptr, &Options::wav},
+    {"", "--instrument", Takes::Text, nullptr, &Options::instrument},
+    {"", "--svg", Takes::FileName, nullptr, &Options::svg},
+    {"", "--log", Takes::Nothing, &Options::log},
+    {"-q", "--quiet", Takes::Nothing, &Options::quiet},
+    {"-h", "--help", Takes::Nothing, &Options::help},
+    {"", "--version", Takes::Nothing, &Options::version},
+};
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& spec : kOptionSpecs) {
+        if (name == spec.longName || (!spec.shortName.empty() && name == spec.shortName)) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+// Applies the option arg (args[i]), taking its value from the next argument
+// when it has none inline; returns a usage error, or "".
+std::string ApplyOption(const std::vector<std::string>& args, std::size_t& i, Options& o) {
+    const std::string& arg = args[i];
+    std::optional<std::string> value;
+    const std::string name = SplitInlineValue(arg, value);
+    const OptionSpec* spec = FindOption(name);
+    const bool takesValue = spec != nullptr && spec->takes != Takes::Nothing;
+    if (!takesValue && value) {
+        return name.starts_with("--") ? "option " + name + " takes no value"
+                                      : "unknown option '" + arg + "'";
+    }
+    if (spec == nullptr) {
+        return "unknown option '" + arg + "'";
+    }
+    if (takesValue && !value) {
+        if (i + 1 >= args.size()) {
+            return "option " + name + " needs a value";
+        }
+        value = args[++i];
+    }
+    if (spec->takes == Takes::FileName && value->empty()) {
+        return "option " + name + " needs a file name, not an empty one";
+    }
+    if (spec->flag != nullptr) {
+        o.*spec->flag = true;
+    } else if (spec->value != nullptr) {
+        o.*spec->value = *value;
+    } else {
+        return spec->parse(o, *value);
+    }
+    return "";
+}
+
 }  // namespace
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
     ParseResult r;
-    Options& o = r.options;
     bool onlyFiles = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (onlyFiles || arg.size() < 2 || !arg.starts_with("-")) {
-            o.inputs.push_back(arg);
-            continue;
-        }
-        std::optional<std::string> value;
-        const std::string name = SplitInlineValue(arg, value);
-        auto takeValue = [&]() -> std::optional<std::string> {
-            if (value) {
-                return value;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
-        const bool takesValue = name == "-t" || name == "--type" || name == "-o" ||
-                                name == "--output" || name == "-d" || name == "--output-dir" ||
-                                name == "--wav" || name == "--instrument" || name == "--svg";
-        if (!takesValue && value) {
-            r.error = name.starts_with("--") ? "option " + name + " takes no value"
-                                             : "unknown option '" + arg + "'";
-            return r;
-        }
-        if (arg == "--") {
+            r.options.inputs.push_back(arg);
+        } else if (arg == "--") {
             onlyFiles = true;
-        } else if (takesValue) {
-            auto v = takeValue();
-            if (!v) {
-                r.error = "option " + name + " needs a value";
-                return r;
-            }
-            // An empty name is a mistake in the calling script (an unset
-            // variable), never a wish for standard output. (An empty
-            // instrument text is the instrument list's empty item.)
-            if (v->empty() && name != "-t" && name != "--type" && name != "--instrument") {
-                r.error = "option " + name + " needs a file name, not an empty one";
-                return r;
-            }
-            if (name == "-t" || name == "--type") {
-                o.type = TypeByName(*v);
-                if (!o.type) {
-                    r.error = "unknown type '" + *v + "' (use inc, zum or txt)";
-                    return r;
-                }
-            } else if (name == "-o" || name == "--output") {
-                o.output = *v;
-            } else if (name == "--wav") {
-                o.wav = *v;
-            } else if (name == "--svg") {
-                o.svg = *v;
-            } else if (name == "--instrument") {
-                o.instrument = *v;
-            } else {
-                o.outputDir = *v;
-            }
-        } else if (arg == "--log") {
-            o.log = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            o.quiet = true;
-        } else if (arg == "-h" || arg == "--help") {
-            o.help = true;
-        } else if (arg == "--version") {
-            o.version = true;
-        } else {
-            r.error = "unknown option '" + arg + "'";
+        } else if (r.error = ApplyOption(args, i, r.options); !r.error.empty()) {
             return r;
         }
     }
-    r.error = CheckCombination(o);
+    r.error = CheckCombination(r.options);
     return r;
 }
 
