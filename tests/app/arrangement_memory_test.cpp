@@ -16,9 +16,9 @@
 #include "app/arrangement_view.h"
 #include "app/arrangement_window.h"
 #include "app/tform1.h"
-#include "bench/bench_midi.h"
 #include "picture_files.h"
 #include "test_support.h"
+#include "tests/support/bench_midi.h"
 
 namespace {
 
