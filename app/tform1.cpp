@@ -31,6 +31,7 @@
 
 #include "app/app_support.h"
 #include "app/arrangement_window.h"
+#include "app/arranger_choices.h"
 #include "app/control_look.h"
 #include "app/file_drop.h"
 #include "app/folder_model.h"
@@ -289,6 +290,9 @@ void TForm1::MakeHelp() {
     Memo5 = tonvell::app::MakeMemo(this, tonvell::app::HelpLines().join(QLatin1Char('\n')));
     Button7 = new QPushButton(QStringLiteral("?"), this);
     Button8 = new QPushButton(QStringLiteral("Button8"), this);
+    ChoicesButton = new QPushButton(tr("Channels and notes..."), this);
+    ChoicesButton->setObjectName(QStringLiteral("ChoicesButton"));
+    noteChoices_ = tonvell::app::NewArrangerChoicesWindow(this);
 }
 
 // Rectangles in pixels at the design size, in the window or in the group
@@ -327,6 +331,7 @@ void TForm1::PlaceControls() {
         {Memo5, {916, 8, 45, 37}, kRightSide},
         {Button7, {972, 4, 61, 41}, kRightSide},
         {Button8, {952, 264, 57, 49}, kRightSide},
+        {ChoicesButton, {824, 232, 209, 23}, kRightSide},
     };
     // The channel map's rows, 24 pixels apart; "Канал10" is wider.
     for (int k = 1; k <= kChannels; ++k) {
@@ -444,6 +449,9 @@ void TForm1::WireHandlers() {
     Wire(Button6, &QPushButton::clicked, [this] { Button6Click(); });
     Wire(Button8, &QPushButton::clicked, [this] { Button8Click(); });
     Wire(Timer1, &QTimer::timeout, [this] { Timer1Timer(); });
+    Wire(ChoicesButton, &QPushButton::clicked, [this] { ShowNoteChoices(); });
+    Wire(noteChoices_, &tonvell::app::ArrangerChoices::ChoicesChanged,
+         [this] { NoteChoicesChanged(); });
     Memo3->viewport()->installEventFilter(this);
     GroupBox1->installEventFilter(this);
     Memo2->viewport()->installEventFilter(this);
@@ -497,6 +505,7 @@ void TForm1::CreateShortcuts() {
     };
     bind(QKeySequence(Qt::Key_F1), [this] { Button7Click(); });
     bind(QKeySequence(Qt::Key_F2), [this] { ShowArrangementWindow(); });
+    bind(QKeySequence(Qt::Key_F3), [this] { ShowNoteChoices(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Button3Click(); });
     bind(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { ChooseListingFile(); });
     bind(QKeySequence(Qt::Key_F5), [this] { Button4Click(); });
@@ -569,6 +578,8 @@ void TForm1::StartUp() {
     tonvell::app::ChooseExactly(ComboBox11, settings.SoundDeviceName);
     soundPort_->UpdateInstrumentEnabled();
     tonvell::app::ShowText(ComboBox12, settings.SoundDeviceTembre);
+    noteChoices_->SetChoices(
+        tonvell::app::ReadNoteChoices(tonvell::app::SettingsPath(StartFolder)));
     // Once the window is on screen.
     QTimer::singleShot(0, this, [this] { RunHandler([this] { AnnounceRecoveredListings(); }); });
 }
@@ -622,6 +633,8 @@ void TForm1::FormClose() {
         Button5Click();
     }
     tonvell::app::WriteStartupSettings(tonvell::app::SettingsPath(StartFolder), CollectSettings());
+    tonvell::app::WriteNoteChoices(tonvell::app::SettingsPath(StartFolder),
+                                   noteChoices_->Choices());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -810,12 +823,15 @@ void TForm1::ConvertFile(const QString& path) {
     Rewind();
     // The arrangement is built only once its picture has been asked for.
     tonvell::Arrangement arrangement;
-    tonvell::ConvertOptions options;
+    tonvell::ChannelSummary channels;
+    tonvell::ConvertOptions options{.channels = &channels, .choices = noteChoices_->Choices()};
     if (arrangementWindow_ != nullptr) {
         options.arrangement = &arrangement;
     }
     const tonvell::ConversionResult result =
         tonvell::Convert(QFile::encodeName(path).toStdString(), options);
+    noteChoices_->ShowChannels(channels, FromUtf8(result.passedOverLine));
+    convertedChoices_ = options.choices;
     const std::optional<tonvell::app::InputRefusal> refusal = tonvell::app::RefusalOf(result, path);
     if (refusal) {
         ShowRefusal(result, *refusal);
@@ -852,6 +868,25 @@ void TForm1::ShowRefusal(const tonvell::ConversionResult& result,
     }
 }
 
+void TForm1::ShowNoteChoices() {
+    QWidget* window = noteChoices_->window();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TForm1::NoteChoicesChanged() {
+    if (listingSource_.isEmpty() || listingFromFile_) {
+        return;  // taken by the next conversion of a MIDI file
+    }
+    if (!tonvell::app::MayReplaceListing(*Memo2, *messages_, ApplicationTitle(),
+                                         [this] { return SaveListingBox(listingSource_); })) {
+        noteChoices_->SetChoices(convertedChoices_);
+        return;
+    }
+    ConvertFile(listingSource_);
+}
+
 void TForm1::ShowArrangementWindow() {
     if (arrangementWindow_ == nullptr) {
         arrangementWindow_ = new tonvell::app::ArrangementWindow(this);
@@ -868,7 +903,8 @@ void TForm1::ShowArrangementWindow() {
                 tonvell::Convert(QFile::encodeName(listingSource_).toStdString(),
                                  {.eventLog = tonvell::TextDelivery::Skip(),
                                   .listing = tonvell::TextDelivery::Skip(),
-                                  .arrangement = &arrangement});
+                                  .arrangement = &arrangement,
+                                  .choices = convertedChoices_});
             if (tonvell::app::RefusalOf(result, listingSource_)) {
                 arrangement = EmptyArrangement(listingSource_);
             }
@@ -952,7 +988,11 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
                         FromUtf8(result.progressLine.value_or(std::string())));
     Memo1->SetLines(result.eventLog);
     Memo2->Fill(FromUtf8(tonvell::JoinLines(result.listing)));
-    Memo3->setPlainText(JoinLines({result.statistics.begin(), result.statistics.end()}));
+    std::vector<std::string> statistics(result.statistics.begin(), result.statistics.end());
+    if (!result.passedOverLine.empty()) {
+        statistics.push_back(result.passedOverLine);
+    }
+    Memo3->setPlainText(JoinLines(statistics));
     tonvell::app::FitWidestLine(Memo4);
     tonvell::app::FitWidestLine(Memo3);
     tonvell::app::MarkListingUnedited(*Memo2);

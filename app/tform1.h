@@ -31,6 +31,7 @@ class QPushButton;
 class QTimer;
 
 namespace tonvell::app {
+class ArrangerChoices;
 class ArrangementWindow;
 struct InputRefusal;
 class PlayedLineHighlight;
@@ -104,6 +105,9 @@ public:
     QPushButton* Button7 = nullptr;
     QPushButton* Button8 = nullptr;
 
+    // Opens the choice of channels, transposition and notes kept.
+    QPushButton* ChoicesButton = nullptr;
+
     tonvell::app::SaveDialogState SaveDialog1;
 
     // The process's current folder at launch, set once at start-up: Cfg.ini
@@ -152,6 +156,10 @@ public:
     void ShowArrangementWindow();
     // The picture's window once it was opened, else null.
     tonvell::app::ArrangementWindow* ArrangementWindow() const { return arrangementWindow_; }
+
+    // The choice of what the voices play, in its own window (F3).
+    void ShowNoteChoices();
+    tonvell::app::ArrangerChoices& NoteChoicesPanel() const { return *noteChoices_; }
 
     // The error box, for a failure that the user must hear of.
     void ReportError(const QString& text);
@@ -241,6 +249,9 @@ private:
     void StartUp();
     void TryDriveG();
     tonvell::app::StartupSettings CollectSettings() const;
+    // A changed choice converts the file again, asking first about an
+    // edited listing; kept, the listing keeps its choices too.
+    void NoteChoicesChanged();
     // Runs a handler; an error escaping it is shown and the window goes on.
     void RunHandler(const std::function<void()>& handler);
     template <class Sender, class Signal>
@@ -265,6 +276,8 @@ private:
     tonvell::app::ArrangementWindow* arrangementWindow_ = nullptr;
     bool arrangementCurrent_ = false;  // the picture is of the listing's conversion
     int convertedRevision_ = -1;       // the listing box's revision as converted
+    tonvell::app::ArrangerChoices* noteChoices_ = nullptr;
+    tonvell::NoteChoices convertedChoices_;  // the choices of the listing's conversion
 };
 
 // The one window of the program.

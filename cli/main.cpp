@@ -64,6 +64,9 @@ void Report(const std::string& input, const ConversionResult& r, bool quiet) {
     for (const auto& line : r.statistics) {
         std::fprintf(stderr, "%s: %s\n", input.c_str(), line.c_str());
     }
+    if (!r.passedOverLine.empty()) {
+        std::fprintf(stderr, "%s: %s\n", input.c_str(), r.passedOverLine.c_str());
+    }
 }
 
 // Tells why an input is not converted; false when it can be.
@@ -127,14 +130,16 @@ public:
         if (options_.log) {
             return {.eventLog =
                         TextDelivery::Stream([this](std::string_view lines) { stdout_(lines); }),
-                    .listing = TextDelivery::Skip()};
+                    .listing = TextDelivery::Skip(),
+                    .choices = options_.choices};
         }
         // CR LF line breaks as a type-1 file has them: the renderer then passes
         // an ASCII listing straight through.
-        return {.eventLog = TextDelivery::Skip(),
-                .listing =
-                    TextDelivery::Stream([this](std::string_view lines) { renderer_.Add(lines); },
-                                         tonvell::LineBreak::CrLf)};
+        return {
+            .eventLog = TextDelivery::Skip(),
+            .listing = TextDelivery::Stream(
+                [this](std::string_view lines) { renderer_.Add(lines); }, tonvell::LineBreak::CrLf),
+            .choices = options_.choices};
     }
 
     // Finishes the output of a converted input; false, with the reason told,
@@ -213,7 +218,8 @@ int WriteSvg(const tonvell::cli::Options& o) {
     tonvell::Arrangement arrangement;
     const tonvell::ConvertOptions options{.eventLog = tonvell::TextDelivery::Skip(),
                                           .listing = tonvell::TextDelivery::Skip(),
-                                          .arrangement = &arrangement};
+                                          .arrangement = &arrangement,
+                                          .choices = o.choices};
     const ConversionResult r = tonvell::cli::ConvertInput(file, input, options, kProgram);
     Report(input, r, o.quiet);
     if (toStdout) {

@@ -20,6 +20,14 @@ const char kUsage[] =
     "      --svg OUT.svg       draw FILE's arrangement: every note against the six voices,\n"
     "                          cut and silent notes marked (an SVG picture for a browser;\n"
     "                          OUT.svg \"-\" is standard output)\n"
+    "      --channels LIST     the MIDI channels played: numbers and ranges such as 1-9,\n"
+    "                          1,2,5-8 or all (default 1-9); the others are passed over\n"
+    "      --transpose N       shift every note by N semitones, -48 to 48 (default 0);\n"
+    "                          a note shifted outside 0-127 is passed over\n"
+    "      --keep new|old|high|low\n"
+    "                          which notes sound when all six voices are busy: the new\n"
+    "                          note takes a voice (new, the default), the sounding notes\n"
+    "                          stay (old), the highest stay (high) or the lowest (low)\n"
     "  -q, --quiet             do not print the input report and statistics\n"
     "  -h, --help              show this help\n"
     "      --version           show the version\n"
@@ -133,6 +141,24 @@ std::string ParseType(Options& o, const std::string& value) {
     return o.type ? "" : "unknown type '" + value + "' (use inc, zum or txt)";
 }
 
+// The note choices' errors name their option.
+std::string ParseChannels(Options& o, const std::string& value) {
+    const std::string error = ParseChannelList(value, o.choices.channels);
+    return error.empty() ? "" : "--channels: " + error;
+}
+
+std::string ParseTransposition(Options& o, const std::string& value) {
+    const std::string error = ParseTranspose(value, o.choices.transpose);
+    return error.empty() ? "" : "--transpose: " + error;
+}
+
+std::string ParseKeep(Options& o, const std::string& value) {
+    return KeepPolicyByName(value, o.choices.keep)
+               ? ""
+               : "--keep: '" + value +
+                     "' is no choice of notes to keep (use new, old, high or low)";
+}
+
 // Every option: a new one is a row here and a field in Options.
 const OptionSpec kOptionSpecs[] = {
     {"-t", "--type", Takes::Text, nullptr, nullptr, ParseType},
@@ -141,6 +167,9 @@ const OptionSpec kOptionSpecs[] = {
     {"", "--wav", Takes::FileName, nullptr, &Options::wav},
     {"", "--instrument", Takes::Text, nullptr, &Options::instrument},
     {"", "--svg", Takes::FileName, nullptr, &Options::svg},
+    {"", "--channels", Takes::Text, nullptr, nullptr, ParseChannels},
+    {"", "--transpose", Takes::Text, nullptr, nullptr, ParseTransposition},
+    {"", "--keep", Takes::Text, nullptr, nullptr, ParseKeep},
     {"", "--log", Takes::Nothing, &Options::log},
     {"-q", "--quiet", Takes::Nothing, &Options::quiet},
     {"-h", "--help", Takes::Nothing, &Options::help},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/note_choices.h"
 #include "output/listing_formats.h"
 
 namespace tonvell::cli {
@@ -17,6 +18,7 @@ struct Options {
     std::optional<std::string> wav;         // --wav: render to this WAV file
     std::optional<std::string> instrument;  // --instrument, with --wav
     std::optional<std::string> svg;         // --svg: the arrangement picture to this file
+    NoteChoices choices;                    // --channels, --transpose, --keep
     bool log = false;
     bool quiet = false;
     bool help = false;

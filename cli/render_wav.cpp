@@ -50,8 +50,8 @@ struct Input {
 // A MIDI file becomes its listing, exactly as the window would show it;
 // anything else is read as a listing, line by line as the listing box holds
 // it. The input is read once (so a pipe works too) and whole, unless it is
-// larger than any listing.
-Input ReadListing(const std::string& path, playback::MemoryView& view) {
+// larger than any listing. A MIDI file's voices play the notes chosen.
+Input ReadListing(const std::string& path, playback::MemoryView& view, const NoteChoices& choices) {
     const InputFile file(path, kLargestListingBytes);
     switch (file.Status()) {
         case InputFile::State::NotOpened:
@@ -67,7 +67,8 @@ Input ReadListing(const std::string& path, playback::MemoryView& view) {
         view.SetListing({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
         return {};
     }
-    ConversionResult r = ConvertInput(file, path, {.eventLog = TextDelivery::Skip()}, kProgram);
+    ConversionResult r =
+        ConvertInput(file, path, {.eventLog = TextDelivery::Skip(), .choices = choices}, kProgram);
     if (r.status == ConversionResult::Status::TooLarge) {
         return {r.progressLine.value_or("") + " (" + r.sizeLine + ")"};
     }
@@ -177,12 +178,12 @@ std::string InstrumentText(const Options& o) {
 // a sound is made, so a refusal comes at once; the error that refuses it, or
 // empty.
 std::string ReadAndCheck(const std::string& input, const std::string& output,
-                         playback::MemoryView& view, Input& read) {
+                         const NoteChoices& choices, playback::MemoryView& view, Input& read) {
     const auto inputFile = IdentityOf(input);
     if (inputFile && IdentityOf(output) == inputFile) {
         return "not rendered: " + output + " is the input file, which it would overwrite";
     }
-    read = ReadListing(input, view);
+    read = ReadListing(input, view, choices);
     if (!read.refusal.empty()) {
         return input + ": " + read.refusal;
     }
@@ -238,7 +239,8 @@ int RenderWav(const Options& o) {
     playback::MemoryView view;
     view.instrument = InstrumentText(o);
     Input read;
-    if (const std::string refusal = ReadAndCheck(input, output, view, read); !refusal.empty()) {
+    if (const std::string refusal = ReadAndCheck(input, output, o.choices, view, read);
+        !refusal.empty()) {
         Error(refusal);
         return 1;
     }

@@ -10,14 +10,8 @@ namespace tonvell {
 
 namespace {
 
-constexpr int kKeyCount = 128 * 16;
-
-int KeyOf(std::uint8_t status, std::uint8_t note) {
-    return ((note & 0x7F) << 4) | (status & 0x0F);
-}
-
 bool IsNoteOn(std::uint8_t status, std::uint8_t velocity) {
-    return (status & 0xF0) == midi::kNoteOn && (velocity & 0x7F) != 0;
+    return midi::StatusKind(status) == midi::kNoteOn && (velocity & 0x7F) != 0;
 }
 
 }  // namespace
@@ -72,7 +66,7 @@ void ArrangementBuilder::Start(std::uint16_t ticksPerQuarter, float delayUnit) {
     out_.delayUnit = delayUnit;
     nextLine_ = kListingHeaderLines;
     voiceNote_.fill(-1);
-    ignored_.assign(kKeyCount, {});
+    ignored_.assign(kNoteKeyCount, {});
 }
 
 Moment ArrangementBuilder::At(std::int64_t tick) const {
@@ -100,11 +94,11 @@ void ArrangementBuilder::Command(std::int64_t now, std::int64_t units, std::uint
         {now, static_cast<double>(playedMs_) / 1000.0, lastCommandLine_, unitMs_});
 }
 
-std::int32_t ArrangementBuilder::NewNote(std::int64_t now, std::uint8_t status, std::uint8_t note,
+std::int32_t ArrangementBuilder::NewNote(std::int64_t now, std::uint8_t status, int note,
                                          std::uint8_t velocity) {
     ArrangedNote n;
-    n.channel = static_cast<std::uint8_t>(status & 0x0F);
-    n.note = static_cast<std::uint8_t>(note & 0x7F);
+    n.channel = static_cast<std::uint8_t>(midi::StatusChannel(status));
+    n.note = static_cast<std::uint8_t>(note);
     n.velocity = velocity;
     n.start = At(now);
     n.end = n.start;
@@ -114,22 +108,29 @@ std::int32_t ArrangementBuilder::NewNote(std::int64_t now, std::uint8_t status, 
 
 void ArrangementBuilder::Note(std::int64_t now, std::uint8_t status, std::uint8_t note,
                               std::uint8_t velocity, NoteOutcome outcome) {
-    const int key = KeyOf(status, note);
+    // Notes are drawn at the pitch they play, transposed as chosen.
+    const int played = TransposedNote(note, out_.choices.transpose);
+    const NoteKey key = NoteKeyOf(played, midi::StatusChannel(status));
     using Kind = NoteOutcome::Kind;
     switch (outcome.kind) {
         case Kind::Ignored:
-            // Only the channels that take no part are ignored.
-            if (IsNoteOn(status, velocity)) {
-                const std::int32_t index = NewNote(now, status, note, velocity);
-                out_.notes[index].fate = NoteFate::IgnoredChannel;
-                ignored_[key].push_back(index);
-            } else {
-                EndIgnored(now, key);
+            if (played >= 0) {
+                IgnoredNote(now, status, played, velocity);
             }
             return;
+        case Kind::OutOfRange:
+            return;  // no pitch to draw it at
+        case Kind::OnMuted: {
+            const std::int32_t index = NewNote(now, status, played, velocity);
+            out_.notes[index].fate = NoteFate::Muted;
+            if (outcome.mutedKept) {
+                muted_.push_back(index);
+            }
+            return;
+        }
         case Kind::OnFreeVoice:
         case Kind::OnTakenVoice: {
-            const std::int32_t index = NewNote(now, status, note, velocity);
+            const std::int32_t index = NewNote(now, status, played, velocity);
             ArrangedNote& n = out_.notes[index];
             n.voice = outcome.voice;
             n.onLine = lastCommandLine_;
@@ -175,7 +176,20 @@ std::int32_t& ArrangementBuilder::HolderOf(std::int8_t voice) {
     return voiceNote_[static_cast<std::uint8_t>(voice)];
 }
 
-void ArrangementBuilder::EndIgnored(std::int64_t now, int key) {
+// A note event of a channel not chosen: drawn, never played.
+void ArrangementBuilder::IgnoredNote(std::int64_t now, std::uint8_t status, int note,
+                                     std::uint8_t velocity) {
+    const NoteKey key = NoteKeyOf(note, midi::StatusChannel(status));
+    if (IsNoteOn(status, velocity)) {
+        const std::int32_t index = NewNote(now, status, note, velocity);
+        out_.notes[index].fate = NoteFate::IgnoredChannel;
+        ignored_[static_cast<std::size_t>(key)].push_back(index);
+    } else {
+        EndIgnored(now, key);
+    }
+}
+
+void ArrangementBuilder::EndIgnored(std::int64_t now, NoteKey key) {
     auto& open = ignored_[static_cast<std::size_t>(key)];
     if (open.empty()) {
         return;  // a note-off that ends nothing
@@ -186,11 +200,11 @@ void ArrangementBuilder::EndIgnored(std::int64_t now, int key) {
     n.endSeen = true;
 }
 
-void ArrangementBuilder::EndMuted(std::int64_t now, int key) {
+void ArrangementBuilder::EndMuted(std::int64_t now, NoteKey key) {
     // The allocation swallows the note-off of the oldest muted note of this key.
     const auto muted = std::find_if(muted_.begin(), muted_.end(), [&](std::int32_t index) {
         const ArrangedNote& n = out_.notes[index];
-        return ((n.note << 4) | n.channel) == key;
+        return NoteKeyOf(n.note, n.channel) == key;
     });
     if (muted == muted_.end()) {
         return;

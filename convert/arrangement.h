@@ -13,6 +13,7 @@
 
 #include "convert/arrangement_observer.h"
 #include "convert/listing_writer.h"
+#include "convert/note_choices.h"
 #include "convert/voice_allocator.h"
 #include "convert/zum_protocol.h"
 
@@ -27,7 +28,8 @@ struct Moment {
 enum class NoteFate : std::uint8_t {
     Played,          // sounded on its voice until its note-off (or the end)
     CutShort,        // its voice was taken by a newer note before its note-off
-    IgnoredChannel,  // channels 10 to 16 take no part: never sounds
+    IgnoredChannel,  // a channel not chosen (by default 10 to 16): never sounds
+    Muted,           // all six voices kept their notes: never sounds
 };
 
 struct ArrangedNote {
@@ -35,7 +37,7 @@ struct ArrangedNote {
     std::uint8_t note = 0;     // 0 to 127
     std::uint8_t velocity = 0;
     NoteFate fate = NoteFate::Played;
-    std::int8_t voice = -1;  // the voice it was given; -1 for an ignored channel
+    std::int8_t voice = -1;  // the voice it was given; -1 when none
     // endSeen is false when no note-off ended it before the piece did (for
     // a cut note whose key the full muted-note stack could not keep, end is
     // the cut).
@@ -56,10 +58,10 @@ struct ArrangedNote {
 
     // Notes 96 to 127 share the note codes of octave 7 with notes 84 to 95.
     bool OctaveFolded() const { return note >= 96; }
-    // Never heard: an ignored channel, or a voice taken at the very moment
-    // the note began.
+    // Never heard: an ignored channel, a note the voices did not take, or a
+    // voice taken at the very moment the note began.
     bool NeverSounds() const {
-        return fate == NoteFate::IgnoredChannel ||
+        return fate == NoteFate::IgnoredChannel || fate == NoteFate::Muted ||
                (fate == NoteFate::CutShort && (cut.tick <= start.tick || cutAtOnce));
     }
 };
@@ -88,6 +90,7 @@ struct Arrangement {
     Moment end;                       // the end of the walk
     VoiceCounters counters;           // as the statistics report them
     Statistics statistics;            // the three statistics lines
+    NoteChoices choices;              // what the voices were given to play
 
     // The seconds at which playback of the converted listing reaches tick.
     double SecondsAtTick(std::int64_t tick) const;
@@ -113,7 +116,9 @@ private:
 // Builds an arrangement from what a conversion reports.
 class ArrangementBuilder final : public ArrangementObserver {
 public:
-    explicit ArrangementBuilder(Arrangement& out) : out_(out) {}
+    ArrangementBuilder(Arrangement& out, const NoteChoices& choices) : out_(out) {
+        out_.choices = choices;
+    }
 
     // Room for the notes and commands a file of this size can hold, so that
     // the lists are not copied as they grow.
@@ -130,10 +135,10 @@ public:
 
 private:
     Moment At(std::int64_t tick) const;
-    std::int32_t NewNote(std::int64_t now, std::uint8_t status, std::uint8_t note,
-                         std::uint8_t velocity);
-    void EndIgnored(std::int64_t now, int key);
-    void EndMuted(std::int64_t now, int key);
+    std::int32_t NewNote(std::int64_t now, std::uint8_t status, int note, std::uint8_t velocity);
+    void IgnoredNote(std::int64_t now, std::uint8_t status, int note, std::uint8_t velocity);
+    void EndIgnored(std::int64_t now, NoteKey key);
+    void EndMuted(std::int64_t now, NoteKey key);
     std::int32_t& HolderOf(std::int8_t voice);
 
     Arrangement& out_;

@@ -14,17 +14,19 @@ struct VoiceCounters;
 // What the voice allocation did with one note event.
 struct NoteOutcome {
     enum class Kind : std::uint8_t {
-        Ignored,       // channels 10 to 16: no part in the listing
+        Ignored,       // a channel not chosen: no part in the listing
+        OutOfRange,    // transposed outside notes 0 to 127: no part in the listing
         OnFreeVoice,   // a note-on given a free voice
         OnTakenVoice,  // a note-on that took a sounding note's voice
+        OnMuted,       // a note-on not played: all voices kept their notes
         OffReleased,   // a note-off that wrote a note-off and freed its voice
         OffSwallowed,  // a note-off of a muted note: nothing written
         OffUnmatched,  // a note-off of a note neither sounding nor muted
     };
     Kind kind = Kind::Ignored;
     std::int8_t voice = -1;  // the voice given, taken or freed
-    // OnTakenVoice: the silenced note went onto the muted-note stack (it
-    // does not when the stack is full).
+    // OnTakenVoice, OnMuted: the silenced or unplayed note went onto the
+    // muted-note stack (it does not when the stack is full).
     bool mutedKept = false;
 };
 

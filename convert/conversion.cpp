@@ -130,6 +130,9 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     ConversionResult result;
     result.sizeLine = TotalBytesText(size);
     result.startsAsMidi = midi::StartsAsMidi(file);
+    if (options.channels != nullptr) {
+        *options.channels = SummarizeChannels(file);
+    }
     WarningList mergeWarnings;  // met before the walk, so shown first
     WarningList warnings;
     ListingWriter listing;
@@ -138,12 +141,13 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     if (options.arrangement != nullptr) {
         *options.arrangement = Arrangement{};
         options.arrangement->fileName = ListingFileName(fileName);
-        arrangement.emplace(*options.arrangement);
+        arrangement.emplace(*options.arrangement, options.choices);
         arrangement->Reserve(file.size());
         observed.emplace(listing, *arrangement);
     }
     ArrangementObserver* const observer = arrangement ? &*arrangement : nullptr;
-    VoiceAllocator voices(observed ? static_cast<CommandSink&>(*observed) : listing, warnings);
+    VoiceAllocator voices(observed ? static_cast<CommandSink&>(*observed) : listing, warnings,
+                          options.choices);
     {
         EventLog log(options.eventLog, result.eventLog);
         log.AddLine(" ");
@@ -183,6 +187,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     if (listing.DelaysPlayedShort() > 0) {
         warnings.Add(Warning::DelayPlaysShort, listing.DelaysPlayedShort());
     }
+    result.passedOverLine = PassedOverText(voices.Counters());
     if (observer != nullptr) {
         observer->Finish(listing.Now(), voices.Counters());
         options.arrangement->statistics = result.statistics;

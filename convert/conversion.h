@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "convert/arrangement.h"
+#include "convert/channel_summary.h"
 #include "convert/listing_writer.h"
+#include "convert/note_choices.h"
 #include "convert/text_delivery.h"
 #include "convert/warnings.h"
 
@@ -39,6 +41,9 @@ struct ConversionResult {
     // The listing's lines; kept only when collected.
     std::vector<std::string> listing;
     Statistics statistics;  // blank unless the file was converted
+    // A further statistics line when note-ons were passed over for their
+    // channel or their transposition; empty when none was.
+    std::string passedOverLine;
     // Each warning once, in the order first met, with how often it occurred.
     std::vector<WarningCount> warnings;
     bool cutShort = false;  // the file ended inside an event or before its tracks
@@ -56,6 +61,10 @@ struct ConvertOptions {
     // When given, filled with the arrangement of the notes; conversions
     // without it do none of that work.
     Arrangement* arrangement = nullptr;
+    // When given, filled with what each channel of the file holds.
+    ChannelSummary* channels = nullptr;
+    // The channels, transposition and notes kept that the voices play.
+    NoteChoices choices{};
 };
 
 // The result for a file of size bytes, more than kMaxInputBytes: refused

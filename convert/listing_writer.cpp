@@ -195,6 +195,13 @@ Statistics ListingWriter::Finish(const VoiceCounters& counters) const {
             "Выключенных нот: " + std::to_string(counters.stealCount)};
 }
 
+std::string PassedOverText(const VoiceCounters& counters) {
+    if (counters.passedOverCount == 0) {
+        return "";
+    }
+    return "Пропущенных нот: " + std::to_string(counters.passedOverCount);
+}
+
 void WriteListingText(std::string_view fileName, std::span<const std::uint8_t> block,
                       const TextSink& sink, LineBreak lineBreak) {
     if (lineBreak == LineBreak::CrLf) {

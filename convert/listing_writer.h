@@ -22,10 +22,16 @@ struct VoiceCounters {
     std::int32_t noteOnCount = 0;
     std::int32_t stealCount = 0;
     std::int32_t mutedPeak = 0;
+    // Note-ons passed over for their channel or their transposition.
+    std::int32_t passedOverCount = 0;
 };
 
 // The three statistics lines of a finished conversion.
 using Statistics = std::array<std::string, 3>;
+
+// The line telling how many note-ons were passed over for their channel or
+// their transposition; empty when none was.
+std::string PassedOverText(const VoiceCounters& counters);
 
 // "Всего: N байт": the size of an input file or of a data block, as the
 // reports show it.

@@ -23,6 +23,7 @@ inline constexpr std::uint8_t kSongPosition = 0xF2;
 inline constexpr std::uint8_t kSongSelect = 0xF3;
 inline constexpr std::uint8_t kSysExEscape = 0xF7;
 inline constexpr std::uint8_t kMeta = 0xFF;
+inline constexpr std::uint8_t kMetaTrackName = 0x03;
 inline constexpr std::uint8_t kMetaTempo = 0x51;
 inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 inline constexpr std::uint8_t kMetaTimeSignature = 0x58;

@@ -10,13 +10,11 @@ namespace tonvell {
 
 namespace {
 
-constexpr int kFirstIgnoredChannel = 9;  // MIDI channels 10 to 16 take no part
-
 // The first voice holding key, or the voice count when none does. Every voice
 // is compared, without an early exit: which voice matches is as good as random,
 // and a loop that stops there costs a mispredicted branch per note.
 template <typename Voices>
-int VoiceOf(const Voices& voices, std::int32_t key) {
+int VoiceOf(const Voices& voices, NoteKey key) {
     unsigned matches = 0;
     for (std::size_t i = 0; i < voices.size(); ++i) {
         matches |= static_cast<unsigned>(voices[i] == key) << i;
@@ -37,21 +35,36 @@ void VoiceAllocator::Reset() {
 
 NoteOutcome VoiceAllocator::NoteEvent(std::uint8_t status, std::uint8_t note,
                                       std::uint8_t velocity) {
-    const int channel = midi::StatusChannel(status);
-    if (channel >= kFirstIgnoredChannel) {
-        return {};
-    }
-    const std::uint8_t code = zum::NoteCode(note);
     const int v = midi::StatusKind(status) == midi::kNoteOff ? 0 : velocity;
+    if (!StatusChannelChosen(channels_, status)) {
+        return PassOver(NoteOutcome::Kind::Ignored, v);
+    }
+    // Without a transposition the data byte is played as it stands.
+    std::uint8_t played = note;
+    if (transpose_ != 0) {
+        const int n = TransposedNote(note, transpose_);
+        if (n < 0) {
+            return PassOver(NoteOutcome::Kind::OutOfRange, v);
+        }
+        played = static_cast<std::uint8_t>(n);
+    }
+    const std::uint8_t code = zum::NoteCode(played);
     const std::uint8_t base = zum::NoteParameterBase(v);
-    const std::int32_t key = ((note & 0x7F) << 4) | channel;
+    const NoteKey key = NoteKeyOf(played & 0x7F, midi::StatusChannel(status));
     if ((v & 0x7F) != 0) {
         return NoteOn(key, code, base);
     }
     return NoteOff(key, code);
 }
 
-NoteOutcome VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uint8_t base) {
+NoteOutcome VoiceAllocator::PassOver(NoteOutcome::Kind kind, int velocity) {
+    if ((velocity & 0x7F) != 0) {
+        ++counters_.passedOverCount;
+    }
+    return {kind, -1, false};
+}
+
+NoteOutcome VoiceAllocator::NoteOn(NoteKey key, std::uint8_t code, std::uint8_t base) {
     ++counters_.noteOnCount;
     const int free = VoiceOf(voices_, kFreeVoice);
     if (free < zum::kVoiceCount) {
@@ -59,18 +72,61 @@ NoteOutcome VoiceAllocator::NoteOn(std::int32_t key, std::uint8_t code, std::uin
         commands_.Emit(code, static_cast<std::uint8_t>(base | free));
         return {NoteOutcome::Kind::OnFreeVoice, static_cast<std::int8_t>(free), false};
     }
-    // All voices busy: take the one at the steal pointer. No note-off is written
-    // for the note that loses it; the new command on that voice silences it.
-    const int p = stealPointer_;
-    const bool kept = PushMuted(voices_[p]);
-    ++counters_.stealCount;
-    voices_[p] = key;
-    commands_.Emit(code, static_cast<std::uint8_t>(base | p));
-    stealPointer_ = (p + 1) % zum::kVoiceCount;
-    return {NoteOutcome::Kind::OnTakenVoice, static_cast<std::int8_t>(p), kept};
+    return NoteOnAllBusy(key, code, base);
 }
 
-bool VoiceAllocator::PushMuted(std::int32_t key) {
+NoteOutcome VoiceAllocator::NoteOnAllBusy(NoteKey key, std::uint8_t code, std::uint8_t base) {
+    switch (keep_) {
+        case KeepPolicy::New: {
+            const int p = stealPointer_;
+            stealPointer_ = (p + 1) % zum::kVoiceCount;
+            return TakeVoice(p, key, code, base);
+        }
+        case KeepPolicy::Old:
+            return Mute(key);
+        case KeepPolicy::High:
+        case KeepPolicy::Low: {
+            // The voice of the lowest (High) or highest (Low) note; on a tie
+            // the first such voice. It goes to a new note beyond that note.
+            const bool high = keep_ == KeepPolicy::High;
+            const auto beyond = [high](int a, int b) { return high ? a > b : a < b; };
+            int weakest = 0;
+            int weakestNote = NoteOfKey(voices_[0]);
+            for (int i = 1; i < zum::kVoiceCount; ++i) {
+                const int n = NoteOfKey(voices_[static_cast<std::size_t>(i)]);
+                if (beyond(weakestNote, n)) {
+                    weakest = i;
+                    weakestNote = n;
+                }
+            }
+            return beyond(NoteOfKey(key), weakestNote) ? TakeVoice(weakest, key, code, base)
+                                                       : Mute(key);
+        }
+    }
+    return Mute(key);
+}
+
+NoteOutcome VoiceAllocator::TakeVoice(int voice, NoteKey key, std::uint8_t code,
+                                      std::uint8_t base) {
+    // No note-off is written for the note that loses the voice; the new
+    // command on that voice silences it.
+    const auto v = static_cast<std::size_t>(voice);
+    const bool kept = PushMuted(voices_[v]);
+    ++counters_.stealCount;
+    voices_[v] = key;
+    commands_.Emit(code, static_cast<std::uint8_t>(base | voice));
+    return {NoteOutcome::Kind::OnTakenVoice, static_cast<std::int8_t>(voice), kept};
+}
+
+NoteOutcome VoiceAllocator::Mute(NoteKey key) {
+    // The new note is not played, and counts as a switched-off note; its
+    // note-off is swallowed like a silenced note's.
+    const bool kept = PushMuted(key);
+    ++counters_.stealCount;
+    return {NoteOutcome::Kind::OnMuted, -1, kept};
+}
+
+bool VoiceAllocator::PushMuted(NoteKey key) {
     // With the stack full the muted key is dropped; its later note-off then
     // finds nothing to swallow.
     const bool kept = mutedCount_ < kMutedStackSize;
@@ -86,7 +142,7 @@ bool VoiceAllocator::PushMuted(std::int32_t key) {
     return kept;
 }
 
-NoteOutcome VoiceAllocator::NoteOff(std::int32_t key, std::uint8_t code) {
+NoteOutcome VoiceAllocator::NoteOff(NoteKey key, std::uint8_t code) {
     if (mutedTimes_[static_cast<std::size_t>(key)] != 0) {
         auto stackEnd = muted_.begin() + mutedCount_;
         auto muted = std::find(muted_.begin(), stackEnd, key);

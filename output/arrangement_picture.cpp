@@ -175,7 +175,12 @@ std::string NoteTitle(const Arrangement& a, const ArrangedNote& n) {
     };
     switch (n.fate) {
         case NoteFate::IgnoredChannel:
-            t += "не звучит: каналы 10–16 не участвуют";
+            t += a.choices.channels == kDefaultChannels
+                     ? "не звучит: каналы 10–16 не участвуют"
+                     : "не звучит: канал " + std::to_string(n.channel + 1) + " не выбран";
+            break;
+        case NoteFate::Muted:
+            t += "не звучит: все шесть голосов заняты";
             break;
         case NoteFate::Played:
             t += "звучит: " + voice;
@@ -207,7 +212,7 @@ void DrawNote(const ArrangedNote& n, const ArrangementPicture& p, std::vector<Sh
         const double w = to - from;
         return w > 3 * kMinNotePx ? w - 1 : std::max(w, kMinNotePx);
     };
-    if (n.fate == NoteFate::IgnoredChannel) {
+    if (n.fate == NoteFate::IgnoredChannel || n.fate == NoteFate::Muted) {
         Shape s = Outline(x0, y, width(x0, p.X(n.end.seconds)), h, kSilentColour);
         s.dashed = true;
         shapes.push_back(s);

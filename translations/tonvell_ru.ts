@@ -115,6 +115,10 @@ Choose a file in the MIDI format (*.mid).</source>
         <source>Open a listing…</source>
         <translation>Открыть листинг…</translation>
     </message>
+    <message>
+        <source>Channels and notes...</source>
+        <translation>Каналы и ноты...</translation>
+    </message>
 </context>
 <context>
     <name>tonvell::app::ArrangementLegend</name>
@@ -214,6 +218,57 @@ Choose a file in the MIDI format (*.mid).</source>
 %2</source>
         <translation>Картинки нет: %1
 %2</translation>
+    </message>
+</context>
+<context>
+    <name>tonvell::app::ArrangerChoices</name>
+    <message>
+        <source>Channels the voices play:</source>
+        <translation>Каналы, которые играют голоса:</translation>
+    </message>
+    <message>
+        <source>Transposition, semitones:</source>
+        <translation>Транспонирование, полутонов:</translation>
+    </message>
+    <message>
+        <source>When all six voices are busy:</source>
+        <translation>Когда заняты все шесть голосов:</translation>
+    </message>
+    <message>
+        <source>the new note takes a voice</source>
+        <translation>новая нота берёт голос</translation>
+    </message>
+    <message>
+        <source>the sounding notes stay</source>
+        <translation>звучащие ноты остаются</translation>
+    </message>
+    <message>
+        <source>the highest notes stay (melody)</source>
+        <translation>остаются верхние ноты (мелодия)</translation>
+    </message>
+    <message>
+        <source>the lowest notes stay (bass)</source>
+        <translation>остаются нижние ноты (бас)</translation>
+    </message>
+    <message>
+        <source>Defaults</source>
+        <translation>По умолчанию</translation>
+    </message>
+    <message>
+        <source>Channels 1–9, no transposition, the new note takes a voice</source>
+        <translation>Каналы 1–9, без транспонирования, новая нота берёт голос</translation>
+    </message>
+    <message>
+        <source>Channel %1</source>
+        <translation>Канал %1</translation>
+    </message>
+    <message>
+        <source>%1 notes</source>
+        <translation>%1 нот</translation>
+    </message>
+    <message>
+        <source>Channels and notes</source>
+        <translation>Каналы и ноты</translation>
     </message>
 </context>
 <context>

@@ -528,6 +528,85 @@ TEST_F(CliTest, UsageErrors) {
     }
 }
 
+// --channels, --transpose and --keep: a bad value is a usage error with a
+// message naming the option and what it takes; nothing is written.
+TEST_F(CliTest, NoteChoiceErrors) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--channels", "0"}, "--channels: '0' is no MIDI channel (use 1 to 16)"},
+        {{"--channels", "17"}, "--channels: '17' is no MIDI channel (use 1 to 16)"},
+        {{"--channels=5-3"}, "--channels: the range '5-3' runs backwards"},
+        {{"--channels", ""}, "--channels: no channel given"},
+        {{"--transpose", "49"}, "--transpose: '49' is no transposition (use -48 to 48 semitones)"},
+        {{"--transpose=-49"}, "--transpose: '-49' is no transposition (use -48 to 48 semitones)"},
+        {{"--keep", "loud"},
+         "--keep: 'loud' is no choice of notes to keep (use new, old, high or low)"},
+    };
+    const std::set<std::string> before = Names(work());
+    for (const auto& [options, message] : cases) {
+        for (const std::vector<std::string>& form :
+             {std::vector<std::string>{"-o", "out.inc"}, std::vector<std::string>{"--svg", "o.svg"},
+              std::vector<std::string>{"--log"}}) {
+            std::vector<std::string> args = form;
+            args.insert(args.end(), options.begin(), options.end());
+            args.push_back("song.mid");
+            SCOPED_TRACE(args.back() + " " + message);
+            const CliRun run = Cli(args);
+            ASSERT_TRUE(run.finished);
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err, "tonvell-cli: " + message + "\nTry 'tonvell-cli --help'.\n");
+            EXPECT_EQ(Names(work()), before);
+        }
+    }
+}
+
+// The choices reach every output as the library makes it with them, and a
+// further report line counts the note-ons passed over.
+TEST_F(CliTest, NoteChoicesReachEveryOutput) {
+    // Middle C on channel 1 and a drum on channel 10.
+    const std::vector<std::uint8_t> file =
+        Format0({0x00, 0x90, 0x3C, 0x64, 0x00, 0x99, 0x24, 0x64, 0x60, 0x80,
+                 0x3C, 0x40, 0x00, 0x89, 0x24, 0x40, 0x00, 0xFF, 0x2F, 0x00});
+    WriteAll(work() / "two.mid", file);
+    const NoteChoices choices{.channels = 0x0200, .transpose = 12, .keep = KeepPolicy::High};
+    const std::vector<std::string> options = {"--channels", "10", "--transpose=+12", "--keep",
+                                              "high"};
+    const auto withOptions = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), options.begin(), options.end());
+        return Cli(args);
+    };
+    const ConversionResult expected = ConvertBytes(file, "two.mid", {.choices = choices});
+    ASSERT_NE(expected.listing, ConvertBytes(file, "two.mid").listing);
+    const CliRun listing = withOptions({"-t", "txt", "two.mid"});
+    EXPECT_EQ(listing.exitCode, 0);
+    EXPECT_EQ(listing.out, RenderListingFile(JoinLines(expected.listing), ListingFileType::Txt));
+    EXPECT_NE(listing.err.find(" байт, 1 нот\n"), std::string::npos) << listing.err;
+    EXPECT_TRUE(listing.err.ends_with("two.mid: Выключенных нот: 0\ntwo.mid: Пропущенных нот: 1\n"))
+        << listing.err;
+
+    const CliRun folder = withOptions({"-d", "out", "two.mid"});
+    EXPECT_EQ(folder.exitCode, 0);
+    EXPECT_EQ(ReadAll(work() / "out" / "two.inc"),
+              RenderListingFile(JoinLines(expected.listing), ListingFileType::Inc));
+    const CliRun log = withOptions({"--log", "two.mid"});
+    EXPECT_NE(log.err.find("Пропущенных нот: 1"), std::string::npos) << log.err;
+
+    const CliRun svg = withOptions({"--svg", "two.svg", "two.mid"});
+    EXPECT_EQ(svg.exitCode, 0);
+    const std::string picture = ReadAll(work() / "two.svg");
+    // Drawn at the pitches played: channel 1 left out, channel 10 on a voice.
+    EXPECT_NE(picture.find("C5 (72), канал 1\n"), std::string::npos) << picture;
+    EXPECT_NE(picture.find("не звучит: канал 1 не выбран"), std::string::npos);
+    EXPECT_NE(picture.find("C3 (48), канал 10\n"), std::string::npos);
+
+    // Without notes passed over there is no further line.
+    const CliRun all = Cli({"--channels", "all", "two.mid"});
+    EXPECT_EQ(all.err.find("Пропущенных"), std::string::npos) << all.err;
+    const CliRun defaults = Cli({"two.mid"});
+    EXPECT_EQ(defaults.out, RenderListingFile(JoinLines(ConvertBytes(file, "two.mid").listing),
+                                              ListingFileType::Inc));
+}
+
 // --svg writes the arrangement picture of a MIDI file, and nothing for an
 // input it refuses.
 TEST_F(CliTest, SvgDrawsTheArrangement) {
