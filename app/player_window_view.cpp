@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QThread>
 #include <algorithm>
 
 #include "convert/cp1251.h"
@@ -22,23 +23,34 @@ std::string ToCp1251(const QString& text) {
 
 PlayerWindowView::PlayerWindowView(PlayerControlsOfWindow controls) : c_(std::move(controls)) {
     QObject::connect(c_.listing->document(), &QTextDocument::contentsChanged, &changes_,
-                     [this] { listing_.stale = true; });
+                     [this] { stale_ = true; });
+    Refresh();
 }
 
-const PlayerWindowView::ListingText& PlayerWindowView::Listing() const {
-    if (listing_.stale) {
-        listing_.text = c_.listing->toPlainText();
-        listing_.lineStarts.assign(1, 0);
-        for (qsizetype at = 0; (at = listing_.text.indexOf(u'\n', at)) >= 0;) {
-            listing_.lineStarts.push_back(++at);
-        }
-        listing_.stale = false;
+void PlayerWindowView::Refresh() const {
+    if (!stale_) {
+        return;
     }
+    auto listing = std::make_shared<ListingText>();
+    listing->text = c_.listing->toPlainText();
+    listing->lineStarts.assign(1, 0);
+    for (qsizetype at = 0; (at = listing->text.indexOf(u'\n', at)) >= 0;) {
+        listing->lineStarts.push_back(++at);
+    }
+    stale_ = false;
+    const std::lock_guard lock(mutex_);
+    listing_ = std::move(listing);
+}
+
+PlayerWindowView::Snapshot PlayerWindowView::Listing() const {
+    if (QThread::currentThread() == c_.listing->thread()) {
+        Refresh();
+    }
+    const std::lock_guard lock(mutex_);
     return listing_;
 }
 
-QString PlayerWindowView::LineOfListing(int index) const {
-    const ListingText& listing = Listing();
+QString PlayerWindowView::LineOfListing(const ListingText& listing, int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= listing.lineStarts.size()) {
         return {};
     }
@@ -50,7 +62,8 @@ QString PlayerWindowView::LineOfListing(int index) const {
 }
 
 PlayerWindowView::Span PlayerWindowView::LineSpan(int index) const {
-    const ListingText& listing = Listing();
+    const Snapshot shot = Listing();
+    const ListingText& listing = *shot;
     if (index < 0 || static_cast<std::size_t>(index) >= listing.lineStarts.size()) {
         return {static_cast<int>(listing.text.size()), static_cast<int>(listing.text.size())};
     }
@@ -96,19 +109,21 @@ void PlayerWindowView::SetInstrumentEnabled(bool enabled) {
 
 int PlayerWindowView::LineCount() const {
     // A last line left empty by a closing line break is no line.
-    const ListingText& listing = Listing();
+    const Snapshot shot = Listing();
+    const ListingText& listing = *shot;
     const auto lines = static_cast<int>(listing.lineStarts.size());
     return listing.lineStarts.back() == listing.text.size() ? lines - 1 : lines;
 }
 
 std::string PlayerWindowView::Line(int index) const {
-    return ToCp1251(LineOfListing(index));
+    return ToCp1251(LineOfListing(*Listing(), index));
 }
 
 int PlayerWindowView::CaretPosition() const {
     // The position in the listing as saved: Windows-1251, one byte a
     // character, two for each line break (the text has one).
-    const ListingText& listing = Listing();
+    const Snapshot shot = Listing();
+    const ListingText& listing = *shot;
     const qsizetype caret = c_.listing->textCursor().selectionStart();
     const auto linesBefore =
         std::upper_bound(listing.lineStarts.begin(), listing.lineStarts.end(), caret) -

@@ -4,10 +4,17 @@
 // player see it: the listing box, its caret, the line label, the buttons and
 // the two lists. The listing crosses as Windows-1251, one byte a character,
 // as it is saved; everything else as UTF-8.
+//
+// The listing player runs on a thread of its own and reads the listing's
+// lines there: it reads a copy, which the window's thread replaces whenever
+// it next looks at the listing after a change (at the latest at the next
+// frame it shows while playing). Everything else runs on the window's thread.
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "playback/player_view.h"
@@ -56,22 +63,28 @@ public:
         int end = 0;
     };
     Span LineSpan(int index) const;
+    // Hands the player the listing as it stands now, if it changed. Called
+    // on the window's thread.
+    void Refresh() const;
 
 private:
     // The listing's lines, read from its text once after each change: a
     // block of the box holds many lines, and the player asks for one line
-    // at every tick.
+    // at every tick. Never changed once made.
     struct ListingText {
         QString text;
         std::vector<qsizetype> lineStarts;
-        bool stale = true;
     };
-    const ListingText& Listing() const;
-    QString LineOfListing(int index) const;
+    using Snapshot = std::shared_ptr<const ListingText>;
+    // The current copy; on the window's thread made afresh after a change.
+    Snapshot Listing() const;
+    static QString LineOfListing(const ListingText& listing, int index);
 
     PlayerControlsOfWindow c_;
-    mutable ListingText listing_;
-    QObject changes_;  // ends the watch on the listing with this view
+    mutable std::mutex mutex_;  // guards listing_
+    mutable Snapshot listing_;
+    mutable bool stale_ = true;  // the window's thread only
+    QObject changes_;            // ends the watch on the listing with this view
 };
 
 // The item chosen in an editable list, -1 once the user typed another text.

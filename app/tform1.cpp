@@ -44,14 +44,17 @@
 #include "app/played_line_highlight.h"
 #include "app/player_window_view.h"
 #include "app/saved_choices.h"
+#include "app/screen_pace.h"
 #include "app/settings.h"
 #include "app/termination_signals.h"
+#include "app/transport_view.h"
 #include "app/window_layout.h"
 #include "app/window_look.h"
+#include "convert/cp1251.h"
 #include "output/listing_formats.h"
 #include "output/save_listing.h"
-#include "playback/listing_player.h"
-#include "playback/qt_player_timer.h"
+#include "playback/offline_playback.h"
+#include "playback/player_thread.h"
 #include "playback/system_backends.h"
 
 TForm1* Form1 = nullptr;
@@ -331,7 +334,7 @@ void TForm1::PlaceControls() {
         {Memo5, {916, 8, 45, 37}, kRightSide},
         {Button7, {972, 4, 61, 41}, kRightSide},
         {Button8, {952, 264, 57, 49}, kRightSide},
-        {ChoicesButton, {824, 232, 209, 23}, kRightSide},
+        {ChoicesButton, {824, 278, 209, 23}, kRightSide},
     };
     // The channel map's rows, 24 pixels apart; "Канал10" is wider.
     for (int k = 1; k <= kChannels; ++k) {
@@ -351,9 +354,28 @@ void TForm1::CreatePlayback(tonvell::playback::SoundBackends backends) {
             Memo2, Label2, Button4, Button5, ComboBox11, ComboBox12,
             [this](const QString& text) { ShowMessage(text); }});
     soundPort_ = std::make_unique<tonvell::playback::SoundPort>(*playerView_, std::move(backends));
-    playerTimer_ = std::make_unique<QtPlayerTimer>(*Timer1, *clock_);
-    player_ = std::make_unique<ListingPlayer>(*playerView_, *soundPort_, *playerTimer_, *clock_);
+    // The player's "----" box, asked for on its thread, shown on this one.
+    auto showMessage = [this](const std::string& text, std::function<void()> closed) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = QString::fromStdString(text), closed = std::move(closed)] {
+                ShowMessage(text);
+                closed();
+            },
+            Qt::QueuedConnection);
+    };
+    player_ =
+        std::make_unique<PlayerThread>(*playerView_, *soundPort_, *clock_, std::move(showMessage));
     playedLine_ = std::make_unique<tonvell::app::PlayedLineHighlight>(*Memo2);
+    transport_ = new tonvell::app::TransportView(this);
+    layout_->Add({{transport_, {824, 230, 209, 42}, kRightSide}});  // below the player group
+    timelineTimer_ = new QTimer(this);
+    timelineTimer_->setSingleShot(true);
+    timelineTimer_->setInterval(kListingMeasureDelayMs);
+    Wire(timelineTimer_, &QTimer::timeout, [this] {
+        MeasureListing();
+        UpdateTransport(player_->Position());
+    });
 }
 
 // Object names equal the member names, and the numbered names of the channel
@@ -793,6 +815,7 @@ void TForm1::ShowListingFile(const QString& path) {
         arrangementWindow_->ShowArrangement(EmptyArrangement(path));
         UpdateArrangementWindow();
     }
+    ShowPlayback();
 }
 
 // ---------------------------------------------------------------------------
@@ -948,8 +971,15 @@ void TForm1::UpdateArrangementWindow() {
     if (arrangementWindow_ == nullptr) {
         return;
     }
+    UpdateArrangementWindow(player_->Position());
+}
+
+void TForm1::UpdateArrangementWindow(const tonvell::playback::PlaybackPosition& position) {
+    if (arrangementWindow_ == nullptr) {
+        return;
+    }
     arrangementWindow_->SetListingEdited(Memo2->document()->revision() != convertedRevision_);
-    arrangementWindow_->FollowPlayer(player_->LineIndex(), player_->Playing());
+    arrangementWindow_->FollowPlayer(position.lineIndex, position.playing);
 }
 
 // The listing box and the statistics offer the picture in their context menus.
@@ -997,6 +1027,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
     tonvell::app::FitWidestLine(Memo3);
     tonvell::app::MarkListingUnedited(*Memo2);
     convertedRevision_ = Memo2->document()->revision();
+    ShowPlayback();
     // Each warning once, however often it occurred: a damaged file can hold
     // thousands of the same fault.
     for (const tonvell::WarningCount& met : result.warnings) {
@@ -1008,7 +1039,7 @@ void TForm1::ShowConversion(const tonvell::ConversionResult& result) {
 
 void TForm1::Rewind() {
     player_->Rewind();
-    UpdatePlayedLine();
+    ShowPlayback();
 }
 
 // ---------------------------------------------------------------------------
@@ -1089,12 +1120,14 @@ void TForm1::Button4Click() {
     }
     player_->Play();
     playedLine_->Follow();
-    UpdatePlayedLine();
-    UpdateArrangementWindow();
+    ShowPlayback(true);
+    if (player_->Playing()) {
+        Timer1->start(tonvell::app::FrameIntervalMs(*this));
+    }
 }
 void TForm1::Button5Click() {
     player_->Stop();
-    UpdatePlayedLine();
+    ShowPlayback(true);
 }
 // Back to line 1, and the listing scrolled to its top, where the player
 // starts again.
@@ -1102,22 +1135,54 @@ void TForm1::Button6Click() {
     player_->Rewind();
     Memo2->verticalScrollBar()->setValue(0);
     Memo2->horizontalScrollBar()->setValue(0);
-    UpdatePlayedLine();
-    UpdateArrangementWindow();
+    ShowPlayback(true);
 }
 void TForm1::Timer1Timer() {
-    player_->Tick();
-    UpdatePlayedLine();
-    UpdateArrangementWindow();
+    ShowPlayback();
 }
 
-void TForm1::UpdatePlayedLine() {
-    if (!player_->Playing()) {
+void TForm1::ShowPlayback(bool measureListingNow) {
+    // Edits made while playing reach the player here at the latest.
+    playerView_->Refresh();
+    const tonvell::playback::PlaybackPosition position = player_->Position();
+    // A new or edited listing has another length even where the player
+    // stands still. Measuring a long listing takes tens of milliseconds, so
+    // while the user types it waits for a pause.
+    bool listingChanged = Memo2->document()->revision() != timelineRevision_;
+    if (listingChanged && measureListingNow) {
+        MeasureListing();
+    } else if (listingChanged) {
+        if (!timelineTimer_->isActive()) {
+            timelineTimer_->start();
+        }
+        listingChanged = false;
+    }
+    if (position.changes != shownChanges_ || listingChanged) {
+        shownChanges_ = position.changes;
+        if (position.label != shownLabel_) {
+            shownLabel_ = position.label;
+            playerView_->SetLineLabel(position.label);
+        }
+        if (!(position.controls == shownControls_)) {
+            shownControls_ = position.controls;
+            playerView_->SetControls(position.controls);
+        }
+        UpdatePlayedLine(position);
+        UpdateArrangementWindow(position);
+        UpdateTransport(position);
+    }
+    if (!position.playing) {
+        Timer1->stop();
+    }
+}
+
+void TForm1::UpdatePlayedLine(const tonvell::playback::PlaybackPosition& position) {
+    if (!position.playing) {
         playedLine_->Clear();
         ShowIdleControls();
         return;
     }
-    const int line = player_->SoundingLine() >= 0 ? player_->SoundingLine() : player_->LineIndex();
+    const int line = position.soundingLine >= 0 ? position.soundingLine : position.lineIndex;
     const tonvell::app::PlayerWindowView::Span span = playerView_->LineSpan(line);
     playedLine_->Show(line, span.start, span.end);
 }
@@ -1138,13 +1203,41 @@ bool TForm1::HasListing() const {
     return !Memo2->document()->isEmpty();
 }
 
+void TForm1::MeasureListing() {
+    tonvell::playback::MemoryView listing;
+    listing.SetListing(tonvell::Utf8ToCp1251(Memo2->toPlainText().toStdString()));
+    timeline_ = std::make_unique<tonvell::playback::ListingTimeline>(
+        tonvell::playback::MeasureTimeline(listing));
+    timelineRevision_ = Memo2->document()->revision();
+    timelineTimer_->stop();
+}
+
+// The times come from the listing as measured last; the bar only while the
+// listing is the converted one.
+void TForm1::UpdateTransport(const tonvell::playback::PlaybackPosition& position) {
+    if (!timeline_) {
+        MeasureListing();
+    }
+    const int revision = Memo2->document()->revision();
+    const bool sounding = position.playing && position.soundingLine >= 0;
+    const int line = sounding ? position.soundingLine : position.lineIndex;
+    transport_->SetTimes(timeline_->AtLine(line), timeline_->totalSeconds);
+    const bool converted =
+        arrangementWindow_ != nullptr && arrangementCurrent_ && revision == convertedRevision_;
+    // The bar of the command sounding, or of the commands above the cursor.
+    const int barLine = sounding ? line + 1 : line;
+    transport_->SetBar(converted ? static_cast<int>(arrangementWindow_->Shown().BarAtLine(barLine))
+                                 : 0);
+    transport_->SetVoices(position.voices);
+}
+
 void TForm1::Memo2Click() {
     player_->CursorFromCaret();
-    UpdateArrangementWindow();
+    ShowPlayback();
 }
 void TForm1::Memo2KeyUp() {
     player_->CursorFromCaret();
-    UpdateArrangementWindow();
+    ShowPlayback();
 }
 // The hidden test button; it leaves a running playback alone.
 void TForm1::Button8Click() {

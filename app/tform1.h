@@ -7,8 +7,10 @@
 
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/browser_widgets.h"
 #include "app/channel_map.h"
@@ -37,11 +39,13 @@ struct InputRefusal;
 class PlayedLineHighlight;
 class PlayerWindowView;
 class WindowLayout;
+class TransportView;
 }  // namespace tonvell::app
 namespace tonvell::playback {
-class ListingPlayer;
-class QtPlayerTimer;
+struct ListingTimeline;
+class PlayerThread;
 class SteadyClock;
+struct PlaybackPosition;
 }  // namespace tonvell::playback
 
 class TForm1 : public QWidget {
@@ -169,7 +173,7 @@ public:
     // Playback: the sound output port and the listing player behind the
     // player group.
     tonvell::playback::SoundPort& SoundPort() { return *soundPort_; }
-    tonvell::playback::ListingPlayer& Player() { return *player_; }
+    tonvell::playback::PlayerThread& Player() { return *player_; }
 
     void SetMessageBoxes(std::unique_ptr<tonvell::app::MessageBoxes> boxes);
     void SetSaveDialogRunner(std::unique_ptr<tonvell::app::SaveDialogRunner> runner);
@@ -179,6 +183,8 @@ public:
     const tonvell::app::ChannelMap& ChannelMap() const { return channelMap_; }
     // The line being played, marked in the listing box.
     const tonvell::app::PlayedLineHighlight& PlayedLine() const { return *playedLine_; }
+    // The time, the bar and the voices' lamps beside the player group.
+    tonvell::app::TransportView* Transport() const { return transport_; }
 
     // Every control that never appears: channel map, help text, Button8.
     QList<QWidget*> HiddenControls() const;
@@ -213,9 +219,6 @@ private:
     void CreateShortcuts();
     // Each button's tooltip names its keys.
     void ShowKeysInTooltips();
-    // Marks the line sounding now (the player's line until the first
-    // command is sent), or nothing once playback stopped.
-    void UpdatePlayedLine();
     // The controls of an idle player, and Save and Play, which need a
     // listing in the box.
     void ShowIdleControls();
@@ -227,6 +230,19 @@ private:
     // the listing and statistics are left empty.
     void ShowRefusal(const tonvell::ConversionResult& result,
                      const tonvell::app::InputRefusal& refusal);
+    // Shows where playback stands (Timer1, at the screen's pace while
+    // playing, and after each of the player's buttons): the label, the
+    // buttons, the played line, the picture's play-head. Only the latest
+    // position is shown, however many steps the player made meanwhile.
+    // measureListingNow: the listing's times are measured at once if it
+    // changed (the player's buttons), else after a pause (typing, a new
+    // conversion: a long listing takes tens of milliseconds to measure).
+    void ShowPlayback(bool measureListingNow = false);
+    // Marks the line sounding now (the player's line until the first
+    // command is sent), or nothing once playback stopped.
+    void UpdatePlayedLine(const tonvell::playback::PlaybackPosition& position);
+    void UpdateTransport(const tonvell::playback::PlaybackPosition& position);
+    void MeasureListing();
     // Closing: whether the window may close now, asking about an edited
     // listing unless a signal is closing it.
     bool MayClose();
@@ -240,6 +256,7 @@ private:
     // listing box no longer holds the converted listing.
     void UpdateArrangementWindow();
     void ConnectArrangementWindow();
+    void UpdateArrangementWindow(const tonvell::playback::PlaybackPosition& position);
     bool ArrangementContextMenu(QObject* watched, QEvent* event);
     // Saves the listing through the save dialog, proposing input's folder and
     // name; true when it was saved.
@@ -266,8 +283,7 @@ private:
     std::unique_ptr<tonvell::playback::SteadyClock> clock_;
     std::unique_ptr<tonvell::app::PlayerWindowView> playerView_;
     std::unique_ptr<tonvell::playback::SoundPort> soundPort_;
-    std::unique_ptr<tonvell::playback::QtPlayerTimer> playerTimer_;
-    std::unique_ptr<tonvell::playback::ListingPlayer> player_;
+    std::unique_ptr<tonvell::playback::PlayerThread> player_;
     std::unique_ptr<tonvell::app::PlayedLineHighlight> playedLine_;
     const tonvell::FileSystem* saveFiles_ = &tonvell::SystemFileSystem();
     QString listingSource_;         // the file whose conversion fills the listing box
@@ -278,6 +294,14 @@ private:
     int convertedRevision_ = -1;       // the listing box's revision as converted
     tonvell::app::ArrangerChoices* noteChoices_ = nullptr;
     tonvell::NoteChoices convertedChoices_;  // the choices of the listing's conversion
+    std::uint64_t shownChanges_ = 0;         // the player's position last shown
+    tonvell::app::TransportView* transport_ = nullptr;
+    std::unique_ptr<tonvell::playback::ListingTimeline> timeline_;
+    int timelineRevision_ = -1;        // the listing box's revision it was measured at
+    QTimer* timelineTimer_ = nullptr;  // measures the listing once the user pauses
+    static constexpr int kListingMeasureDelayMs = 300;
+    std::string shownLabel_ = "Line:";
+    tonvell::playback::PlayerControls shownControls_;
 };
 
 // The one window of the program.

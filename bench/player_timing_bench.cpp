@@ -1,34 +1,38 @@
 // SPDX-License-Identifier: MIT
 // Timing of the listing player in real time: a listing of 300 commands with
-// delays of 1 to 40 units (fixed seed) is played on the steady clock and the
-// precise Qt timer, as the window plays it, through the recording MIDI output
+// delays of 1 to 40 units (fixed seed) is played on the steady clock by the
+// player's own thread, as the window plays it, through the recording MIDI output
 // and, separately, through a socat serial line read at its far end. Each
 // command's time is compared with the ideal schedule from Play (first tick
 // after 10 ms, then the written delays; Play is when the output is open and
-// the player starts its timer); the 99th percentile and the drift at
+// the player asks for its first tick); the 99th percentile and the drift at
 // the end must stay within 1 ms and the maximum within 3 ms.
 //   player_timing_bench [--commands N] [--tempo T] [--only recording|serial]
 // --tempo T plays with the unit that tempo value T gives (T*223/100 ms); by
 // default the unit is 15 ms. Exits 1 when a target is missed.
 
 #include <QCoreApplication>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "playback/listing_player.h"
 #include "playback/memory_view.h"
-#include "playback/qt_player_timer.h"
+#include "playback/player_thread.h"
 #include "playback/qt_serial_backend.h"
 #include "playback/recording_midi_backend.h"
 #include "playback/sound_port.h"
 #include "tests/support/socat_pair.h"
+#include "timing_figures.h"
 
 using namespace tonvell::playback;
+using tonvell::bench::Figures;
+using tonvell::bench::Measure;
+using tonvell::bench::Report;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -73,59 +77,21 @@ std::vector<double> IdealSchedule(const Listing& listing, int unitMs) {
     return ideal;
 }
 
-struct Figures {
-    double p50 = 0, p99 = 0, max = 0, drift = 0;
-    bool Met() const { return p99 <= 1.0 && std::abs(drift) <= 1.0 && max <= 3.0; }
-};
-
-Figures Measure(const std::vector<double>& actual, const std::vector<double>& ideal) {
-    std::vector<double> errors;
-    for (std::size_t i = 0; i < actual.size() && i < ideal.size(); ++i) {
-        errors.push_back(std::abs(actual[i] - ideal[i]));
-    }
-    Figures f;
-    if (errors.empty() || actual.size() < ideal.size()) {
-        f.max = 1e9;
-        return f;
-    }
-    // The drift: the median signed error of the last tenth of the piece, so
-    // one late tick at the end does not pass for a drift.
-    std::vector<double> tail;
-    for (std::size_t i = actual.size() - std::max<std::size_t>(1, actual.size() / 10);
-         i < actual.size(); ++i) {
-        tail.push_back(actual[i] - ideal[i]);
-    }
-    std::nth_element(tail.begin(), tail.begin() + static_cast<std::ptrdiff_t>(tail.size() / 2),
-                     tail.end());
-    f.drift = tail[tail.size() / 2];
-    std::sort(errors.begin(), errors.end());
-    f.p50 = errors[errors.size() / 2];
-    f.p99 = errors[std::min(errors.size() - 1, errors.size() * 99 / 100)];
-    f.max = errors.back();
-    return f;
-}
-
 // Plays the listing on the chosen output through the window's machinery and
-// returns the moment of Play: when the output was open and the player
-// started its timer (the time a device takes to open is not the player's).
+// returns the moment of Play: when the output was open and the player asked
+// for its first tick (the time a device takes to open is not the player's).
 Clock::time_point PlayToTheEnd(SoundPort& port, MemoryView& view, const Listing& listing) {
     SteadyClock clock;
-    QTimer timer1;
-    QtPlayerTimer timer(timer1, clock);
-    ListingPlayer player(view, port, timer, clock);
-    QObject::connect(&timer1, &QTimer::timeout, [&] {
-        player.Tick();
-        if (!player.Playing()) {
-            QCoreApplication::quit();
-        }
-    });
+    PlayerThread player(view, port, clock);
     view.SetListing(listing.text);
     player.Rewind();
     player.Play();
     const Clock::time_point played =
         Clock::time_point(std::chrono::duration_cast<Clock::duration>(player.NextTickDue())) -
         std::chrono::milliseconds(ListingPlayer::kFirstIntervalMs);
-    QCoreApplication::exec();
+    while (player.Playing()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     return played;
 }
 
@@ -228,11 +194,6 @@ SerialTimes SerialRun(const Listing& listing, bool& skipped) {
     return times;
 }
 
-void Report(const char* name, const Figures& f, std::size_t commands) {
-    std::printf("| %s | %zu | %.3f | %.3f | %.3f | %+.3f | %s |\n", name, commands, f.p50, f.p99,
-                f.max, f.drift, f.Met() ? "met" : "MISSED");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -255,9 +216,7 @@ int main(int argc, char** argv) {
     const std::vector<double> ideal = IdealSchedule(listing, unitMs);
     std::printf("%d commands, delays of 1 to 40 units of %d ms, %.1f s of music\n\n", commands,
                 unitMs, ideal.back() / 1000.0);
-    std::printf(
-        "| Output | Commands | p50 [ms] | p99 [ms] | max [ms] | drift at end [ms] | "
-        "Target |\n|:---|---:|---:|---:|---:|---:|:---|\n");
+    tonvell::bench::PrintHeading("Output");
     bool met = true;
     if (only.isEmpty() || only == QLatin1String("recording")) {
         const std::vector<double> times = RecordingRun(listing);

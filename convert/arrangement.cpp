@@ -44,6 +44,31 @@ double Arrangement::SecondsAtLine(std::int32_t line) const {
     return after == commands.begin() ? 0.0 : std::prev(after)->seconds;
 }
 
+std::int64_t Arrangement::BarAtLine(std::int32_t line) const {
+    if (ticksPerQuarter == 0 || timeSignatures.empty()) {
+        return 0;
+    }
+    const auto after =
+        std::lower_bound(commands.begin(), commands.end(), line,
+                         [](const CommandAt& c, std::int32_t l) { return c.line < l; });
+    const std::int64_t tick = after == commands.begin() ? 0 : std::prev(after)->tick;
+    // Each metre holds whole bars from where it begins to where the next one
+    // begins, as the picture draws them.
+    std::int64_t bars = 0;
+    for (std::size_t i = 0; i < timeSignatures.size(); ++i) {
+        const TimeSignatureAt& ts = timeSignatures[i];
+        const std::int64_t bar = std::int64_t{ticksPerQuarter} * 4 * ts.numerator / ts.denominator;
+        if (bar <= 0 || tick < ts.at.tick) {
+            break;
+        }
+        const std::int64_t until =
+            i + 1 < timeSignatures.size() ? timeSignatures[i + 1].at.tick : tick + 1;
+        const std::int64_t upTo = std::min(tick + 1, until);
+        bars += (upTo - ts.at.tick + bar - 1) / bar;
+    }
+    return bars;
+}
+
 void ObservedCommands::Emit(std::uint8_t command, std::uint8_t parameter) {
     // The writer keeps its block whenever an arrangement is built: the delay
     // bytes it adds are timed as the player reads them.

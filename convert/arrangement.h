@@ -97,6 +97,11 @@ struct Arrangement {
     // Where playback stands when the player's cursor is on line (from 0):
     // the seconds of the last command above that line.
     double SecondsAtLine(std::int32_t line) const;
+    // The bar (from 1) in which playback stands when the player's cursor is
+    // on line; 0 when the file gives no metre.
+    std::int64_t BarAtLine(std::int32_t line) const;
+    // The last line of the listing that holds a command; -1 without any.
+    std::int32_t LastCommandLine() const { return commands.empty() ? -1 : commands.back().line; }
 };
 
 // Hands commands on to the listing writer and tells the observer of each,

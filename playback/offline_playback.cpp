@@ -78,7 +78,84 @@ private:
     };
 };
 
+// Notes the line the player stands on: it reads a line when it moves onto it.
+class LineWatchingView final : public MemoryView {
+public:
+    explicit LineWatchingView(const MemoryView& view) : MemoryView(view) {}
+    std::string Line(int index) const override {
+        current = index;
+        lines = std::max(lines, index + 1);
+        return MemoryView::Line(index);
+    }
+    mutable int current = 0;
+    mutable int lines = 0;
+};
+
+// A device that notes when a message first came from each line.
+class LineTimingBackend final : public MidiBackend {
+public:
+    LineTimingBackend(const LineWatchingView& view, const VirtualClock& clock)
+        : view_(view), clock_(clock) {}
+    std::vector<std::string> DeviceNames() override { return {"timing"}; }
+    std::unique_ptr<MidiOutput> Open(std::size_t) override {
+        return std::make_unique<Output>(*this);
+    }
+    std::vector<std::pair<int, PlayerTime>> sent;  // line and time, in playing order
+
+private:
+    class Output final : public MidiOutput {
+    public:
+        explicit Output(LineTimingBackend& owner) : owner_(owner) {}
+        void Send(const MidiShortMessage&) override {
+            const int line = owner_.view_.current;
+            if (owner_.sent.empty() || owner_.sent.back().first != line) {
+                owner_.sent.emplace_back(line, owner_.clock_.Now());
+            }
+        }
+        void Reset() override {}
+
+    private:
+        LineTimingBackend& owner_;
+    };
+    const LineWatchingView& view_;
+    const VirtualClock& clock_;
+};
+
+double SecondsBetween(PlayerTime from, PlayerTime to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
 }  // namespace
+
+double ListingTimeline::AtLine(int line) const {
+    if (lineSeconds.empty() || line < 0) {
+        return 0;
+    }
+    return lineSeconds[std::min(static_cast<std::size_t>(line), lineSeconds.size() - 1)];
+}
+
+ListingTimeline MeasureTimeline(const MemoryView& view) {
+    VirtualClock clock;
+    LineWatchingView watched(view);
+    watched.instrument = "";  // no program changes: only the listing's commands
+    LineTimingBackend backend(watched, clock);
+    const OfflinePlayback played = PlayOffline(watched, backend, clock);
+    // The first tick plays at 0.
+    const PlayerTime firstTick = std::chrono::milliseconds(ListingPlayer::kFirstIntervalMs);
+    ListingTimeline timeline;
+    timeline.lineSeconds.assign(static_cast<std::size_t>(watched.lines), 0.0);
+    std::size_t next = 0;
+    double seconds = 0;
+    for (int line = 0; line < watched.lines; ++line) {
+        while (next < backend.sent.size() && backend.sent[next].first <= line) {
+            seconds = std::max(0.0, SecondsBetween(firstTick, backend.sent[next].second));
+            ++next;
+        }
+        timeline.lineSeconds[static_cast<std::size_t>(line)] = seconds;
+    }
+    timeline.totalSeconds = std::max(0.0, SecondsBetween(firstTick, played.end));
+    return timeline;
+}
 
 OfflinePlayback MeasureOffline(const MemoryView& view) {
     MemoryView copy = view;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "playback/memory_view.h"
 #include "playback/midi_output.h"
@@ -46,5 +47,16 @@ OfflinePlayback PlayOffline(
 // long it plays and how many pairs it sends. Quick even for a listing that
 // plays for days, so its length is known before any sound is computed.
 OfflinePlayback MeasureOffline(const MemoryView& view);
+
+// When playback of view's listing from its top reaches each line, in
+// seconds from its first tick (the first tick plays at 0): where the window
+// says playback stands, and how long the whole takes.
+struct ListingTimeline {
+    std::vector<double> lineSeconds;  // by line index; lines not reached are left out
+    double totalSeconds = 0;
+    // The time of line, or of the last line before it that playback reaches.
+    double AtLine(int line) const;
+};
+ListingTimeline MeasureTimeline(const MemoryView& view);
 
 }  // namespace tonvell::playback

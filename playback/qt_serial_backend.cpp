@@ -8,6 +8,7 @@
 #include <set>
 
 #include "platform/serial_port_hold.h"
+#include "platform/serial_write.h"
 #include "playback/sound_port.h"
 
 namespace tonvell::playback {
@@ -24,40 +25,37 @@ QString FromLocal(const std::string& path) {
     return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
 }
 
-// A line of the instrument. The pair is handed over in one write and waited
-// for at most kSerialWriteTimeout.
+// A line of the instrument. Qt opens and sets it up on the window's thread;
+// the player writes each pair on its own thread straight to the handle, given
+// up after kSerialWriteTimeout. The port is then no thread's object, so that
+// it may be closed on either.
 class QtSerialLine final : public SerialLine {
 public:
-    explicit QtSerialLine(std::unique_ptr<QSerialPort> port) : port_(std::move(port)) {}
+    explicit QtSerialLine(std::unique_ptr<QSerialPort> port)
+        : port_(std::move(port)), handle_(static_cast<std::intptr_t>(port_->handle())) {
+        port_->moveToThread(nullptr);
+    }
 
     WriteResult WritePair(std::uint8_t first, std::uint8_t second) override {
-        if (!port_->isOpen()) {
+        if (lost_) {
             return WriteResult::Lost;
         }
-        port_->clearError();
-        const char bytes[2] = {static_cast<char>(first), static_cast<char>(second)};
-        if (port_->write(bytes, 2) != 2) {
-            return Failure();
+        switch (WriteSerialPair(handle_, first, second, kSerialWriteTimeout)) {
+            case SerialWriteResult::Written:
+                return WriteResult::Written;
+            case SerialWriteResult::Failed:
+                return WriteResult::Failed;
+            case SerialWriteResult::Lost:
+                break;
         }
-        if (!port_->waitForBytesWritten(static_cast<int>(kSerialWriteTimeout.count())) &&
-            port_->bytesToWrite() > 0) {
-            return Failure();
-        }
-        return WriteResult::Written;
+        lost_ = true;
+        return WriteResult::Lost;
     }
 
 private:
-    WriteResult Failure() {
-        if (port_->error() == QSerialPort::ResourceError) {
-            return WriteResult::Lost;  // unplugged, or the far end of a virtual line closed
-        }
-        // The pair is dropped, never sent late.
-        port_->clear(QSerialPort::Output);
-        port_->clearError();
-        return WriteResult::Failed;
-    }
-
     std::unique_ptr<QSerialPort> port_;
+    std::intptr_t handle_;
+    bool lost_ = false;
 };
 
 class QtSerialBackend final : public SerialBackend {

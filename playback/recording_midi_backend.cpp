@@ -10,7 +10,7 @@ namespace {
 class RecordingMidiOutput final : public MidiOutput {
 public:
     RecordingMidiOutput(std::size_t device, const MonotonicClock& clock,
-                        std::shared_ptr<std::vector<MidiLogEntry>> log)
+                        std::shared_ptr<RecordingMidiBackend::SharedLog> log)
         : device_(device), clock_(clock), log_(std::move(log)) {
         Record(MidiLogEntry::Kind::Opened, {});
     }
@@ -22,11 +22,13 @@ public:
 
 private:
     void Record(MidiLogEntry::Kind kind, const MidiShortMessage& message) {
-        log_->push_back({kind, device_, message, clock_.Now()});
+        const PlayerTime now = clock_.Now();
+        const std::lock_guard lock(log_->mutex);
+        log_->entries.push_back({kind, device_, message, now});
     }
     std::size_t device_;
     const MonotonicClock& clock_;
-    std::shared_ptr<std::vector<MidiLogEntry>> log_;
+    std::shared_ptr<RecordingMidiBackend::SharedLog> log_;
 };
 
 }  // namespace
@@ -37,7 +39,7 @@ RecordingMidiBackend::RecordingMidiBackend(std::vector<std::string> names,
     : names_(std::move(names)),
       clock_(clock),
       refused_(std::move(refused)),
-      log_(std::make_shared<std::vector<MidiLogEntry>>()) {}
+      log_(std::make_shared<SharedLog>()) {}
 
 std::unique_ptr<MidiOutput> RecordingMidiBackend::Open(std::size_t index) {
     if (index >= names_.size() ||
@@ -47,9 +49,19 @@ std::unique_ptr<MidiOutput> RecordingMidiBackend::Open(std::size_t index) {
     return std::make_unique<RecordingMidiOutput>(index, clock_, log_);
 }
 
+std::vector<MidiLogEntry> RecordingMidiBackend::Log() const {
+    const std::lock_guard lock(log_->mutex);
+    return log_->entries;
+}
+
+void RecordingMidiBackend::ClearLog() {
+    const std::lock_guard lock(log_->mutex);
+    log_->entries.clear();
+}
+
 std::vector<MidiShortMessage> RecordingMidiBackend::Messages() const {
     std::vector<MidiShortMessage> messages;
-    for (const MidiLogEntry& entry : *log_) {
+    for (const MidiLogEntry& entry : Log()) {
         if (entry.kind == MidiLogEntry::Kind::Message) {
             messages.push_back(entry.message);
         }

@@ -2,9 +2,11 @@
 #pragma once
 // A MIDI backend that records instead of sounding: each device keeps every
 // message it received, with the clock's time, and every reset and close.
-// Tests and the timing benchmark use it; the log outlives the devices.
+// Tests and the timing benchmark use it; the log outlives the devices. The
+// player's thread writes it while a test reads it: it is read as a copy.
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,16 +31,22 @@ public:
     std::vector<std::string> DeviceNames() override { return names_; }
     std::unique_ptr<MidiOutput> Open(std::size_t index) override;
 
-    const std::vector<MidiLogEntry>& Log() const { return *log_; }
+    // The log as it stands.
+    std::vector<MidiLogEntry> Log() const;
     // Only the messages, in order.
     std::vector<MidiShortMessage> Messages() const;
-    void ClearLog() { log_->clear(); }
+    void ClearLog();
+
+    struct SharedLog {
+        std::mutex mutex;
+        std::vector<MidiLogEntry> entries;
+    };
 
 private:
     std::vector<std::string> names_;
     const MonotonicClock& clock_;
     std::vector<std::size_t> refused_;
-    std::shared_ptr<std::vector<MidiLogEntry>> log_;
+    std::shared_ptr<SharedLog> log_;
 };
 
 }  // namespace tonvell::playback

@@ -78,6 +78,14 @@ asan() {
   run_ctest build-asan
 }
 
+# The listing player's thread and its tests under ThreadSanitizer (no window).
+tsan() {
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONVELL_SANITIZE_THREAD=ON \
+    -DTONVELL_WERROR=ON -DTONVELL_BUILD_GUI=OFF -DTONVELL_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-tsan --parallel "$JOBS" --target playback_tests
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest build-tsan -L player
+}
+
 # The two Debian packages, built by dpkg-buildpackage as a distribution
 # builds them (dpkg-buildflags' optimised and hardened flags, warnings shown,
 # not errors; the tests that need no display run in it and are counted),
@@ -174,6 +182,7 @@ stage format
 stage main_build
 stage fuzz
 stage asan
+stage tsan
 stage windows
 stage web
 stage package

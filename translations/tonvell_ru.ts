@@ -307,6 +307,21 @@ Choose a file in the MIDI format (*.mid).</source>
     </message>
 </context>
 <context>
+    <name>tonvell::app::TransportView</name>
+    <message>
+        <source>bar %1</source>
+        <translation>такт %1</translation>
+    </message>
+    <message>
+        <source>voice %1: %2</source>
+        <translation>голос %1: %2</translation>
+    </message>
+    <message>
+        <source>silent</source>
+        <translation>молчит</translation>
+    </message>
+</context>
+<context>
     <name>tonvell::playback</name>
     <message>
         <source>The built-in synthesizer needs the FluidSynth library, which cannot be loaded. Install the package libfluidsynth3.</source>

@@ -25,6 +25,7 @@
 #include "convert/conversion.h"
 #include "picture_files.h"
 #include "playback/listing_player.h"
+#include "playback/player_thread.h"
 #include "playback/recording_midi_backend.h"
 #include "test_support.h"
 #include "tests/support/midi_builder.h"

@@ -18,13 +18,18 @@
 #include <QTextDocumentFragment>
 #include <QTimer>
 #include <QtTest>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/played_line_highlight.h"
 #include "app/tform1.h"
+#include "app/transport_view.h"
 #include "output/listing_formats.h"
+#include "output/arrangement_picture.h"
 #include "playback/listing_player.h"
+#include "playback/player_thread.h"
 #include "playback/recording_midi_backend.h"
 #include "test_support.h"
 #include "tests/support/playback_fakes.h"
@@ -54,6 +59,36 @@ QString StepListing(int notes) {
     }
     return text + QStringLiteral("DB 00h\n");
 }
+
+// Makes every paint of a widget take paintMs, and notes when each was.
+class SlowPaint : public QObject {
+public:
+    SlowPaint(QWidget* widget, int paintMs) : widget_(widget), paintMs_(paintMs) {
+        widget_->installEventFilter(this);
+    }
+    ~SlowPaint() override { widget_->removeEventFilter(this); }
+    using Interval =
+        std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>;
+    std::vector<Interval> paints;
+    std::function<void()> onPaint;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget_ && event->type() == QEvent::Paint) {
+            const auto start = std::chrono::steady_clock::now();
+            std::this_thread::sleep_for(std::chrono::milliseconds(paintMs_));
+            paints.emplace_back(start, std::chrono::steady_clock::now());
+            if (onPaint) {
+                onPaint();
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* widget_;
+    int paintMs_;
+};
 
 std::vector<MidiShortMessage> AllNotesOff() {
     std::vector<MidiShortMessage> messages;
@@ -92,11 +127,21 @@ private slots:
     void savedListingOpensAndPlays();
     void listingFilesThatCannotBeOpened_data();
     void listingFilesThatCannotBeOpened();
+    void stepsKeepTheirScheduleWhileTheWindowPaintsSlowly();
+    void stopDuringASlowPaintSilencesAtOnce();
+    void transportAndLampsDuringPlay();
 
 private:
     void Choose(const QString& output);
     void ClickPlay();
     std::vector<MidiShortMessage> Messages() const { return midi_->Messages(); }
+    // The player's thread leaves the ticks to Step, which runs one and shows
+    // it, as the thread and Timer1 would.
+    void HoldTicks() { form_->Player().HoldTicks(); }
+    void Step() {
+        form_->Player().StepTick();
+        form_->Timer1Timer();
+    }
 
     tonvell::test::FakeClock serialClock_;
     tonvell::test::SerialRecord serial_;
@@ -271,7 +316,8 @@ void PlayerWindowTest::conversionDuringPlaybackStopsAndRewindsFirst() {
     form_->Memo2->setPlainText(kLongListing);
     Choose(QStringLiteral("/dev/ttyUSB0"));
     ClickPlay();
-    QVERIFY(RunUntil([&] { return serial_.bytes.size() >= 2; }));
+    // Read through the player's position: the thread writes the record.
+    QVERIFY(RunUntil([&] { return form_->Player().Position().soundingLine >= 0; }));
     QVERIFY(form_->OpenFile(song));
     QVERIFY(!form_->Button5->isEnabled());
     QVERIFY(!form_->Timer1->isActive());
@@ -341,10 +387,10 @@ void PlayerWindowTest::playedLineAfterTicks() {
     selection.setPosition(20, QTextCursor::KeepAnchor);
     form_->Memo2->setTextCursor(selection);
     Choose(QStringLiteral("Synth A"));
+    HoldTicks();
     ClickPlay();
-    form_->Timer1->stop();
     for (int i = 0; i < ticks; ++i) {
-        form_->Timer1Timer();
+        Step();
     }
     QVERIFY(form_->Player().Playing());
     QCOMPARE(form_->PlayedLine().Line(), line);
@@ -367,8 +413,8 @@ void PlayerWindowTest::playedLineStaysInViewUntilScrolledAway() {
     QScrollBar* bar = form_->Memo2->verticalScrollBar();
     QCOMPARE(bar->value(), 0);
     Choose(QStringLiteral("Synth A"));
+    HoldTicks();
     ClickPlay();
-    form_->Timer1->stop();
     const int shown =
         form_->Memo2->viewport()->height() / form_->Memo2->fontMetrics().lineSpacing();
     const auto inView = [&] {
@@ -376,7 +422,7 @@ void PlayerWindowTest::playedLineStaysInViewUntilScrolledAway() {
         return line >= bar->value() && line < bar->value() + shown;
     };
     for (int i = 0; i < 40; ++i) {
-        form_->Timer1Timer();
+        Step();
         QVERIFY2(inView(), qPrintable(QString::number(form_->PlayedLine().Line())));
     }
     QVERIFY(bar->value() > 0);
@@ -386,7 +432,7 @@ void PlayerWindowTest::playedLineStaysInViewUntilScrolledAway() {
     bar->setValue(0);
     QVERIFY(!form_->PlayedLine().Following());
     for (int i = 0; i < 5; ++i) {
-        form_->Timer1Timer();
+        Step();
     }
     QCOMPARE(bar->value(), 0);
     QVERIFY(form_->PlayedLine().Line() > shown);
@@ -394,8 +440,7 @@ void PlayerWindowTest::playedLineStaysInViewUntilScrolledAway() {
     // The next Play follows again.
     QTest::mouseClick(form_->Button5, Qt::LeftButton);
     ClickPlay();
-    form_->Timer1->stop();
-    form_->Timer1Timer();
+    Step();
     QVERIFY(form_->PlayedLine().Following());
     QVERIFY(inView());
 }
@@ -418,11 +463,11 @@ void PlayerWindowTest::playerKeys() {
     Choose(QStringLiteral("Synth A"));
     form_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    HoldTicks();
     if (key.key() != Qt::Key_F5 || key.keyboardModifiers() != Qt::NoModifier) {
         ClickPlay();
-        form_->Timer1->stop();
         for (int i = 0; i < 5; ++i) {
-            form_->Timer1Timer();
+            Step();
         }
     }
     // Pressed with the focus on a button of the player group.
@@ -555,6 +600,111 @@ void PlayerWindowTest::listingFilesThatCannotBeOpened() {
     QCOMPARE(boxes_.size(), std::size_t{1});
     QVERIFY(boxes_[0].error);
     QCOMPARE(form_->Memo2->toPlainText(), kWorkedListing);
+}
+
+// Each paint of the listing takes 90 ms, three notes' worth, as a slow
+// machine or a huge listing might. The notes go out all the same: in the
+// listing's order, and while the window paints.
+void PlayerWindowTest::stepsKeepTheirScheduleWhileTheWindowPaintsSlowly() {
+    form_->Memo2->setPlainText(StepListing(30));
+    Choose(QStringLiteral("Synth A"));
+    form_->ComboBox12->setCurrentText(QString());
+    SlowPaint slow(form_->Memo2->viewport(), 90);
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }, 30000));
+    const std::vector<MidiLogEntry> log = midi_->Log();
+    int notes = 0;
+    int duringPaint = 0;
+    for (const MidiLogEntry& entry : log) {
+        if (entry.kind != MidiLogEntry::Kind::Message || entry.message.status != 0x90) {
+            continue;
+        }
+        QCOMPARE(entry.message, (MidiShortMessage{0x90, 0x3C, 0x70}));
+        ++notes;
+        const auto at = std::chrono::steady_clock::time_point(
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(entry.time));
+        for (const auto& [start, end] : slow.paints) {
+            duringPaint += start < at && at < end ? 1 : 0;
+        }
+    }
+    QCOMPARE(notes, 30);
+    QVERIFY(slow.paints.size() >= 2);
+    QVERIFY(duringPaint > 0);
+    QCOMPARE(form_->Label2->text(), QStringLiteral("Line: 1"));
+}
+
+// The user stops while the window paints slowly: once the paint is over, Stop
+// silences the device at once, and nothing sounds after it.
+void PlayerWindowTest::stopDuringASlowPaintSilencesAtOnce() {
+    form_->Memo2->setPlainText(StepListing(200));
+    Choose(QStringLiteral("Synth A"));
+    form_->ComboBox12->setCurrentText(QString());
+    SlowPaint slow(form_->Memo2->viewport(), 60);
+    ClickPlay();
+    QVERIFY(RunUntil([&] { return Messages().size() >= 6; }));
+    bool clicked = false;
+    slow.onPaint = [&] {
+        if (!clicked) {
+            clicked = true;
+            QMetaObject::invokeMethod(form_->Button5, &QPushButton::click, Qt::QueuedConnection);
+        }
+    };
+    form_->Memo2->viewport()->update();
+    QVERIFY(RunUntil([&] { return !form_->Button5->isEnabled(); }));
+    const std::vector<MidiShortMessage> atStop = Messages();
+    const std::vector<MidiShortMessage> off = AllNotesOff();
+    QVERIFY(atStop.size() >= off.size());
+    QVERIFY(
+        std::equal(off.begin(), off.end(), atStop.end() - static_cast<std::ptrdiff_t>(off.size())));
+    QCOMPARE(midi_->Log().back().kind, MidiLogEntry::Kind::Closed);
+    QTest::qWait(100);
+    QCOMPARE(Messages().size(), atStop.size());
+}
+
+// Two voices sound, then one, then none; the time moves by the listing's
+// delays (two of 129 units of 15 ms: 3.87 s in all).
+void PlayerWindowTest::transportAndLampsDuringPlay() {
+    form_->Memo2->setPlainText(QStringLiteral(
+        "DB 51h, F0h\nDB 55h, F1h\nDB 80h, 81h ;delay\nDB 51h, 80h\nDB 80h, 81h ;delay\n"
+        "DB 55h, 81h\nDB 00h\n"));
+    Choose(QStringLiteral("Synth A"));
+    tonvell::app::TransportView* transport = form_->Transport();
+    QVERIFY(transport != nullptr);
+    QVERIFY(transport->isVisible());
+    const auto lamps = [&] {
+        QStringList notes;
+        for (int v = 0; v < tonvell::app::TransportView::kVoices; ++v) {
+            notes << transport->VoiceText(v);
+        }
+        return notes;
+    };
+    const QString c = QString::fromStdString(tonvell::NoteName(60));
+    const QString e = QString::fromStdString(tonvell::NoteName(64));
+    HoldTicks();
+    form_->Button6Click();
+    ClickPlay();
+    QCOMPARE(transport->TimeText(), QStringLiteral("0:00 / 0:03"));
+    QCOMPARE(lamps(), QStringList(6));
+
+    Step();
+    QCOMPARE(lamps(), (QStringList{c, e, {}, {}, {}, {}}));
+    QCOMPARE(transport->TimeText(), QStringLiteral("0:00 / 0:03"));
+    Step();
+    QCOMPARE(lamps(), (QStringList{{}, e, {}, {}, {}, {}}));
+    QCOMPARE(transport->TimeText(), QStringLiteral("0:01 / 0:03"));
+    QVERIFY(transport->toolTip().contains(e));
+    Step();
+    QVERIFY(!form_->Player().Playing());
+    QCOMPARE(lamps(), QStringList(6));
+    QCOMPARE(transport->TimeText(), QStringLiteral("0:00 / 0:03"));
+    QCOMPARE(transport->BarText(), QString());  // no picture: the metre is not known
+
+    // Typed in while idle: the new length shows once the typing pauses.
+    form_->Memo2->setFocus();
+    form_->Memo2->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(form_->Memo2, QStringLiteral("DB 80h, 81h"));
+    QTest::keyClick(form_->Memo2, Qt::Key_Return);
+    QVERIFY(RunUntil([&] { return transport->TimeText().endsWith(QStringLiteral("/ 0:05")); }));
 }
 
 QTEST_MAIN(PlayerWindowTest)

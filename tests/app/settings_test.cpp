@@ -23,8 +23,8 @@
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
 #include "convert/cp1251.h"
-#include "playback/listing_player.h"
 #include "playback/midi_messages.h"
+#include "playback/player_thread.h"
 #include "test_support.h"
 
 using tonvell::test::ReadFile;

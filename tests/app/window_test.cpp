@@ -30,7 +30,7 @@
 #include "app/listing_guard.h"
 #include "app/tform1.h"
 #include "app/tonvell_application.h"
-#include "playback/listing_player.h"
+#include "playback/player_thread.h"
 #include "test_support.h"
 
 using tonvell::app::ApplicationTitle;

@@ -278,6 +278,28 @@ TEST(Arrangement, LinesOfTheListingMapToPlayedTime) {
     EXPECT_EQ(a.commands.back().line, static_cast<int>(got.result.listing.size()) - 2);
 }
 
+// Bars are counted as the picture draws them: whole bars of each metre from
+// where it begins; before the first metre, or without one, there is none.
+TEST(Arrangement, BarOfALine) {
+    Arrangement a;
+    a.ticksPerQuarter = 96;
+    a.timeSignatures = {{{0, 0}, 4, 4}, {{768, 0}, 3, 4}};  // 4/4 bars of 384, 3/4 of 288
+    const struct {
+        std::int64_t tick;  // of the command above the line
+        std::int64_t bar;
+    } cases[] = {{0, 1}, {383, 1}, {384, 2}, {767, 2}, {768, 3}, {1055, 3}, {1056, 4}};
+    for (const auto& c : cases) {
+        a.commands = {{c.tick, 0, 5, 15}};
+        EXPECT_EQ(a.BarAtLine(6), c.bar) << "tick " << c.tick;
+    }
+    a.commands = {{500, 0, 5, 15}};
+    EXPECT_EQ(a.BarAtLine(5), 1);  // no command above line 5 yet: tick 0
+    a.timeSignatures = {{{100, 0}, 4, 4}};
+    EXPECT_EQ(a.BarAtLine(5), 0);
+    a.timeSignatures.clear();
+    EXPECT_EQ(a.BarAtLine(6), 0);
+}
+
 TEST(Arrangement, RefusedAndEmptyFilesGiveAnEmptyArrangement) {
     Arrangement a;
     a.notes.resize(3);  // left over from an earlier conversion

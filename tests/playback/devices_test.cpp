@@ -16,8 +16,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "playback/listing_player.h"
-#include "playback/qt_player_timer.h"
+#include "playback/player_thread.h"
 #include "playback/qt_serial_backend.h"
 #include "playback/rtmidi_backend.h"
 #include "playback/sound_port.h"
@@ -43,8 +42,9 @@ const std::vector<std::uint8_t> kSilence = {0x11, 0x80, 0x11, 0x81, 0x11, 0x82,
 
 constexpr int kPlaybackTimeoutMs = 10000;
 
-// The port, the player on the steady clock and a Qt timer, as the window
-// has them, on the real serial backend.
+// The port and the player's thread on the steady clock, as the window has
+// them, on the real serial backend; the player's message boxes are shown on
+// this thread.
 struct Rig {
     explicit Rig(const QString& portPath) {
         qputenv("TONVELL_SERIAL_PORTS", portPath.toLocal8Bit());
@@ -53,9 +53,16 @@ struct Rig {
         port = std::make_unique<SoundPort>(view, std::move(backends));
         port->FillOutputList();
         qunsetenv("TONVELL_SERIAL_PORTS");
-        timer = std::make_unique<QtPlayerTimer>(qtimer, clock);
-        player = std::make_unique<ListingPlayer>(view, *port, *timer, clock);
-        QObject::connect(&qtimer, &QTimer::timeout, [this] { player->Tick(); });
+        player = std::make_unique<PlayerThread>(
+            view, *port, clock, [this](const std::string& text, std::function<void()> closed) {
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [this, text, closed = std::move(closed)] {
+                        view.ShowMessage(text);
+                        closed();
+                    },
+                    Qt::QueuedConnection);
+            });
     }
     // Chooses the listed entry of path (the system's ports are listed too).
     bool Choose(const QString& path) {
@@ -64,10 +71,8 @@ struct Rig {
     }
     FakeView view;
     SteadyClock clock;
-    QTimer qtimer;
     std::unique_ptr<SoundPort> port;
-    std::unique_ptr<QtPlayerTimer> timer;
-    std::unique_ptr<ListingPlayer> player;
+    std::unique_ptr<PlayerThread> player;
 };
 
 double MsBetween(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
@@ -287,7 +292,7 @@ void DevicesTest::workedListingEndToEnd() {
     QVERIFY(far.WaitFor(16, std::chrono::milliseconds(kPlaybackTimeoutMs)));
     QCOMPARE(far.Values(), Concat({0x51, 0xF0, 0x51, 0x80}, kSilence));
     QVERIFY(rig.view.messages.empty());
-    QCOMPARE(rig.view.labels.back(), std::string("Line: 1"));
+    QCOMPARE(rig.player->Position().label, std::string("Line: 1"));
     // The timing is measured by the benchmark, not asserted here: on a
     // shared machine the reader thread itself may wake late.
     const auto bytes = far.Bytes();
@@ -316,8 +321,7 @@ void DevicesTest::farEndGoneGivesOneBoxAndStops() {
     line.Stop();  // the device is unplugged
     QVERIFY(RunUntil([&] { return !rig.player->Playing(); }));
     QCOMPARE(rig.view.messages, std::vector<std::string>{"----"});
-    QCOMPARE(rig.view.controls, PlayerControls{});
-    QVERIFY(!rig.qtimer.isActive());
+    QCOMPARE(rig.player->Position().controls, PlayerControls{});
 }
 
 QTEST_GUILESS_MAIN(DevicesTest)

@@ -36,16 +36,10 @@ constexpr PlayerControls kIdle{};
 class PlayerTest : public ::testing::Test {
 protected:
     PlayerTest() {
-        playback::SoundBackends backends;
-        auto serialBackend = std::make_unique<FakeSerialBackend>(
-            std::vector<std::string>{"/dev/ttyUSB0"}, serial, clock);
-        serialDevices = serialBackend.get();
-        backends.serial = std::move(serialBackend);
-        auto midiBackend =
-            std::make_unique<RecordingMidiBackend>(std::vector<std::string>{"Synth"}, clock);
-        midi = midiBackend.get();
-        backends.midi.push_back(std::move(midiBackend));
-        port = std::make_unique<SoundPort>(view, std::move(backends));
+        FakeDevices devices(serial, clock, clock);
+        serialDevices = devices.serial;
+        midi = devices.midi;
+        port = std::make_unique<SoundPort>(view, std::move(devices.backends));
         port->FillOutputList();
         player = std::make_unique<ListingPlayer>(view, *port, timer, clock);
         view.instrument = "";  // no program changes in the logs

@@ -165,5 +165,23 @@ TEST(ThreeByteDelay, PictureTimesTheNoteAfterItAsThePlayerPlaysIt) {
     EXPECT_DOUBLE_EQ(arrangement.notes[1].start.seconds, (16 + 3) * 0.015);
 }
 
+// Each line's time is when playing from the top gets there, counted from
+// the first tick; the total is the whole piece.
+TEST(MeasureTimeline, GivesTheTimeOfEachLine) {
+    MemoryView view;
+    view.SetListing(
+        "; heading\nDB 0Eh, 87h\nDB 51h, F0h\nDB 9Fh ;delay\nDB 51h, 80h\nDB 83h\n"
+        "DB 52h, F0h\nDB 00h\n");
+    const ListingTimeline timeline = MeasureTimeline(view);
+    const std::vector<double> expected = {0, 0, 0, 0, 0.48, 0.48, 0.54, 0.54};
+    ASSERT_EQ(timeline.lineSeconds.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(timeline.lineSeconds[i], expected[i], 1e-9) << "line " << i;
+    }
+    EXPECT_NEAR(timeline.totalSeconds, 0.54, 1e-9);
+    EXPECT_NEAR(timeline.AtLine(100), 0.54, 1e-9);  // past the end: the last line's
+    EXPECT_EQ(MeasureTimeline(MemoryView()).totalSeconds, 0.0);
+}
+
 }  // namespace
 }  // namespace tonvell::playback

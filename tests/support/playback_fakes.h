@@ -11,7 +11,9 @@
 
 #include "playback/memory_view.h"
 #include "playback/player_clock.h"
+#include "playback/recording_midi_backend.h"
 #include "playback/serial_line.h"
+#include "playback/sound_port.h"
 
 namespace tonvell::test {
 
@@ -119,6 +121,26 @@ private:
     std::vector<std::string> ports_;
     SerialRecord& record_;
     const FakeClock& clock_;
+};
+
+// The port's devices in the player's tests: the serial port "/dev/ttyUSB0" on
+// a fake line whose writes record is told of (at serialClock's time), and
+// the recording MIDI device "Synth" (at midiClock's time).
+struct FakeDevices {
+    FakeDevices(SerialRecord& record, const FakeClock& serialClock,
+                const playback::MonotonicClock& midiClock) {
+        auto serialBackend = std::make_unique<FakeSerialBackend>(
+            std::vector<std::string>{"/dev/ttyUSB0"}, record, serialClock);
+        serial = serialBackend.get();
+        backends.serial = std::move(serialBackend);
+        auto midiBackend = std::make_unique<playback::RecordingMidiBackend>(
+            std::vector<std::string>{"Synth"}, midiClock);
+        midi = midiBackend.get();
+        backends.midi.push_back(std::move(midiBackend));
+    }
+    FakeSerialBackend* serial = nullptr;
+    playback::RecordingMidiBackend* midi = nullptr;
+    playback::SoundBackends backends;  // handed to the port
 };
 
 }  // namespace tonvell::test
