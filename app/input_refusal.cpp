@@ -2,8 +2,6 @@
 #include "app/input_refusal.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 
 namespace tonvell::app {
 
@@ -12,15 +10,6 @@ namespace {
 // text, marked for the translation under its context.
 QString Tr(const char* text) {
     return QCoreApplication::translate("InputRefusal", text);
-}
-
-// The first bytes of a regular file, at most four; never opens anything else.
-QByteArray FileStart(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.read(4);
 }
 
 }  // namespace
@@ -33,7 +22,7 @@ QString GroupedNumber(qint64 number) {
     return digits;
 }
 
-std::optional<InputRefusal> RefusalOf(const ConversionResult& result, const QString& path) {
+std::optional<InputRefusal> RefusalOf(const ConversionResult& result) {
     using Status = ConversionResult::Status;
     if (result.status == Status::NotOpened) {
         return std::nullopt;
@@ -45,18 +34,18 @@ std::optional<InputRefusal> RefusalOf(const ConversionResult& result, const QStr
                 Tr(QT_TRANSLATE_NOOP(
                        "InputRefusal",
                        "The file is too large: %1 bytes. Files of at most %2 bytes are read."))
-                    .arg(GroupedNumber(QFileInfo(path).size()), GroupedNumber(kMaxInputBytes)),
+                    .arg(GroupedNumber(result.inputBytes), GroupedNumber(kMaxInputBytes)),
             .boxed = false};
     }
-    const QByteArray start = FileStart(path);
-    if (start.isEmpty()) {
+    // What was converted tells, not the file as it may be now.
+    if (result.inputBytes == 0) {
         return InputRefusal{
             .reportLine = Tr(QT_TRANSLATE_NOOP("InputRefusal", "The file is empty")),
             .reason = Tr(QT_TRANSLATE_NOOP("InputRefusal",
                                            "The file is empty (0 bytes): there is nothing in it "
                                            "to convert."))};
     }
-    if (start != "MThd") {
+    if (!result.startsAsMidi) {
         return InputRefusal{
             .reportLine = Tr(QT_TRANSLATE_NOOP("InputRefusal", "Not a MIDI file")),
             .reason = Tr(QT_TRANSLATE_NOOP(

@@ -22,10 +22,10 @@ struct InputRefusal {
     bool boxed = true;
 };
 
-// Why the conversion of the file at path gives no result; nothing when it
-// does. A file that could not be opened is no refusal: its report says so.
-// Reads at most the first four bytes of a regular file.
-std::optional<InputRefusal> RefusalOf(const ConversionResult& result, const QString& path);
+// Why a conversion gives no result, judged by what it read (never by the file
+// as it may be now); nothing when it does. A file that could not be opened is
+// no refusal: its report says so.
+std::optional<InputRefusal> RefusalOf(const ConversionResult& result);
 
 // A byte count with its thousands apart: 250000 is "250 000".
 QString GroupedNumber(qint64 number);

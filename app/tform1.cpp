@@ -855,7 +855,7 @@ void TForm1::ConvertFile(const QString& path) {
         tonvell::Convert(QFile::encodeName(path).toStdString(), options);
     noteChoices_->ShowChannels(channels, FromUtf8(result.passedOverLine));
     convertedChoices_ = options.choices;
-    const std::optional<tonvell::app::InputRefusal> refusal = tonvell::app::RefusalOf(result, path);
+    const std::optional<tonvell::app::InputRefusal> refusal = tonvell::app::RefusalOf(result);
     if (refusal) {
         ShowRefusal(result, *refusal);
         // The picture shows nothing of the file either.
@@ -928,7 +928,7 @@ void TForm1::ShowArrangementWindow() {
                                   .listing = tonvell::TextDelivery::Skip(),
                                   .arrangement = &arrangement,
                                   .choices = convertedChoices_});
-            if (tonvell::app::RefusalOf(result, listingSource_)) {
+            if (tonvell::app::RefusalOf(result)) {
                 arrangement = EmptyArrangement(listingSource_);
             }
             arrangementWindow_->ShowConversion(result, std::move(arrangement),

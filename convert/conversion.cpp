@@ -117,6 +117,7 @@ ConversionResult TooLargeResult(std::int64_t size) {
     ConversionResult result;
     result.status = ConversionResult::Status::TooLarge;
     result.sizeLine = TotalBytesText(size);
+    result.inputBytes = size;
     result.progressLine = "Файл слишком большой";
     return result;
 }
@@ -129,6 +130,7 @@ ConversionResult ConvertBytes(std::span<const std::uint8_t> file, std::string_vi
     }
     ConversionResult result;
     result.sizeLine = TotalBytesText(size);
+    result.inputBytes = size;
     result.startsAsMidi = midi::StartsAsMidi(file);
     if (options.channels != nullptr) {
         *options.channels = SummarizeChannels(file);

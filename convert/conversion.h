@@ -50,6 +50,9 @@ struct ConversionResult {
     // The file begins with "MThd" (midi::StartsAsMidi); anything else is
     // converted too, as the bare frame or whatever its bytes make.
     bool startsAsMidi = false;
+    // The input's size in bytes, as the size line reports it (0 when not
+    // opened).
+    std::int64_t inputBytes = 0;
 };
 
 struct ConvertOptions {
