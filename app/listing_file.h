@@ -12,7 +12,7 @@ namespace tonvell::app {
 
 // A listing file is read whole; the listing of the largest MIDI file the
 // program reads is a few megabytes.
-inline constexpr std::int64_t kMaxListingFileBytes = 16 * 1024 * 1024;
+inline constexpr std::int64_t kMaxListingFileBytes = std::int64_t{16} * 1024 * 1024;
 
 // Whether a file name asks to be opened as a listing: *.inc or *.txt, any case.
 bool IsListingFileName(const QString& path);

@@ -164,7 +164,7 @@ std::string Reason(int error) {
 // The instrument box's text for the rendering; a warning when the
 // synthesizer cannot take a program from it.
 std::string InstrumentText(const Options& o) {
-    const std::string instrument = o.instrument.value_or(kDefaultInstrument);
+    std::string instrument = o.instrument.value_or(kDefaultInstrument);
     if (!playback::ProgramFromInstrumentText(instrument)) {
         std::fprintf(stderr,
                      "warning: instrument \"%s\" does not begin with a program number; the "
