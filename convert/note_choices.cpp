@@ -20,8 +20,18 @@ int ChannelNumber(std::string_view text) {
     return n;
 }
 
+// Messages are built by appending: g++ 12 warns wrongly (-Wrestrict) about
+// a literal added to a temporary string when it inlines the addition.
+std::string Quoted(std::string_view item, std::string_view after) {
+    std::string text = "'";
+    text += item;
+    text += '\'';
+    text += after;
+    return text;
+}
+
 std::string NoChannel(std::string_view item) {
-    return "'" + std::string(item) + "' is no MIDI channel (use 1 to 16)";
+    return Quoted(item, " is no MIDI channel (use 1 to 16)");
 }
 
 // Adds one item of a channel list: a number or a rising range.
@@ -40,7 +50,7 @@ std::string AddChannelItem(std::string_view item, ChannelSet& channels) {
             return NoChannel(lastText);
         }
         if (last < first) {
-            return "the range '" + std::string(item) + "' runs backwards";
+            return "the range " + Quoted(item, " runs backwards");
         }
     }
     for (int c = first; c <= last; ++c) {
@@ -88,9 +98,13 @@ std::string ChannelListText(ChannelSet channels) {
         while (last + 1 < kChannelCount && ChannelChosen(channels, last + 1)) {
             ++last;
         }
-        text += (text.empty() ? "" : ",") + std::to_string(c + 1);
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += std::to_string(c + 1);
         if (last > c) {
-            text += (last == c + 1 ? "," : "-") + std::to_string(last + 1);
+            text += last == c + 1 ? ',' : '-';
+            text += std::to_string(last + 1);
         }
         c = last + 1;
     }
@@ -106,9 +120,8 @@ std::string ParseTranspose(std::string_view text, int& semitones) {
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
         n < -kMaxTranspose || n > kMaxTranspose) {
-        return "'" + std::string(text) + "' is no transposition (use -" +
-               std::to_string(kMaxTranspose) + " to " + std::to_string(kMaxTranspose) +
-               " semitones)";
+        const std::string limit = std::to_string(kMaxTranspose);
+        return Quoted(text, " is no transposition (use -" + limit + " to " + limit + " semitones)");
     }
     semitones = n;
     return "";
