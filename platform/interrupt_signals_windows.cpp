@@ -42,6 +42,8 @@ namespace tonvell {
 
 InterruptsDeferred::InterruptsDeferred() : previous_() {}
 
-InterruptsDeferred::~InterruptsDeferred() = default;
+// Not defaulted: the class keeps one declaration on every system, and on
+// POSIX systems its destructor restores the signal mask.
+InterruptsDeferred::~InterruptsDeferred() {}
 
 }  // namespace tonvell
