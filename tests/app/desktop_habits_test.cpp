@@ -484,7 +484,7 @@ void DesktopHabitsTest::userFoldersHeadTheDriveList() {
     expected.replaceInStrings(QStringLiteral("@"), root);
     QCOMPARE(tonvell::app::WithUserFolders({QStringLiteral("/")}, home, music), expected);
     // The window's list starts with the user's home folder.
-    QCOMPARE(form_->DriveComboBox1->itemText(0), QDir::cleanPath(QDir::homePath()));
+    QVERIFY(tonvell::test::HomeHeadsTheDriveList(*form_->DriveComboBox1));
 }
 
 void DesktopHabitsTest::fileThatIsNotMidiSaysSo_data() {

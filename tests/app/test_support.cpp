@@ -5,7 +5,9 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 #include "tests/support/midi_builder.h"
@@ -91,6 +93,14 @@ QByteArray ReadFile(const QString& path) {
         return {};
     }
     return file.readAll();
+}
+
+bool HomeHeadsTheDriveList(const QComboBox& drives) {
+    const QString home = QDir::cleanPath(QDir::homePath());
+    if (QFileInfo(home).isDir()) {
+        return drives.count() > 0 && drives.itemText(0) == home;
+    }
+    return drives.findText(home) < 0;
 }
 
 }  // namespace tonvell::test

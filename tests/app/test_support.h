@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
@@ -131,5 +132,10 @@ void WhenModal(std::function<void(T*)> action) {
 
 void WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
+
+// Whether the user's home folder heads the window's drive list, as it should
+// where it exists; where HOME names no folder (as on a package build
+// machine), whether the list leaves it out.
+bool HomeHeadsTheDriveList(const QComboBox& drives);
 
 }  // namespace tonvell::test

@@ -611,7 +611,7 @@ void WindowTest::choosingADriveShowsItsTopFolder() {
     auto* drives = form_->DriveComboBox1;
     QVERIFY(drives->count() >= 1);
     // The user's home folder first, then the root folder among the drives.
-    QCOMPARE(drives->itemText(0), QDir::cleanPath(QDir::homePath()));
+    QVERIFY(tonvell::test::HomeHeadsTheDriveList(*drives));
     QVERIFY(drives->Drives().contains(QStringLiteral("/")));
     QCOMPARE(drives->currentText(), tonvell::app::DriveOf(dir_->path(), drives->Drives()));
     drives->SetDrives({QStringLiteral("/"), QDir::cleanPath(dir_->path())});

@@ -7,6 +7,7 @@
 #include <malloc.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -209,12 +210,27 @@ TEST_F(FluidSynthBackendTest, OnlyItsOneDeviceOpens) {
 
 // The desktop's drivers: where there is no sound (a container) the open
 // fails quietly; where there is, the device opens. Either way nothing is
-// printed.
+// printed. A home folder that does not exist (as on a package build
+// machine) makes the sound server's client library complain itself, which is
+// no message of ours: the test then lends it a home.
 TEST_F(FluidSynthBackendTest, DesktopAudioOpensOrFailsQuietly) {
+    const char* home = std::getenv("HOME");
+    const std::string kept = home != nullptr ? home : "";
+    std::error_code error;
+    const bool lend = kept.empty() || !fs::is_directory(kept, error);
+    if (lend) {
+        setenv("HOME", dir_.c_str(), 1);
+    }
     FluidSynthBackend backend;
     ::testing::internal::CaptureStderr();
     { auto device = backend.Open(0); }
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    if (lend && home != nullptr) {
+        setenv("HOME", kept.c_str(), 1);
+    } else if (lend) {
+        unsetenv("HOME");
+    }
+    EXPECT_EQ(printed, "");
 }
 
 }  // namespace
