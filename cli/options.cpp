@@ -5,6 +5,18 @@
 
 namespace tonvell::cli {
 
+// --wav and --instrument are offered only where they work: a build without
+// FluidSynth's headers (the Windows one) answers them with "not available".
+#if TONVELL_CLI_HAS_WAV
+#define TONVELL_WAV_USAGE                                                                      \
+    "      --wav OUT.wav       render FILE (a MIDI file or an .inc listing) as the built-in\n" \
+    "                          synthesizer plays it: 44.1 kHz 16-bit stereo WAV\n"             \
+    "      --instrument TEXT   with --wav: the instrument box's text (default \"73 Flute\")\n"
+#else
+#define TONVELL_WAV_USAGE ""
+#endif
+
+// clang-format off
 const char kUsage[] =
     "Usage: tonvell-cli [options] FILE...\n"
     "Converts Standard MIDI Files into ZUM note data.\n"
@@ -14,9 +26,7 @@ const char kUsage[] =
     "  -o, --output PATH       write the result to PATH (one input only)\n"
     "  -d, --output-dir DIR    write one file per input into DIR, named after the input\n"
     "      --log               write the event log to standard output instead of the listing\n"
-    "      --wav OUT.wav       render FILE (a MIDI file or an .inc listing) as the built-in\n"
-    "                          synthesizer plays it: 44.1 kHz 16-bit stereo WAV\n"
-    "      --instrument TEXT   with --wav: the instrument box's text (default \"73 Flute\")\n"
+    TONVELL_WAV_USAGE
     "      --svg OUT.svg       draw FILE's arrangement: every note against the six voices,\n"
     "                          cut and silent notes marked (an SVG picture for a browser;\n"
     "                          OUT.svg \"-\" is standard output)\n"
@@ -41,6 +51,7 @@ const char kUsage[] =
     "  2  usage error\n"
     "  3  every input was converted, but one was cut short (damaged or incomplete file):\n"
     "     what it held up to the cut was written\n";
+// clang-format on
 
 namespace {
 
