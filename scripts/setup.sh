@@ -19,8 +19,9 @@ PACKAGES=(
 )
 
 # Tests, benchmarks, the format and clang-tidy checks, the package test and the
-# Windows build (mingw-w64, run under wine, packed as a ZIP); the web page
-# (emscripten) and its tests (headless chromium driven by python3-websocket).
+# Windows build (mingw-w64, run under wine, packed as a ZIP), autopkgtest for
+# the installed packages; the web page (emscripten) and its tests (headless
+# chromium driven by python3-websocket).
 TEST_PACKAGES=(
   clang libclang-rt-14-dev clang-format clang-tidy
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -31,6 +32,7 @@ TEST_PACKAGES=(
   emscripten python3-websocket
   dpkg-dev debhelper fakeroot lintian file desktop-file-utils appstream man-db bash-completion
   g++-mingw-w64-x86-64-posix wine wine64 zip
+  autopkgtest
 )
 
 CMAKE_ARGS=()

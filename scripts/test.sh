@@ -7,6 +7,9 @@
 # display) and checked, a clang build, and clang-tidy over the program's
 # sources. Prints how long each stage took and ends with one line counting the
 # tests of all builds.
+# Usage: scripts/test.sh [STAGE...]
+#   With stage names (e.g. package tidy), only those stages run, in that
+#   order, without the set-up, on the builds earlier runs left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -88,15 +91,15 @@ tsan() {
 
 # The two Debian packages, built by dpkg-buildpackage as a distribution
 # builds them (dpkg-buildflags' optimised and hardened flags, warnings shown,
-# not errors; the tests that need no display run in it and are counted),
-# then checked by lintian and unpacked; then the Windows ZIP (windows_zip).
+# not errors), then checked by lintian, unpacked and tested installed
+# (tests/package_test.sh). The build leaves its unit tests out (nocheck):
+# main_build ran them on the same sources. Then the release tarball, made
+# twice from a tag in a temporary clone (tests/release_test.sh), and the
+# Windows ZIP, made twice (windows_zip).
 package() {
-  local log=build/package-test.log rc=0
-  DEB_BUILD_OPTIONS="parallel=$JOBS ${DEB_BUILD_OPTIONS:-}" tests/package_test.sh | tee "$log" ||
-    rc=$?
-  count_tests "$log"
+  DEB_BUILD_OPTIONS="nocheck parallel=$JOBS ${DEB_BUILD_OPTIONS:-}" tests/package_test.sh
+  tests/release_test.sh
   windows_zip
-  return "$rc"
 }
 
 # The command line for Windows, cross-built with mingw-w64 and run under wine
@@ -120,49 +123,56 @@ windows() {
   python3 tests/windows/compare_outputs.py build/tonvell-cli build-win/tonvell-cli.exe "${bench_midi[@]}"
 }
 
-# The ZIP for Windows users: tonvell-cli.exe, the README and the licence as
-# Windows text files (CR LF), in one folder named after the version.
+# The ZIP for Windows users (scripts/windows-zip.sh), made twice with the
+# .exe linked again in between: the same bytes both times.
 windows_zip() {
-  local version name dir
-  version=$(sed -n 's/^project(Tonvell VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-  name=tonvell-cli-$version-windows-x86_64
-  dir=$(mktemp -d)
-  mkdir "$dir/$name"
-  x86_64-w64-mingw32-strip -o "$dir/$name/tonvell-cli.exe" build-win/tonvell-cli.exe
-  sed 's/$/\r/' README.md >"$dir/$name/README.txt"
-  sed 's/$/\r/' LICENSE >"$dir/$name/LICENSE.txt"
-  rm -f "build-win/$name.zip"
-  (cd "$dir" && zip -q -X -r "$OLDPWD/build-win/$name.zip" "$name")
-  rm -rf "$dir"
-  python3 - "build-win/$name.zip" <<'CHECK'
+  local first second again
+  first=$(scripts/windows-zip.sh build-win)
+  again=$(mktemp -d)
+  rm build-win/tonvell-cli.exe
+  cmake --build build-win --target tonvell-cli >/dev/null
+  second=$(scripts/windows-zip.sh build-win "$again")
+  cmp "$first" "$second" || { rm -rf "$again"; echo "the Windows ZIP differs when made again" >&2; return 1; }
+  rm -rf "$again"
+  python3 - "$first" <<'CHECK'
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[1]) as z:
     assert z.testzip() is None, "damaged entry"
-    names = sorted(n.split("/", 1)[1] for n in z.namelist() if not n.endswith("/"))
+    names = [n.split("/", 1)[1] for n in z.namelist()]
     assert names == ["LICENSE.txt", "README.txt", "tonvell-cli.exe"], names
-    assert z.read(z.namelist()[0].split("/")[0] + "/README.txt").count(b"\r\n") > 10
-    print(sys.argv[1] + ": " + ", ".join(names))
+    folder = z.namelist()[0].split("/")[0]
+    readme = z.read(folder + "/README.txt")
+    licence = z.read(folder + "/LICENSE.txt")
+    for text in (readme, licence):
+        assert text.count(b"\r\n") == text.count(b"\n") > 10, "not CR LF throughout"
+    assert b"PowerShell" in readme and b"apt" not in readme.split(), "not the Windows README"
+    assert b"winpthreads" in licence and b"MIT License" in licence, "licence notices missing"
+    print(sys.argv[1] + ": " + ", ".join(names) + ", the same bytes when made again")
 CHECK
 }
 
-# Everything again with clang, warnings as errors; the core suite runs, the
-# window's tests already ran in the main build.
+# The core again with clang, warnings as errors: the command line and the
+# core's tests are built and run. The window and its tests were built and run
+# in the main build; they are configured here only for clang-tidy's compile
+# commands, and the benchmarks not at all.
 clang_build() {
   configure_clang
-  cmake --build build-clang --parallel "$JOBS"
+  cmake --build build-clang --parallel "$JOBS" --target cli/all tests/convert/all tests/output/all \
+    tests/cli/all tests/playback/all
   run_ctest build-clang --exclude-regex '^app\.'
 }
 configure_clang() {
   cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
-    -DTONVELL_WERROR=ON >/dev/null
+    -DTONVELL_WERROR=ON -DTONVELL_BUILD_BENCH=OFF >/dev/null
 }
 
 # clang-tidy with the repository's .clang-tidy over the program's own sources
-# (convert/, output/, cli/, app/, playback/), with the clang build's compile
-# commands; any finding fails the stage.
+# (platform/, convert/, output/, cli/, app/, playback/), with the clang build's
+# compile commands, and the Windows-only sources with the Windows build's;
+# any finding fails the stage.
 tidy() {
   configure_clang
-  scripts/tidy.sh build-clang
+  scripts/tidy.sh build-clang build-win
 }
 
 # The web page, built with emscripten and driven in headless chromium: the
@@ -173,21 +183,26 @@ web() {
   tests/web/run.sh build-web/dist build/tonvell-cli
 }
 
-stage setup
-if ((status != 0)); then
-  echo "tests: set-up failed" >&2
-  exit 1
+STAGES=(format main_build fuzz asan tsan windows web package clang_build tidy)
+if (($#)); then
+  # Only the stages named, in the order given, on what earlier runs built.
+  for name in "$@"; do
+    [[ " setup ${STAGES[*]} windows_zip " == *" $name "* ]] || {
+      echo "usage: scripts/test.sh [STAGE...]; stages: setup ${STAGES[*]} windows_zip" >&2
+      exit 2
+    }
+  done
+  STAGES=("$@")
+else
+  stage setup
+  if ((status != 0)); then
+    echo "tests: set-up failed" >&2
+    exit 1
+  fi
 fi
-stage format
-stage main_build
-stage fuzz
-stage asan
-stage tsan
-stage windows
-stage web
-stage package
-stage clang_build
-stage tidy
+for name in "${STAGES[@]}"; do
+  stage "$name"
+done
 
 echo "== time per stage"
 printf '%s\n' "${timings[@]}"
