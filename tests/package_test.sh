@@ -5,12 +5,17 @@
 # goes into a temporary folder; there the source package is made with
 # dpkg-source and the two binary packages with dpkg-buildpackage -b, which
 # builds with dpkg-buildflags' hardened flags and runs the tests that need no
-# display. lintian must find no error and no warning beyond what only a real
-# maintainer and upload settle. Each package is unpacked with dpkg-deb -x
-# into a folder of its own (nothing is installed on the machine) and checked:
-# the command line converts and its Depends name no Qt, both programs are
-# hardened, the desktop file, AppStream metadata, icons and manual pages are
-# valid, and the bash completion completes.
+# display (unless DEB_BUILD_OPTIONS has nocheck). Run as root, the build runs
+# as Debian's build machines run it: as another user (nobody), with HOME
+# pointing nowhere. lintian must find no error and no warning beyond what
+# only a real maintainer and upload settle. Each package is unpacked with
+# dpkg-deb -x into a folder of its own and checked: the files each holds (the
+# documentation and demo tune too), the command line converts and its
+# Depends name no Qt, FluidSynth only suggested by the command line, both
+# programs hardened, the desktop file, AppStream metadata, icons and manual
+# pages valid, and the bash completion completes. Last, as root, autopkgtest
+# (null runner) installs both packages on this machine, runs
+# debian/tests/ against them, and the packages are purged again.
 # Usage: tests/package_test.sh
 #   DEB_BUILD_OPTIONS is passed on (parallel=N, nocheck); ccache is used where
 #   it is installed.
@@ -59,14 +64,34 @@ tar -C "$tmp" --exclude="$(basename "$src")/debian" -cJf \
 (cd "$tmp" && dpkg-source -b "$(basename "$src")") >"$tmp/source.log" 2>&1 ||
   { cat "$tmp/source.log" >&2; give_up "dpkg-source failed"; }
 
-build_env=()
+# As root, the build runs as nobody in a clean environment whose HOME does not
+# exist, as on Debian's build machines; nobody owns the copy.
+build_env=(PATH="$PATH" LC_ALL=C.UTF-8 DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-}")
+as_builder=()
+if ((EUID == 0)); then
+  chown -R nobody:nogroup "$tmp"
+  as_builder=(runuser -u nobody --)
+  build_env+=(HOME=/nonexistent)
+else
+  build_env+=(HOME="$HOME")
+fi
 if command -v ccache >/dev/null; then
   # Through ccache's compiler links; the copy's own path is left out of the
-  # cache keys, so the next run's copy elsewhere finds the same entries.
-  build_env+=(PATH="/usr/lib/ccache:$PATH" CCACHE_BASEDIR="$src" CCACHE_NOHASHDIR=1)
+  # cache keys, so the next run's copy elsewhere finds the same entries. The
+  # build user nobody keeps a cache of its own.
+  build_env[0]="PATH=/usr/lib/ccache:$PATH"
+  build_env+=(CCACHE_BASEDIR="$src" CCACHE_NOHASHDIR=1)
+  if ((EUID == 0)); then
+    cache=/var/cache/tonvell-package-ccache
+    [[ -d $cache && ! -L $cache ]] || { rm -f "$cache" && mkdir -m 0755 "$cache"; }
+    chown nobody:nogroup "$cache"
+    build_env+=(CCACHE_DIR="$cache")
+  fi
 fi
-echo "package test: dpkg-buildpackage -b -us -uc (DEB_BUILD_OPTIONS='${DEB_BUILD_OPTIONS:-}')"
-(cd "$src" && env "${build_env[@]}" dpkg-buildpackage -b -us -uc) >"$tmp/build.log" 2>&1 ||
+echo "package test: dpkg-buildpackage -b -us -uc as $(${as_builder[@]+"${as_builder[@]}"} id -un)" \
+  "(DEB_BUILD_OPTIONS='${DEB_BUILD_OPTIONS:-}')"
+(cd "$src" && ${as_builder[@]+"${as_builder[@]}"} env -i "${build_env[@]}" dpkg-buildpackage -b -us -uc) \
+  >"$tmp/build.log" 2>&1 ||
   { tail -n 80 "$tmp/build.log" >&2; give_up "dpkg-buildpackage failed (the log's end is above)"; }
 grep -E '^(100% tests passed|[0-9]+% tests passed)|tests? failed out of' "$tmp/build.log" || true
 
@@ -92,14 +117,22 @@ dpkg-deb -x "$gui_deb" "$gui_root"
 
 # Which files go where: the command line alone in tonvell-cli, the window
 # with its desktop integration in tonvell, and nothing in both.
+# Each package's documentation: the README, the upstream NEWS and the demo
+# tune beside the copyright and Debian changelog.
+doc_files() {
+  local doc=usr/share/doc/$1
+  echo "$doc/copyright $doc/changelog.Debian.gz $doc/README.md.gz $doc/README.ru.md.gz $doc/NEWS.gz" \
+    "$doc/examples/demo.mid $doc/examples/demo.abc $doc/examples/demo.mid.license"
+}
+read -r -a cli_docs <<<"$(doc_files tonvell-cli)"
+read -r -a gui_docs <<<"$(doc_files tonvell)"
 cli_files=(usr/bin/tonvell-cli usr/share/man/man1/tonvell-cli.1.gz
   usr/share/bash-completion/completions/tonvell-cli
-  usr/share/doc/tonvell-cli/copyright usr/share/doc/tonvell-cli/changelog.Debian.gz)
+  usr/share/lintian/overrides/tonvell-cli "${cli_docs[@]}")
 gui_files=(usr/bin/tonvell usr/share/man/man1/tonvell.1.gz
-  usr/share/applications/tonvell.desktop
+  usr/share/applications/io.github.tonvell.tonvell.desktop
   usr/share/metainfo/io.github.tonvell.tonvell.metainfo.xml
-  usr/share/icons/hicolor/scalable/apps/tonvell.svg
-  usr/share/doc/tonvell/copyright usr/share/doc/tonvell/changelog.Debian.gz)
+  usr/share/icons/hicolor/scalable/apps/tonvell.svg "${gui_docs[@]}")
 ICON_SIZES=(16 24 32 48 64 128 256)
 for size in "${ICON_SIZES[@]}"; do
   gui_files+=("usr/share/icons/hicolor/${size}x$size/apps/tonvell.png")
@@ -130,14 +163,15 @@ for lib in libc6 libstdc++6 libqt6widgets6 libqt6serialport6 librtmidi qt6-qpa-p
   [[ $gui_depends == *"$lib"* ]] || fail "tonvell's Depends lacks $lib"
 done
 [[ $gui_depends != *tonvell-cli* ]] || fail "tonvell depends on tonvell-cli, which it does not use"
-# FluidSynth is opened when used, never linked: it and a SoundFont are
-# recommended by hand.
-for deb in "$cli_deb" "$gui_deb"; do
-  recommends=$(dpkg-deb -f "$deb" Recommends)
-  for package in libfluidsynth3 timgm6mb-soundfont; do
-    [[ $recommends == *"$package"* ]] || fail "$(basename "$deb")'s Recommends lacks $package"
-  done
+# FluidSynth is opened when used, never linked: the window recommends it and
+# a SoundFont; the command line only suggests them, as --wav alone needs them
+# and they pull in a desktop's sound stack.
+for package in libfluidsynth3 timgm6mb-soundfont; do
+  [[ $(dpkg-deb -f "$gui_deb" Recommends) == *"$package"* ]] || fail "tonvell's Recommends lacks $package"
+  [[ $(dpkg-deb -f "$cli_deb" Suggests) == *"$package"* ]] || fail "tonvell-cli's Suggests lacks $package"
 done
+[[ -z $(dpkg-deb -f "$cli_deb" Recommends) ]] ||
+  fail "tonvell-cli recommends $(dpkg-deb -f "$cli_deb" Recommends)"
 needed=$(objdump -p "$cli_root/usr/bin/tonvell-cli" | awk '$1 == "NEEDED" { print $2 }' | tr '\n' ' ')
 [[ ${needed,,} != *qt* && $needed != *fluidsynth* ]] ||
   fail "tonvell-cli links more than the C++ runtime: $needed"
@@ -184,9 +218,9 @@ if "${no_display[@]}" "$gui" --help >/dev/full 2>/dev/null; then
 fi
 
 # --- Desktop file and AppStream metadata ---
-desktop-file-validate "$gui_root/usr/share/applications/tonvell.desktop" ||
+desktop-file-validate "$gui_root/usr/share/applications/io.github.tonvell.tonvell.desktop" ||
   fail "desktop-file-validate"
-appstreamcli validate --no-net "$gui_root/usr/share/metainfo/io.github.tonvell.tonvell.metainfo.xml" \
+appstreamcli validate --pedantic --no-net "$gui_root/usr/share/metainfo/io.github.tonvell.tonvell.metainfo.xml" \
   >"$tmp/appstream.log" 2>&1 || { cat "$tmp/appstream.log" >&2; fail "appstreamcli validate"; }
 
 # --- Manual pages: render without warnings, with the sections a user looks for ---
@@ -240,6 +274,26 @@ EOS
   [[ $completions == *"options: "*"--type"* ]] || fail "completion after -: $completions"
 else
   echo "package test: bash-completion is not installed; the completion is not tried"
+fi
+
+# --- Installed: autopkgtest's tests (debian/tests) on this machine, as root ---
+if ((EUID != 0)); then
+  echo "package test: not root; autopkgtest is not run"
+elif ! command -v autopkgtest >/dev/null; then
+  fail "autopkgtest is not installed (scripts/setup.sh --test installs it)"
+elif dpkg-query -W -f='${Status}' tonvell tonvell-cli 2>/dev/null | grep -q 'ok installed'; then
+  fail "tonvell or tonvell-cli is installed already; autopkgtest would replace it"
+else
+  echo "package test: autopkgtest (null runner) on the built packages"
+  purge() { dpkg --purge tonvell tonvell-cli >/dev/null 2>&1 || true; }
+  trap 'purge; rm -rf "$tmp"' EXIT
+  autopkgtest --output-dir "$tmp/autopkgtest" "$cli_deb" "$gui_deb" "$tmp/tonvell_$deb_version.dsc" \
+    -- null >"$tmp/autopkgtest.log" 2>&1 || { cat "$tmp/autopkgtest.log" >&2; fail "autopkgtest"; }
+  sed -n '/^autopkgtest \[[0-9:]*\]: @@@@@@@@@@@@@@@@@@@@ summary/,$p' "$tmp/autopkgtest.log"
+  purge
+  if dpkg-query -W -f='${Status}\n' tonvell tonvell-cli 2>/dev/null | grep -q 'installed'; then
+    fail "tonvell or tonvell-cli is still installed after the purge"
+  fi
 fi
 
 if ((failures)); then
