@@ -289,7 +289,11 @@ else
   trap 'purge; rm -rf "$tmp"' EXIT
   autopkgtest --output-dir "$tmp/autopkgtest" "$cli_deb" "$gui_deb" "$tmp/tonvell_$deb_version.dsc" \
     -- null >"$tmp/autopkgtest.log" 2>&1 || { cat "$tmp/autopkgtest.log" >&2; fail "autopkgtest"; }
-  sed -n '/^autopkgtest \[[0-9:]*\]: @@@@@@@@@@@@@@@@@@@@ summary/,$p' "$tmp/autopkgtest.log"
+  summary=$tmp/autopkgtest/summary
+  sed 's/^/package test: autopkgtest: /' "$summary" 2>/dev/null || true
+  for test in command-line wav window; do
+    grep -qE "^$test +PASS" "$summary" 2>/dev/null || fail "autopkgtest's $test did not pass"
+  done
   purge
   if dpkg-query -W -f='${Status}\n' tonvell tonvell-cli 2>/dev/null | grep -q 'installed'; then
     fail "tonvell or tonvell-cli is still installed after the purge"
