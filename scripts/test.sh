@@ -2,10 +2,12 @@
 # SPDX-License-Identifier: MIT
 # Set-up, then every test: the format check, the normal build (unit,
 # command-line and window tests), a short fuzzing run of the MIDI reader, the
-# core suite again in a sanitizer build, the Debian packages built as a
-# distribution builds them (optimised, hardened flags, the tests that need no
-# display) and checked, a clang build, and clang-tidy over the program's
-# sources. Prints how long each stage took and ends with one line counting the
+# core suite again in a sanitizer build, the Windows build under wine, the
+# Debian packages built as a distribution builds them (optimised, hardened
+# flags, as another user) and checked and tested installed, the release
+# tarball and Windows ZIP made twice, a clang build of the core, and
+# clang-tidy over the program's sources. Each stage does only what no earlier
+# one did. Prints how long each stage took and ends with one line counting the
 # tests of all builds.
 # Usage: scripts/test.sh [STAGE...]
 #   With stage names (e.g. package tidy), only those stages run, in that
