@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Set-up, then every test: the format check, the normal build (unit,
 # command-line and window tests), a short fuzzing run of the MIDI reader, the
-# core suite again in a sanitizer build, the Windows build under wine, the
-# Debian packages built as a distribution builds them (optimised, hardened
+# core suite again in a sanitizer build, the player's thread under
+# ThreadSanitizer, the Windows build under wine, the web page in headless
+# Chromium, the Debian packages built as a distribution builds them (optimised, hardened
 # flags, as another user) and checked and tested installed, the release
 # tarball and Windows ZIP made twice, a clang build of the core, and
 # clang-tidy over the program's sources. Each stage does only what no earlier
