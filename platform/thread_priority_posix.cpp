@@ -22,8 +22,11 @@ namespace {
 // Low in the real-time range: above every ordinary thread, below the audio
 // servers' and the kernel's own real-time threads.
 constexpr int kRealTimePriority = 10;
-// How many nice steps the thread would like above the process.
+#ifdef __linux__
+// How many nice steps the thread would like above the process (threads have
+// nice values of their own on Linux only).
 constexpr int kNiceSteps = 10;
+#endif
 
 // The system decides: a user whose real-time limit allows it (an audio
 // group's usual setting) or who may change priorities gets it.
