@@ -53,7 +53,13 @@ std::string WarningLines(const tonvell::ConversionResult& result) {
 int Keep(const tonvell::ConversionResult& r, const tonvell::Arrangement* arrangement) {
     const bool converted = r.status == tonvell::ConversionResult::Status::Converted;
     Text(TextPart::InputReport) = r.sizeLine + '\n' + r.progressLine.value_or(std::string());
-    Text(TextPart::Statistics) = tonvell::JoinLines({r.statistics.begin(), r.statistics.end()});
+    // The statistics as the window shows them: the three lines, and the notes
+    // passed over for their channel or transposition when there were any.
+    std::vector<std::string> statistics(r.statistics.begin(), r.statistics.end());
+    if (!r.passedOverLine.empty()) {
+        statistics.push_back(r.passedOverLine);
+    }
+    Text(TextPart::Statistics) = tonvell::JoinLines(statistics);
     Text(TextPart::EventLog) = tonvell::JoinLines(r.eventLog);
     Text(TextPart::Listing) = tonvell::JoinLines(r.listing);
     Text(TextPart::Svg) =
