@@ -136,7 +136,7 @@ enum class Takes {
                // (an unset variable), never a wish for standard output
 };
 
-struct OptionSpec {
+struct OptionRow {
     std::string_view shortName;  // empty when there is none
     std::string_view longName;
     Takes takes;
@@ -171,7 +171,7 @@ std::string ParseKeep(Options& o, const std::string& value) {
 }
 
 // Every option: a new one is a row here and a field in Options.
-const OptionSpec kOptionSpecs[] = {
+const OptionRow kOptionRows[] = {
     {"-t", "--type", Takes::Text, nullptr, nullptr, ParseType},
     {"-o", "--output", Takes::FileName, nullptr, &Options::output},
     {"-d", "--output-dir", Takes::FileName, nullptr, &Options::outputDir},
@@ -187,10 +187,10 @@ const OptionSpec kOptionSpecs[] = {
     {"", "--version", Takes::Nothing, &Options::version},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (name == spec.longName || (!spec.shortName.empty() && name == spec.shortName)) {
-            return &spec;
+const OptionRow* FindOption(const std::string& name) {
+    for (const OptionRow& row : kOptionRows) {
+        if (name == row.longName || (!row.shortName.empty() && name == row.shortName)) {
+            return &row;
         }
     }
     return nullptr;
@@ -202,13 +202,13 @@ std::string ApplyOption(const std::vector<std::string>& args, std::size_t& i, Op
     const std::string& arg = args[i];
     std::optional<std::string> value;
     const std::string name = SplitInlineValue(arg, value);
-    const OptionSpec* spec = FindOption(name);
-    const bool takesValue = spec != nullptr && spec->takes != Takes::Nothing;
+    const OptionRow* row = FindOption(name);
+    const bool takesValue = row != nullptr && row->takes != Takes::Nothing;
     if (!takesValue && value) {
         return name.starts_with("--") ? "option " + name + " takes no value"
                                       : "unknown option '" + arg + "'";
     }
-    if (spec == nullptr) {
+    if (row == nullptr) {
         return "unknown option '" + arg + "'";
     }
     if (takesValue && !value) {
@@ -217,15 +217,15 @@ std::string ApplyOption(const std::vector<std::string>& args, std::size_t& i, Op
         }
         value = args[++i];
     }
-    if (spec->takes == Takes::FileName && value->empty()) {
+    if (row->takes == Takes::FileName && value->empty()) {
         return "option " + name + " needs a file name, not an empty one";
     }
-    if (spec->flag != nullptr) {
-        o.*spec->flag = true;
-    } else if (spec->value != nullptr) {
-        o.*spec->value = *value;
+    if (row->flag != nullptr) {
+        o.*row->flag = true;
+    } else if (row->value != nullptr) {
+        o.*row->value = *value;
     } else {
-        return spec->parse(o, *value);
+        return row->parse(o, *value);
     }
     return "";
 }
